@@ -1,0 +1,467 @@
+#include "richtextsurface.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <cmath>
+
+using surface::ChangeOrigin;
+
+// The editor widget. It reports key and mouse presses to the surface and
+// enters typed text itself, each keystroke as one undo step of its own, so
+// that a composition triggered by the keystroke can join that step.
+class SurfaceEdit : public QTextEdit {
+public:
+    SurfaceEdit(RichTextSurface* owner, QWidget* parent)
+        : QTextEdit(parent)
+        , m_owner(owner)
+    {
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        emit m_owner->keyDown(e);
+        if (e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
+            const ChangeOrigin before = m_owner->m_origin;
+            m_owner->m_origin = ChangeOrigin::UndoRedo;
+            QTextEdit::keyPressEvent(e);
+            m_owner->m_origin = before;
+            return;
+        }
+        if (isTypedText(e)) {
+            m_owner->typeText(e->text());
+            e->accept();
+            return;
+        }
+        QTextEdit::keyPressEvent(e);
+    }
+
+    void inputMethodEvent(QInputMethodEvent* e) override
+    {
+        if (!isReadOnly() && e->preeditString().isEmpty() && e->replacementLength() == 0
+            && !e->commitString().isEmpty()) {
+            m_owner->typeText(e->commitString());
+            e->accept();
+            return;
+        }
+        QTextEdit::inputMethodEvent(e);
+    }
+
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        QTextEdit::mousePressEvent(e);
+        emit m_owner->mouseDown(e);
+    }
+
+private:
+    bool isTypedText(const QKeyEvent* e) const
+    {
+        if (isReadOnly() || e->text().isEmpty())
+            return false;
+        const auto mods = e->modifiers();
+        if ((mods & Qt::MetaModifier) || ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)))
+            return false;
+        if (e->text() == QLatin1String("\t"))
+            return !tabChangesFocus() && !(mods & ~Qt::KeypadModifier);
+        return std::all_of(e->text().cbegin(), e->text().cend(), [](QChar c) { return c.isPrint(); });
+    }
+
+    RichTextSurface* m_owner;
+};
+
+// Marks the changes made inside one operation with their origin.
+class RichTextSurface::OriginScope {
+public:
+    OriginScope(RichTextSurface* s, ChangeOrigin origin)
+        : m_s(s)
+        , m_before(s->m_origin)
+    {
+        s->m_origin = origin;
+    }
+    ~OriginScope() { m_s->m_origin = m_before; }
+
+private:
+    RichTextSurface* m_s;
+    ChangeOrigin m_before;
+};
+
+RichTextSurface::RichTextSurface(QWidget* parent)
+    : QObject(parent)
+    , m_edit(new SurfaceEdit(this, parent))
+    , m_doc(m_edit->document())
+{
+    QFont font(QString::fromLatin1(kDefaultFont));
+    font.setPixelSize(kDefaultPixelSize);
+    m_edit->setFont(font);
+    m_doc->setDefaultFont(font);
+    m_edit->setAcceptRichText(true);
+    m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_edit->setLineWrapMode(QTextEdit::WidgetWidth);
+    m_edit->setTabChangesFocus(false);
+    m_edit->setContextMenuPolicy(Qt::NoContextMenu);
+    // The selection stays visible, in its usual colours, when the editor loses the focus.
+    QPalette pal = m_edit->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    m_edit->setPalette(pal);
+
+    connect(m_doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
+    connect(m_doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
+}
+
+RichTextSurface::~RichTextSurface() = default;
+
+QTextEdit* RichTextSurface::widget() const { return m_edit; }
+
+void RichTextSurface::onContentsChange(int from, int removed, int added)
+{
+    // Qt reports an attribute change as the same range removed and added; the
+    // origin tells it from new text (TextChange::inserted).
+    m_pending = {from, removed, added, m_origin};
+    m_hasPending = true;
+}
+
+void RichTextSurface::onContentsChanged()
+{
+    if (!m_hasPending)
+        return;
+    m_hasPending = false;
+    const surface::TextChange change = m_pending;
+    emit changed(change);
+}
+
+// --- selection -------------------------------------------------------------
+
+int RichTextSurface::selStart() const { return m_edit->textCursor().selectionStart(); }
+
+int RichTextSurface::selLength() const
+{
+    const QTextCursor c = m_edit->textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void RichTextSurface::setSelStart(int pos)
+{
+    QTextCursor c = m_edit->textCursor();
+    c.setPosition(std::clamp(pos, 0, textLength()));
+    m_edit->setTextCursor(c);
+}
+
+void RichTextSurface::setSelLength(int length)
+{
+    selectRange(selStart(), length);
+}
+
+void RichTextSurface::selectRange(int start, int length)
+{
+    const int size = textLength();
+    start = std::clamp(start, 0, size);
+    const int end = std::clamp(start + std::max(length, 0), start, size);
+    QTextCursor c = m_edit->textCursor();
+    c.setPosition(start);
+    c.setPosition(end, QTextCursor::KeepAnchor);
+    m_edit->setTextCursor(c);
+    m_edit->ensureCursorVisible();
+}
+
+QString RichTextSurface::selText() const
+{
+    QString s = m_edit->textCursor().selectedText();
+    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return s;
+}
+
+void RichTextSurface::replaceSelection(const QString& text)
+{
+    QTextCursor c = m_edit->textCursor();
+    c.insertText(text);
+    m_edit->setTextCursor(c);
+}
+
+void RichTextSurface::deleteSelection()
+{
+    QTextCursor c = m_edit->textCursor();
+    if (c.hasSelection())
+        c.removeSelectedText();
+}
+
+void RichTextSurface::clearAll()
+{
+    const bool hadText = !m_doc->isEmpty();
+    m_edit->clear();
+    m_doc->setDefaultFont(m_edit->font());
+    m_edit->setCurrentCharFormat(QTextCharFormat()); // a new text starts in the editor's own font
+    // QTextDocument::clear() announces the removal without the closing notification.
+    if (m_hasPending)
+        onContentsChanged();
+    else if (hadText)
+        emit changed({0, 0, 0, m_origin});
+}
+
+// --- whole text ---------------------------------------------------------------
+
+QString RichTextSurface::text() const
+{
+    QString s = m_doc->toRawText();
+    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return s;
+}
+
+void RichTextSurface::setText(const QString& text)
+{
+    QTextCursor c(m_doc);
+    c.select(QTextCursor::Document);
+    c.insertText(text);
+}
+
+int RichTextSurface::textLength() const { return m_doc->characterCount() - 1; }
+
+QString RichTextSurface::textRange(int start, int length) const
+{
+    const int size = textLength();
+    start = std::clamp(start, 0, size);
+    const int end = std::clamp(start + length, start, size);
+    QString s;
+    s.reserve(end - start);
+    for (int i = start; i < end; ++i) {
+        const QChar ch = m_doc->characterAt(i);
+        s.append(ch == QChar::ParagraphSeparator ? QChar(QLatin1Char('\n')) : ch);
+    }
+    return s;
+}
+
+// --- attributes -------------------------------------------------------------
+
+QTextCharFormat RichTextSurface::charFormatOfChar(int index) const
+{
+    if (index < 0 || index >= textLength())
+        return m_edit->textCursor().charFormat();
+    const QTextBlock block = m_doc->findBlock(index);
+    if (index == block.position() + block.length() - 1)
+        return block.charFormat(); // the paragraph break itself
+    QTextCursor c(m_doc);
+    c.setPosition(index + 1); // a cursor reports the character before it
+    return c.charFormat();
+}
+
+QTextCharFormat RichTextSurface::selectionFormat() const
+{
+    const QTextCursor c = m_edit->textCursor();
+    if (!c.hasSelection())
+        return c.charFormat();
+    return charFormatOfChar(c.selectionStart());
+}
+
+static QString familyOf(const QTextCharFormat& f, const QFont& fallback)
+{
+    const QStringList families = f.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    return fallback.family();
+}
+
+QString RichTextSurface::fontName() const { return familyOf(selectionFormat(), m_doc->defaultFont()); }
+
+QString RichTextSurface::fontNameOfChar(int index) const
+{
+    return familyOf(charFormatOfChar(index), m_doc->defaultFont());
+}
+
+void RichTextSurface::mergeFormat(const QTextCharFormat& format)
+{
+    OriginScope scope(this, ChangeOrigin::Formatting);
+    QTextCursor c = m_edit->textCursor();
+    if (c.hasSelection())
+        c.mergeCharFormat(format);
+    else
+        m_edit->mergeCurrentCharFormat(format);
+}
+
+void RichTextSurface::setFontName(const QString& name)
+{
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{name});
+    mergeFormat(f);
+}
+
+int RichTextSurface::fontSize() const
+{
+    const QTextCharFormat f = selectionFormat();
+    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
+        return int(std::lround(f.fontPointSize()));
+    const QFont def = m_doc->defaultFont();
+    const int px = f.hasProperty(QTextFormat::FontPixelSize) ? f.intProperty(QTextFormat::FontPixelSize)
+                                                             : def.pixelSize();
+    if (px > 0)
+        return int(px * 72 / 96);
+    return int(std::lround(def.pointSizeF()));
+}
+
+void RichTextSurface::setFontSize(int points)
+{
+    // Qt has no font of zero or negative size; the smallest it keeps is one point.
+    QTextCharFormat f;
+    f.setFontPointSize(std::max(points, 1));
+    mergeFormat(f);
+}
+
+int RichTextSurface::fontStyle() const
+{
+    const QTextCharFormat f = selectionFormat();
+    int style = 0;
+    if (f.fontWeight() >= QFont::Bold)
+        style |= surface::Bold;
+    if (f.fontItalic())
+        style |= surface::Italic;
+    if (f.fontUnderline())
+        style |= surface::Underline;
+    if (f.fontStrikeOut())
+        style |= surface::StrikeOut;
+    return style;
+}
+
+void RichTextSurface::setFontStyle(int style)
+{
+    QTextCharFormat f;
+    f.setFontWeight((style & surface::Bold) ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(style & surface::Italic);
+    f.setFontUnderline(style & surface::Underline);
+    f.setFontStrikeOut(style & surface::StrikeOut);
+    mergeFormat(f);
+}
+
+int RichTextSurface::alignment() const
+{
+    const Qt::Alignment a = m_edit->textCursor().blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignRight)
+        return surface::AlignRight;
+    if (a & Qt::AlignHCenter)
+        return surface::AlignCentre;
+    return surface::AlignLeft;
+}
+
+void RichTextSurface::setAlignment(int alignment)
+{
+    OriginScope scope(this, ChangeOrigin::Formatting);
+    QTextBlockFormat f;
+    switch (alignment) {
+    case surface::AlignRight: f.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
+    case surface::AlignCentre: f.setAlignment(Qt::AlignHCenter); break;
+    default: f.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
+    }
+    QTextCursor c = m_edit->textCursor();
+    c.mergeBlockFormat(f);
+}
+
+// --- find -------------------------------------------------------------------
+
+int RichTextSurface::find(const QString& what, int start, int length, int options) const
+{
+    if (what.isEmpty() || start < 0 || length <= 0)
+        return -1;
+    QTextDocument::FindFlags flags;
+    if (options & surface::WholeWord)
+        flags |= QTextDocument::FindWholeWords;
+    if (options & surface::MatchCase)
+        flags |= QTextDocument::FindCaseSensitively;
+    const QTextCursor hit = m_doc->find(what, start, flags);
+    if (hit.isNull() || hit.selectionEnd() > start + length)
+        return -1;
+    return hit.selectionStart();
+}
+
+// --- edit commands ------------------------------------------------------------
+
+void RichTextSurface::undo()
+{
+    OriginScope scope(this, ChangeOrigin::UndoRedo);
+    m_edit->undo();
+}
+
+bool RichTextSurface::canUndo() const { return m_doc->isUndoAvailable(); }
+
+void RichTextSurface::copy() { m_edit->copy(); }
+
+void RichTextSurface::cut() { m_edit->cut(); }
+
+void RichTextSurface::paste() { m_edit->paste(); }
+
+void RichTextSurface::typeText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    OriginScope scope(this, ChangeOrigin::Typing);
+    QTextCursor c = m_edit->textCursor();
+    c.beginEditBlock();
+    c.insertText(text);
+    c.endEditBlock(); // the change notification, and so the pipeline, runs here
+    m_edit->ensureCursorVisible();
+}
+
+void RichTextSurface::rewrite(int start, const QString& oldText, const QString& newText, bool joinPrevious)
+{
+    const int n = int(oldText.size());
+    const int m = int(newText.size());
+    int prefix = 0;
+    while (prefix < n && prefix < m && oldText[prefix] == newText[prefix])
+        ++prefix;
+    int suffix = 0;
+    while (suffix < n - prefix && suffix < m - prefix && oldText[n - 1 - suffix] == newText[m - 1 - suffix])
+        ++suffix;
+    if (prefix == n && prefix == m)
+        return;
+
+    // Formats of the replaced characters; a pure insertion takes the one before it.
+    const int first = prefix;
+    const int last = std::max(prefix, n - suffix) - 1;
+    std::vector<QTextCharFormat> formats;
+    for (int i = first; i <= last; ++i)
+        formats.push_back(charFormatOfChar(start + i));
+    if (formats.empty())
+        formats.push_back(charFormatOfChar(start + prefix - 1));
+
+    QTextCursor c(m_doc);
+    if (joinPrevious)
+        c.joinPreviousEditBlock();
+    else
+        c.beginEditBlock();
+    c.setPosition(start + prefix);
+    c.setPosition(start + n - suffix, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    for (int j = prefix; j < m - suffix; ++j) {
+        // Count from the window's end: the composed letter is the last one typed.
+        const int source = std::clamp(j + (n - m), first, std::max(first, last)) - first;
+        c.insertText(QString(newText[j]), formats[std::min<std::size_t>(source, formats.size() - 1)]);
+    }
+    c.endEditBlock();
+}
+
+// --- settings and layout ------------------------------------------------------
+
+void RichTextSurface::setWordWrap(bool on)
+{
+    const auto mode = on ? QTextEdit::WidgetWidth : QTextEdit::NoWrap;
+    if (m_edit->lineWrapMode() != mode)
+        m_edit->setLineWrapMode(mode);
+}
+
+bool RichTextSurface::wordWrap() const { return m_edit->lineWrapMode() != QTextEdit::NoWrap; }
+
+void RichTextSurface::setTabEntry(bool on) { m_edit->setTabChangesFocus(!on); }
+
+bool RichTextSurface::tabEntry() const { return !m_edit->tabChangesFocus(); }
+
+void RichTextSurface::setVisible(bool on) { m_edit->setVisible(on); }
+
+void RichTextSurface::setEnabled(bool on) { m_edit->setEnabled(on); }
+
+void RichTextSurface::setFocus() { m_edit->setFocus(Qt::OtherFocusReason); }

@@ -1,0 +1,129 @@
+#include "deadkeylayer.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+DeadKeyLayer::DeadKeyLayer(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void DeadKeyLayer::disableSystemInputMethod()
+{
+#ifndef Q_OS_WIN
+    // A system input method would swallow the dead keys before the layer sees them.
+    qputenv("QT_IM_MODULE", "none");
+#endif
+}
+
+DeadKeyLayer* DeadKeyLayer::install()
+{
+#ifdef Q_OS_WIN
+    return nullptr;
+#else
+    auto* layer = new DeadKeyLayer(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(layer);
+    return layer;
+#endif
+}
+
+bool DeadKeyLayer::isHandledDeadKey(int key)
+{
+    return key == Qt::Key_Dead_Acute || key == Qt::Key_Dead_Grave || key == Qt::Key_Dead_Circumflex;
+}
+
+QChar DeadKeyLayer::bareMark(int deadKey)
+{
+    switch (deadKey) {
+    case Qt::Key_Dead_Acute: return QChar(0x00B4);
+    case Qt::Key_Dead_Grave: return QChar(u'`');
+    default: return QChar(u'^');
+    }
+}
+
+QString DeadKeyLayer::combine(int deadKey, const QString& text)
+{
+    if (text.size() != 1)
+        return {};
+    static const QString vowels = QStringLiteral("aeiouAEIOU");
+    const qsizetype i = vowels.indexOf(text[0]);
+    if (i < 0)
+        return {};
+    static const QString acute = QStringLiteral(u"áéíóúÁÉÍÓÚ");
+    static const QString grave = QStringLiteral(u"àèìòùÀÈÌÒÙ");
+    static const QString circumflex = QStringLiteral(u"âêîôûÂÊÎÔÛ");
+    switch (deadKey) {
+    case Qt::Key_Dead_Acute: return QString(acute[i]);
+    case Qt::Key_Dead_Grave: return QString(grave[i]);
+    default: return QString(circumflex[i]);
+    }
+}
+
+bool DeadKeyLayer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_sending || event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    // A key event that its first widget ignores travels on to the parents,
+    // passing this filter again; only its first widget counts.
+    auto* widget = static_cast<QWidget*>(watched);
+    if (event == m_lastEvent && m_lastTarget && widget != m_lastTarget && widget->isAncestorOf(m_lastTarget))
+        return false;
+    m_lastEvent = event;
+    m_lastTarget = widget;
+    return handleKeyPress(watched, static_cast<QKeyEvent*>(event));
+}
+
+bool DeadKeyLayer::handleKeyPress(QObject* target, QKeyEvent* e)
+{
+    const int key = e->key();
+    if (isHandledDeadKey(key)) {
+        if (m_pending && m_pendingTarget == target) {
+            // The same dead key twice gives its mark; another one gives the
+            // first mark and waits in its place.
+            sendText(target, *e, QString(bareMark(m_pending)));
+            m_pending = key == m_pending ? 0 : key;
+        } else {
+            m_pending = key;
+            m_pendingTarget = target;
+        }
+        return true;
+    }
+    if (!m_pending)
+        return false;
+    if (e->text().isEmpty()) {
+        // Shift and the other modifiers leave the accent waiting; any other key
+        // without text (arrows, function keys) drops it.
+        if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_AltGr
+            || key == Qt::Key_Meta || key == Qt::Key_CapsLock || key == Qt::Key_NumLock)
+            return false;
+        m_pending = 0;
+        return false;
+    }
+    const int dead = m_pending;
+    m_pending = 0;
+    if (m_pendingTarget != target)
+        return false;
+    if (e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    if (e->text() == QLatin1String(" ")) {
+        sendText(target, *e, QString(bareMark(dead)));
+        return true;
+    }
+    const QString letter = combine(dead, e->text());
+    if (!letter.isEmpty()) {
+        sendText(target, *e, letter);
+        return true;
+    }
+    sendText(target, *e, QString(bareMark(dead)));
+    return false; // the character itself follows as it was typed
+}
+
+void DeadKeyLayer::sendText(QObject* target, const QKeyEvent& like, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, like.key() ? like.key() : Qt::Key_unknown,
+                    like.modifiers() & ~(Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier), text);
+    m_sending = true;
+    QCoreApplication::sendEvent(target, &press);
+    m_sending = false;
+}

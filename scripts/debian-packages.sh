@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian 12 packages the build and the tests need, when missing.
+set -e
+PACKAGES="cmake g++ make python3-fonttools fonts-sil-gentiumplus
+qt6-base-dev qt6-svg-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+xvfb xauth xdotool x11-xkb-utils"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+fi

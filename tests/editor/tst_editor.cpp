@@ -1,0 +1,366 @@
+#include "codepage.h"
+#include "greekfont.h"
+#include "richtextsurface.h"
+
+#include <QtTest>
+
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QWidget>
+
+using surface::ChangeOrigin;
+using surface::TextChange;
+
+Q_DECLARE_METATYPE(surface::TextChange)
+
+// A surface in a window, with every change notification recorded.
+struct Fixture {
+    QWidget host;
+    RichTextSurface s{&host};
+    QList<TextChange> changes;
+    Fixture()
+    {
+        host.resize(500, 300);
+        s.widget()->resize(500, 300);
+        QObject::connect(&s, &RichTextSurface::changed, &host, [this](const TextChange& c) { changes << c; });
+    }
+};
+
+class TestEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(resources::registerGreekFont().isEmpty()); }
+
+    void codepageRoundTrip();
+    void codepageSpecialCodes_data();
+    void codepageSpecialCodes();
+    void codepageUnmappable();
+
+    void defaults();
+    void selection_data();
+    void selection();
+    void textKeepsEveryCode();
+    void attributesOnSelection();
+    void attributesAtInsertionPoint();
+    void sizeBelowOne_data();
+    void sizeBelowOne();
+    void alignmentOfParagraphs();
+    void find_data();
+    void find();
+    void changeOrigins();
+    void rewriteMinimalEdit_data();
+    void rewriteMinimalEdit();
+    void wordWrapKeepsDocument();
+    void clearAllNotifies();
+    void tabEntry();
+};
+
+void TestEditor::codepageRoundTrip()
+{
+    for (int b = 0; b < 256; ++b) {
+        const auto back = codepage::toCode(codepage::toChar(uchar(b)));
+        QVERIFY2(back && *back == b, qPrintable(QString::number(b)));
+    }
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    QCOMPARE(codepage::encode(codepage::decode(all)), all);
+}
+
+void TestEditor::codepageSpecialCodes_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("unicode");
+    QTest::newRow("euro") << 128 << 0x20AC;
+    QTest::newRow("hole 129") << 129 << 0x81;
+    QTest::newRow("hole 141") << 141 << 0x8D;
+    QTest::newRow("hole 143") << 143 << 0x8F;
+    QTest::newRow("hole 144") << 144 << 0x90;
+    QTest::newRow("hole 157") << 157 << 0x9D;
+    QTest::newRow("em dash") << 151 << 0x2014;
+    QTest::newRow("y diaeresis") << 159 << 0x178;
+    QTest::newRow("no-break space") << 160 << 0xA0;
+    QTest::newRow("acute accent") << 180 << 0xB4;
+    QTest::newRow("a acute") << 225 << 0xE1;
+    QTest::newRow("y diaeresis small") << 255 << 0xFF;
+}
+
+void TestEditor::codepageSpecialCodes()
+{
+    QFETCH(int, code);
+    QFETCH(int, unicode);
+    QCOMPARE(int(codepage::toChar(uchar(code)).unicode()), unicode);
+}
+
+void TestEditor::codepageUnmappable()
+{
+    for (char16_t u : {char16_t(0x3B1), char16_t(0x2029), char16_t(0x85), char16_t(0x100), char16_t(0x1F00)})
+        QVERIFY(!codepage::toCode(QChar(u)));
+    QCOMPARE(codepage::encode(QStringLiteral(u"aαb")), QByteArray("a?b"));
+}
+
+void TestEditor::defaults()
+{
+    Fixture f;
+    QCOMPARE(f.s.fontName(), QStringLiteral("Greek"));
+    QCOMPARE(f.s.fontSize(), 14);
+    QCOMPARE(f.s.fontStyle(), 0);
+    QCOMPARE(f.s.alignment(), int(surface::AlignLeft));
+    QVERIFY(f.s.wordWrap());
+    QVERIFY(f.s.tabEntry());
+    QCOMPARE(f.s.widget()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(f.s.widget()->font().family(), QStringLiteral("Greek"));
+    QCOMPARE(f.s.widget()->font().pixelSize(), 19);
+}
+
+void TestEditor::selection_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("expectStart");
+    QTest::addColumn<int>("expectLength");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("inside") << 1 << 3 << 1 << 3 << QStringLiteral("bcd");
+    QTest::newRow("caret") << 2 << 0 << 2 << 0 << QString();
+    QTest::newRow("past the end") << 4 << 10 << 4 << 2 << QStringLiteral("ef");
+    QTest::newRow("start beyond") << 20 << 1 << 6 << 0 << QString();
+    QTest::newRow("negative length") << 3 << -2 << 3 << 0 << QString();
+}
+
+void TestEditor::selection()
+{
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(int, expectStart);
+    QFETCH(int, expectLength);
+    QFETCH(QString, selected);
+    Fixture f;
+    f.s.setText(QStringLiteral("abcdef"));
+    f.s.setSelStart(start);
+    QCOMPARE(f.s.selLength(), 0);
+    f.s.setSelLength(length);
+    QCOMPARE(f.s.selStart(), expectStart);
+    QCOMPARE(f.s.selLength(), expectLength);
+    QCOMPARE(f.s.selText(), selected);
+}
+
+void TestEditor::textKeepsEveryCode()
+{
+    Fixture f;
+    QByteArray all;
+    for (int b = 32; b < 256; ++b)
+        all.append(char(b));
+    const QString text = codepage::decode(all) + QLatin1Char('\n') + QStringLiteral("zweite");
+    f.s.setText(text);
+    QCOMPARE(f.s.text(), text); // the no-break space stays what it is
+    QCOMPARE(f.s.textLength(), int(text.size()));
+    QCOMPARE(f.s.textRange(int(all.size()) - 2, 5), codepage::decode(all.right(2)) + QStringLiteral("\nzw"));
+}
+
+void TestEditor::attributesOnSelection()
+{
+    Fixture f;
+    f.s.setText(QStringLiteral("abcdef"));
+    f.s.selectRange(1, 3);
+    f.s.setFontName(QStringLiteral("Arial"));
+    f.s.setFontSize(22);
+    f.s.setFontStyle(surface::Bold | surface::StrikeOut);
+    QCOMPARE(f.s.fontName(), QStringLiteral("Arial"));
+    QCOMPARE(f.s.fontSize(), 22);
+    QCOMPARE(f.s.fontStyle(), surface::Bold | surface::StrikeOut);
+    QCOMPARE(f.s.fontNameOfChar(0), QStringLiteral("Greek"));
+    QCOMPARE(f.s.fontNameOfChar(1), QStringLiteral("Arial"));
+    QCOMPARE(f.s.fontNameOfChar(3), QStringLiteral("Arial"));
+    QCOMPARE(f.s.fontNameOfChar(4), QStringLiteral("Greek"));
+    // The four flags are written together.
+    f.s.setFontStyle(surface::Italic | surface::Underline);
+    QCOMPARE(f.s.fontStyle(), surface::Italic | surface::Underline);
+    // An empty selection reports the character before the caret.
+    f.s.setSelStart(2);
+    QCOMPARE(f.s.fontName(), QStringLiteral("Arial"));
+    f.s.setSelStart(5);
+    QCOMPARE(f.s.fontName(), QStringLiteral("Greek"));
+    QCOMPARE(f.s.fontSize(), 14);
+}
+
+void TestEditor::attributesAtInsertionPoint()
+{
+    Fixture f;
+    f.s.setText(QStringLiteral("ab"));
+    f.s.setSelStart(2);
+    f.s.setFontName(QStringLiteral("Arial"));
+    f.s.setFontStyle(surface::Italic);
+    QCOMPARE(f.s.text(), QStringLiteral("ab")); // no character was selected for it
+    f.s.typeText(QStringLiteral("c"));
+    QCOMPARE(f.s.fontNameOfChar(2), QStringLiteral("Arial"));
+    QCOMPARE(f.s.fontNameOfChar(1), QStringLiteral("Greek"));
+    f.s.selectRange(2, 1);
+    QCOMPARE(f.s.fontStyle(), int(surface::Italic));
+}
+
+void TestEditor::sizeBelowOne_data()
+{
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("reported");
+    QTest::newRow("0") << 0 << 1;
+    QTest::newRow("-1") << -1 << 1;
+    QTest::newRow("1") << 1 << 1;
+    QTest::newRow("500") << 500 << 500;
+}
+
+void TestEditor::sizeBelowOne()
+{
+    QFETCH(int, requested);
+    QFETCH(int, reported);
+    Fixture f;
+    f.s.setText(QStringLiteral("ab"));
+    f.s.selectRange(0, 2);
+    f.s.setFontSize(requested);
+    QCOMPARE(f.s.fontSize(), reported);
+}
+
+void TestEditor::alignmentOfParagraphs()
+{
+    Fixture f;
+    f.s.setText(QStringLiteral("eins\nzwei\ndrei"));
+    f.s.selectRange(2, 5); // touches the first two paragraphs
+    f.s.setAlignment(surface::AlignCentre);
+    QCOMPARE(f.s.alignment(), int(surface::AlignCentre));
+    f.s.setSelStart(12);
+    QCOMPARE(f.s.alignment(), int(surface::AlignLeft));
+    f.s.setAlignment(surface::AlignRight);
+    QCOMPARE(f.s.alignment(), int(surface::AlignRight));
+    f.s.setSelStart(6);
+    QCOMPARE(f.s.alignment(), int(surface::AlignCentre));
+}
+
+void TestEditor::find_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<int>("expected");
+    // text: "Logos logos logosx"
+    QTest::newRow("first") << "logos" << 0 << 18 << 0 << 0;
+    QTest::newRow("match case") << "logos" << 0 << 18 << int(surface::MatchCase) << 6;
+    QTest::newRow("from inside") << "logos" << 1 << 17 << 0 << 6;
+    QTest::newRow("whole word skips logosx") << "logos" << 7 << 11 << int(surface::WholeWord) << -1;
+    QTest::newRow("not whole word") << "logos" << 7 << 11 << 0 << 12;
+    QTest::newRow("outside the length") << "logos" << 1 << 9 << 0 << -1;
+    QTest::newRow("missing") << "ethos" << 0 << 18 << 0 << -1;
+}
+
+void TestEditor::find()
+{
+    QFETCH(QString, what);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(int, options);
+    QFETCH(int, expected);
+    Fixture f;
+    f.s.setText(QStringLiteral("Logos logos logosx"));
+    QCOMPARE(f.s.find(what, start, length, options), expected);
+}
+
+void TestEditor::changeOrigins()
+{
+    Fixture f;
+    f.s.typeText(QStringLiteral("abc"));
+    QCOMPARE(f.changes.size(), 1);
+    QCOMPARE(f.changes.last().origin, ChangeOrigin::Typing);
+    QVERIFY(f.changes.last().inserted(2));
+    QVERIFY(!f.changes.last().inserted(3));
+
+    f.s.selectRange(0, 2);
+    f.s.setFontStyle(surface::Bold);
+    QCOMPARE(f.changes.last().origin, ChangeOrigin::Formatting);
+    QVERIFY(!f.changes.last().inserted(0));
+
+    f.s.setSelStart(3);
+    QTest::keyClick(f.s.widget(), Qt::Key_Backspace);
+    QCOMPARE(f.changes.last().origin, ChangeOrigin::Edit);
+    QCOMPARE(f.changes.last().removed, 1);
+    QVERIFY(!f.changes.last().inserted(1));
+
+    f.s.undo();
+    QCOMPARE(f.changes.last().origin, ChangeOrigin::UndoRedo);
+    QVERIFY(!f.changes.last().inserted(2)); // the c is back, but not newly typed
+    QCOMPARE(f.s.text(), QStringLiteral("abc"));
+}
+
+void TestEditor::rewriteMinimalEdit_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QList<int>>("styles"); // of the characters after the rewrite
+    // Characters: x bold, y plain, third italic; the rewrite works on all three.
+    QTest::newRow("last two become one") << "xy<" << "xyQ" << QList<int>{1, 0, 2};
+    QTest::newRow("middle and last merge") << "x<a" << "xQ" << QList<int>{1, 2};
+    QTest::newRow("pair before a kept last") << "<<A" << "QA" << QList<int>{0, 2};
+    QTest::newRow("one in the middle") << "x<A" << "xQA" << QList<int>{1, 0, 2};
+}
+
+void TestEditor::rewriteMinimalEdit()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QList<int>, styles);
+    Fixture f;
+    f.s.setText(QStringLiteral("..") + before);
+    const int fmt[] = {surface::Bold, 0, surface::Italic};
+    for (int i = 0; i < 3; ++i) {
+        f.s.selectRange(2 + i, 1);
+        f.s.setFontStyle(fmt[i]);
+    }
+    f.s.rewrite(2, before, after, false);
+    QCOMPARE(f.s.text(), QStringLiteral("..") + after);
+    for (int i = 0; i < styles.size(); ++i) {
+        f.s.selectRange(2 + i, 1);
+        QCOMPARE(f.s.fontStyle(), styles[i]);
+    }
+}
+
+void TestEditor::wordWrapKeepsDocument()
+{
+    Fixture f;
+    f.s.setText(QStringLiteral("alpha beta gamma"));
+    f.s.selectRange(6, 4);
+    f.s.setFontStyle(surface::Underline);
+    f.s.widget()->document()->setModified(false);
+    f.s.setWordWrap(false);
+    QVERIFY(!f.s.wordWrap());
+    f.s.setWordWrap(true);
+    QCOMPARE(f.s.text(), QStringLiteral("alpha beta gamma"));
+    f.s.selectRange(6, 4);
+    QCOMPARE(f.s.fontStyle(), int(surface::Underline));
+    QVERIFY(!f.s.widget()->document()->isModified());
+}
+
+void TestEditor::clearAllNotifies()
+{
+    Fixture f;
+    f.s.setText(QStringLiteral("abc"));
+    f.s.selectRange(0, 3);
+    f.s.setFontName(QStringLiteral("Arial"));
+    f.changes.clear();
+    f.s.clearAll();
+    QCOMPARE(f.s.text(), QString());
+    QVERIFY(!f.changes.isEmpty());
+    QCOMPARE(f.s.fontName(), QStringLiteral("Greek"));
+    f.s.clearAll(); // on an empty document: no error
+    QCOMPARE(f.s.textLength(), 0);
+}
+
+void TestEditor::tabEntry()
+{
+    Fixture f;
+    f.s.typeText(QStringLiteral("a"));
+    QTest::keyClick(f.s.widget(), Qt::Key_Tab);
+    QCOMPARE(f.s.text(), QStringLiteral("a\t"));
+    f.s.setTabEntry(false);
+    QVERIFY(f.s.widget()->tabChangesFocus());
+}
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"

@@ -1,0 +1,160 @@
+#include "codepage.h"
+#include "greekfont.h"
+#include "richtextsurface.h"
+
+#include <QtTest>
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QGlyphRun>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTextLayout>
+
+namespace {
+
+struct LayoutEntry {
+    int code;
+    char32_t shown;
+    QString source;
+};
+
+QList<LayoutEntry> readLayout()
+{
+    QList<LayoutEntry> out;
+    QFile f(QStringLiteral(STILORA_SOURCE_DIR "/resources/fonts/greek-layout.tsv"));
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    while (!f.atEnd()) {
+        const QString line = QString::fromUtf8(f.readLine()).chopped(1);
+        if (line.startsWith(QLatin1Char('#')) || line.isEmpty())
+            continue;
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        out.append({fields[0].toInt(), char32_t(fields[1].mid(2).toUInt(nullptr, 16)), fields[4]});
+    }
+    return out;
+}
+
+const char* const kStyles[] = {"Regular", "Bold", "Italic", "BoldItalic"};
+
+QString gentiumFile(const char* style)
+{
+    return QStringLiteral("/usr/share/fonts/truetype/gentiumplus/GentiumPlus-%1.ttf").arg(QLatin1String(style));
+}
+
+// Lays one character out in the editor's font "Greek" of the given style and
+// returns the glyph runs that would be drawn.
+QList<QGlyphRun> runsFor(QChar ch, bool bold, bool italic)
+{
+    static RichTextSurface editor;
+    QFont font = editor.widget()->document()->defaultFont();
+    font.setBold(bold);
+    font.setItalic(italic);
+    QTextLayout layout(QString(ch), font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    return layout.glyphRuns();
+}
+
+} // namespace
+
+class TestResources : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void layoutTableIsComplete();
+    void greekGlyphs_data();
+    void greekGlyphs();
+    void latinCodesKeepTheirGlyphs();
+    void familyIsGreekOnly();
+};
+
+void TestResources::initTestCase()
+{
+    QVERIFY(resources::registerGreekFont().isEmpty());
+}
+
+void TestResources::layoutTableIsComplete()
+{
+    const QList<LayoutEntry> layout = readLayout();
+    int greek = 0;
+    for (const LayoutEntry& e : layout)
+        greek += e.source == QLatin1String("greek");
+    // Every code the composition rules produce has its Greek glyph.
+    QVERIFY(greek >= 150);
+    QCOMPARE(layout.size(), 256 - 32 - 1 - 3);
+}
+
+void TestResources::greekGlyphs_data()
+{
+    QTest::addColumn<int>("style");
+    for (int s = 0; s < 4; ++s)
+        QTest::newRow(kStyles[s]) << s;
+}
+
+// Each code whose layout source is greek is drawn from the font "Greek", with
+// the very outline that Gentium Plus has for the Greek character of the layout.
+void TestResources::greekGlyphs()
+{
+    QFETCH(int, style);
+    const bool bold = style & 1;
+    const bool italic = style & 2;
+    const QRawFont gentium(gentiumFile(kStyles[style]), RichTextSurface::kDefaultPixelSize);
+    QVERIFY(gentium.isValid());
+    int checked = 0;
+    for (const LayoutEntry& e : readLayout()) {
+        if (e.source != QLatin1String("greek"))
+            continue;
+        const QChar ch = codepage::toChar(uchar(e.code));
+        const QList<QGlyphRun> runs = runsFor(ch, bold, italic);
+        QVERIFY2(runs.size() == 1, qPrintable(QString::number(e.code)));
+        const QRawFont raw = runs.first().rawFont();
+        QVERIFY2(raw.familyName() == QLatin1String("Greek"), qPrintable(QString::number(e.code) + raw.familyName()));
+        QCOMPARE(raw.weight() >= QFont::Bold, bold);
+        QCOMPARE(raw.style() != QFont::StyleNormal, italic);
+        const QList<quint32> glyphs = runs.first().glyphIndexes();
+        QVERIFY2(glyphs.size() == 1 && glyphs.first() != 0, qPrintable(QString::number(e.code)));
+
+        const QString shown = QString::fromUcs4(&e.shown, 1);
+        const QList<quint32> expected = gentium.glyphIndexesForString(shown);
+        QCOMPARE(expected.size(), 1);
+        QVERIFY2(raw.pathForGlyph(glyphs.first()).boundingRect() == gentium.pathForGlyph(expected.first()).boundingRect(),
+                 qPrintable(QString::number(e.code)));
+        ++checked;
+    }
+    QVERIFY(checked >= 150);
+}
+
+void TestResources::latinCodesKeepTheirGlyphs()
+{
+    const QRawFont gentium(gentiumFile("Regular"), RichTextSurface::kDefaultPixelSize);
+    for (const LayoutEntry& e : readLayout()) {
+        if (e.source != QLatin1String("latin") || e.code == 32 || e.code == 160)
+            continue;
+        const QList<QGlyphRun> runs = runsFor(codepage::toChar(uchar(e.code)), false, false);
+        QCOMPARE(runs.size(), 1);
+        QCOMPARE(runs.first().rawFont().familyName(), QStringLiteral("Greek"));
+        const QString shown = QString::fromUcs4(&e.shown, 1);
+        QCOMPARE(runs.first().rawFont().pathForGlyph(runs.first().glyphIndexes().first()).boundingRect(),
+                 gentium.pathForGlyph(gentium.glyphIndexesForString(shown).first()).boundingRect());
+    }
+}
+
+void TestResources::familyIsGreekOnly()
+{
+    QVERIFY(QFontDatabase::families().contains(QStringLiteral("Greek")));
+    const QStringList styles = QFontDatabase::styles(QStringLiteral("Greek"));
+    for (const char* s : {"Regular", "Bold", "Italic", "Bold Italic"})
+        QVERIFY2(styles.contains(QLatin1String(s)), s);
+    QFile res(QStringLiteral(":/fonts/Greek-Regular.ttf"));
+    QVERIFY(res.open(QIODevice::ReadOnly));
+    QVERIFY(!res.readAll().contains("Gentium Plus")); // the reserved name is not the font's name
+}
+
+QTEST_MAIN(TestResources)
+#include "tst_resources.moc"

@@ -1,0 +1,195 @@
+// Types through a real X server with a German layout (xdotool, XTEST) into the
+// main window and reads the editor back: the dead keys exist only on this path.
+#include "codepage.h"
+#include "deadkeylayer.h"
+#include "greekfont.h"
+#include "richtextsurface.h"
+#include "tform1.h"
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTextEdit>
+
+namespace {
+
+QByteArray codes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int c : list)
+        out.append(char(c));
+    return out;
+}
+
+// xdotool key names for the characters of a typed sequence on a German keyboard.
+QStringList keyNames(const QString& keys)
+{
+    QStringList out;
+    for (QChar ch : keys) {
+        switch (ch.unicode()) {
+        case 0x00B4: out << QStringLiteral("dead_acute"); break;
+        case u'`': out << QStringLiteral("dead_grave"); break;
+        case u'^': out << QStringLiteral("dead_circumflex"); break;
+        case u'<': out << QStringLiteral("less"); break;
+        case u'>': out << QStringLiteral("greater"); break;
+        case u'+': out << QStringLiteral("plus"); break;
+        case u' ': out << QStringLiteral("space"); break;
+        default: out << QString(ch);
+        }
+    }
+    return out;
+}
+
+void xdotool(const QStringList& keys)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("20")} + keys);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+}
+
+// Waits until the X events have been handled: the text stops changing.
+void settle(const std::function<QString()>& read)
+{
+    QString last = read();
+    for (int quiet = 0; quiet < 4;) {
+        QTest::qWait(40);
+        const QString now = read();
+        quiet = now == last ? quiet + 1 : 0;
+        last = now;
+    }
+}
+
+struct Cell {
+    char letter;
+    int codes[12];
+};
+const Cell kTable[] = {
+    {'a', {97, 163, 166, 169, 161, 164, 167, 170, 162, 165, 168, 171}},
+    {'e', {101, 154, 157, 0, 152, 155, 158, 0, 153, 156, 159, 0}},
+    {'h', {104, 187, 190, 193, 185, 188, 191, 194, 186, 189, 192, 195}},
+    {'i', {105, 133, 136, 139, 131, 134, 137, 140, 132, 135, 138, 141}},
+    {'o', {111, 210, 213, 0, 208, 211, 214, 0, 209, 212, 215, 0}},
+    {'u', {117, 218, 221, 224, 216, 219, 222, 225, 217, 220, 223, 226}},
+    {'w', {119, 232, 235, 238, 230, 233, 236, 239, 231, 234, 237, 240}},
+    {'r', {114, 0, 0, 0, 183, 0, 0, 0, 114, 0, 0, 0}},
+};
+
+} // namespace
+
+class TestX11Typing : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void typed_data();
+    void typed();
+    void resultTable_data();
+    void resultTable();
+    void fontBoxTakesDeadKeys();
+    void screenshot();
+
+private:
+    void typeInto(const QString& keys);
+    std::unique_ptr<TForm1> m_form;
+};
+
+void TestX11Typing::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QVERIFY(resources::registerGreekFont().isEmpty());
+    DeadKeyLayer::install();
+    m_form = std::make_unique<TForm1>();
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void TestX11Typing::typeInto(const QString& keys)
+{
+    RichTextSurface& txt = m_form->txt();
+    txt.clearAll();
+    txt.widget()->setFocus();
+    QTRY_VERIFY(txt.widget()->hasFocus());
+    xdotool(keyNames(keys));
+    settle([&] { return txt.text(); });
+}
+
+void TestX11Typing::typed_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("dead acute then h") << QStringLiteral(u"´h") << codes({187});
+    QTest::newRow("dead acute then a") << QStringLiteral(u"´a") << codes({163});
+    QTest::newRow("less, dead circumflex, w") << QStringLiteral(u"<^w") << codes({239});
+    QTest::newRow("dead acute then space") << QStringLiteral(u"´ ") << codes({180});
+    QTest::newRow("capital with breathing and accent") << QStringLiteral(u"´<A") << codes({147, 'A'});
+    QTest::newRow("iota mark") << QStringLiteral(u"+<´a") << codes({175});
+    QTest::newRow("a word") << QStringLiteral(u"l´ogos") << codes({'l', 210, 'g', 'o', 's'});
+}
+
+void TestX11Typing::typed()
+{
+    QFETCH(QString, keys);
+    QFETCH(QByteArray, expected);
+    typeInto(keys);
+    QCOMPARE(codepage::encode(m_form->txt().text()), expected);
+}
+
+void TestX11Typing::resultTable_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("expected");
+    const char* breathings[] = {"", "<", ">"};
+    const QChar accents[] = {QChar(), QChar(0x00B4), QChar(u'`'), QChar(u'^')};
+    const char* accentNames[] = {"", "acute", "grave", "circumflex"};
+    for (const Cell& c : kTable)
+        for (int b = 0; b < 3; ++b)
+            for (int a = 0; a < 4; ++a)
+                if (const int code = c.codes[b * 4 + a]) {
+                    QString keys = QString::fromLatin1(breathings[b]);
+                    if (a)
+                        keys += accents[a];
+                    QTest::addRow("%c %s %s", c.letter, breathings[b], accentNames[a]) << keys + QLatin1Char(c.letter) << code;
+                }
+}
+
+void TestX11Typing::resultTable()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, expected);
+    typeInto(QStringLiteral("x ") + keys);
+    QCOMPARE(codepage::encode(m_form->txt().text()), QByteArray("x ") + char(expected));
+}
+
+void TestX11Typing::fontBoxTakesDeadKeys()
+{
+    QLineEdit* edit = m_form->fbox()->lineEdit();
+    edit->clear();
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    xdotool(keyNames(QStringLiteral(u"´u´h")));
+    settle([&] { return edit->text(); });
+    QCOMPARE(edit->text(), QStringLiteral(u"ú´h"));
+    edit->setText(QStringLiteral("Greek"));
+}
+
+void TestX11Typing::screenshot()
+{
+    typeInto(QStringLiteral(u"<´anqrwpos e>^i"));
+    const QString path = QStringLiteral(STILORA_BINARY_DIR "/x11-typing.png");
+    QVERIFY(m_form->grab().save(path));
+    qInfo("window picture: %s", qPrintable(path));
+}
+
+int main(int argc, char* argv[])
+{
+    DeadKeyLayer::disableSystemInputMethod();
+    QApplication app(argc, argv);
+    TestX11Typing test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11typing.moc"
