@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QTextBlock>
+#include <QTextFragment>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -124,6 +125,8 @@ QTextEdit* RichTextSurface::widget() const { return m_edit; }
 
 void RichTextSurface::onContentsChange(int from, int removed, int added)
 {
+    if (m_announced)
+        return;
     // Qt reports an attribute change as the same range removed and added; the
     // origin tells it from new text (TextChange::inserted).
     m_pending = {from, removed, added, m_origin};
@@ -132,7 +135,7 @@ void RichTextSurface::onContentsChange(int from, int removed, int added)
 
 void RichTextSurface::onContentsChanged()
 {
-    if (!m_hasPending)
+    if (!m_hasPending || m_announced)
         return;
     m_hasPending = false;
     const surface::TextChange change = m_pending;
@@ -245,12 +248,15 @@ QTextCharFormat RichTextSurface::charFormatOfChar(int index) const
 {
     if (index < 0 || index >= textLength())
         return m_edit->textCursor().charFormat();
+    // Walk the fragments of the one paragraph: a QTextCursor would ask the
+    // layout for its x position, which shapes the line, on every keystroke.
     const QTextBlock block = m_doc->findBlock(index);
-    if (index == block.position() + block.length() - 1)
-        return block.charFormat(); // the paragraph break itself
-    QTextCursor c(m_doc);
-    c.setPosition(index + 1); // a cursor reports the character before it
-    return c.charFormat();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (index < fragment.position() + fragment.length())
+            return fragment.charFormat();
+    }
+    return block.charFormat(); // the paragraph break itself
 }
 
 QTextCharFormat RichTextSurface::selectionFormat() const
@@ -401,9 +407,18 @@ void RichTextSurface::typeText(const QString& text)
         return;
     OriginScope scope(this, ChangeOrigin::Typing);
     QTextCursor c = m_edit->textCursor();
+    const int from = c.selectionStart();
+    const int removed = c.selectionEnd() - from;
     c.beginEditBlock();
     c.insertText(text);
-    c.endEditBlock(); // the change notification, and so the pipeline, runs here
+    // The change is announced inside the keystroke's own edit block: a
+    // composition it causes becomes part of the same undo step, and the
+    // layout runs once for both when the block closes.
+    emit changed({from, removed, int(text.size()), ChangeOrigin::Typing});
+    m_announced = true;
+    c.endEditBlock();
+    m_announced = false;
+    m_hasPending = false;
     m_edit->ensureCursorVisible();
 }
 

@@ -142,4 +142,5 @@ private:
     surface::ChangeOrigin m_origin = surface::ChangeOrigin::Edit;
     surface::TextChange m_pending;
     bool m_hasPending = false;
+    bool m_announced = false; // typeText has reported its change already
 };

@@ -79,5 +79,7 @@ void TypingPipeline::txtChange(const surface::TextChange& change)
 
     const bool fromKeystroke = change.origin == surface::ChangeOrigin::Typing;
     m_surface.rewrite(caret - count, window, result, fromKeystroke);
-    m_surface.setSelStart(m_state.ComposeCaret);
+    // The caret moves with the rewrite and normally stands there already.
+    if (m_surface.selStart() != m_state.ComposeCaret || m_surface.selLength() != 0)
+        m_surface.setSelStart(m_state.ComposeCaret);
 }
