@@ -1,6 +1,7 @@
 #include "deadkeylayer.h"
 #include "greekfont.h"
-#include "tform1.h"
+#include "qtseams.h"
+#include "stilora.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,13 +11,17 @@ int main(int argc, char* argv[])
     DeadKeyLayer::disableSystemInputMethod();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Stilora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Stilora"));
+    QApplication::setQuitOnLastWindowClosed(false); // the main window's close ends the program
+    installGermanTranslations(app);
     const QStringList missing = resources::registerGreekFont();
     DeadKeyLayer::install();
 
-    TForm1 form;
-    form.show();
+    QtDialogs dialogs;
+    QtShell shell;
+    QtHelp help;
+    Stilora program(Seams{dialogs, shell, help});
     if (!missing.isEmpty())
-        QMessageBox::critical(&form, QStringLiteral("Stilora"),
-                              QStringLiteral("Die Schrift \"Greek\" konnte nicht geladen werden."));
+        dialogs.errorBox(program.Form1, QStringLiteral("Die Schrift \"Greek\" konnte nicht geladen werden."));
     return app.exec();
 }

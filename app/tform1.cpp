@@ -1,38 +1,285 @@
 #include "tform1.h"
 
+#include "anchorlayout.h"
+#include "charmapwindow.h"
+#include "codepage.h"
+#include "commandmenu.h"
 #include "composer.h"
 #include "richtextsurface.h"
+#include "tinfo.h"
+#include "title.h"
+#include "tform2.h"
+#include "tsuchen.h"
 
-#include <QComboBox>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTextEdit>
-#include <QToolBar>
+#include <QToolButton>
 
-TForm1::TForm1(QWidget* parent)
+namespace {
+
+QFont sized(const char* family, int pixels)
+{
+    QFont f(QString::fromLatin1(family));
+    f.setPixelSize(pixels);
+    return f;
+}
+
+QPushButton* pictureButton(QWidget* parent, const char* icon, int left, int top)
+{
+    auto* b = new QPushButton(parent);
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
+    b->setIconSize(QSize(18, 18));
+    b->setGeometry(left, top, 25, 25);
+    return b;
+}
+
+QToolButton* speedButton(QWidget* parent, const char* icon, int left)
+{
+    auto* b = new QToolButton(parent);
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
+    b->setIconSize(QSize(18, 18));
+    b->setGeometry(left, 4, 25, 25);
+    b->setCheckable(true);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+constexpr QKeyCombination kNone{Qt::Key_unknown};
+QKeyCombination ctrl(Qt::Key k) { return QKeyCombination(Qt::ControlModifier, k); }
+
+} // namespace
+
+TForm1::TForm1(const Seams& seams, QWidget* parent)
     : QMainWindow(parent)
-    , m_txt(new RichTextSurface(this))
-    , m_fbox(new QComboBox(this))
+    , m_seams(seams)
+    , m_guard(seams.dialogs, this)
+    , m_scroller(new QScrollArea(this))
+    , m_client(new QWidget)
+    , m_anchors(new AnchorLayout(m_client))
+    , m_txt(new RichTextSurface(m_client))
+    , m_fbox(new FontBox)
     , m_pipeline(*m_txt, m_state, [this] { return m_fbox->currentText(); })
 {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Stilora"));
-    setGeometry(58, 69, 724, 348);
+    setProperty("helpFile", QString::fromLatin1(kHelpFile));
+    setFont(sized("MS Sans Serif", 11));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/stilora.svg")));
 
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
-    m_txt->widget()->setParent(central);
-    m_txt->widget()->setGeometry(3, 88, 706, 195);
-    m_fbox->setParent(central);
-    m_fbox->setEditable(true);
-    m_fbox->setInsertPolicy(QComboBox::NoInsert);
-    m_fbox->setGeometry(0, 2, 153, 24);
+    // The client area scrolls horizontally only under the fixed width; the
+    // window's vertical scroll bar is never switched on.
+    m_scroller->setFrameShape(QFrame::NoFrame);
+    m_scroller->setWidgetResizable(true);
+    m_scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_client->resize(kClientWidth, kClientHeight);
+    m_scroller->setWidget(m_client);
+    setCentralWidget(m_scroller);
 
-    connect(m_txt, &RichTextSurface::changed, this, &TForm1::txtChange);
-    FormCreate();
+    buildControls();
+    buildMenu();
+    connectHandlers();
+    m_fmt = std::make_unique<Formatting>(FormattingControls{m_txt, &m_state, m_fbox, grbox, sbl, sbm, sbr});
+    m_view = std::make_unique<ViewOptions>(ViewOptionControls{item(QStringLiteral("fzu")), item(QStringLiteral("Tabs1")),
+                                                              item(QStringLiteral("Lineal1")), item(QStringLiteral("fg")),
+                                                              m_txt, lineal, m_scroller, m_anchors});
+    m_charMap = new CharMapWindow(this);
+    connect(m_charMap, &CharMapWindow::codeChosen, this,
+            [this](int code) { m_guard.run([&] { m_txt->typeText(QString(codepage::toChar(uchar(code)))); }); });
+
+    move(58, 69);
+    resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    m_guard.run([this] { FormCreate(); });
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::buildControls()
+{
+    using A = AnchorLayout;
+    ToolBar1 = new QFrame(m_client);
+    static_cast<QFrame*>(ToolBar1)->setFrameShape(QFrame::StyledPanel);
+    ToolBar1->setGeometry(0, 0, 716, 29);
+    m_anchors->setAnchors(ToolBar1, A::Left | A::Top | A::Right);
+    m_fbox->setParent(ToolBar1);
+    m_fbox->setObjectName(QStringLiteral("fbox"));
+    m_fbox->setEditable(true);
+    m_fbox->setInsertPolicy(QComboBox::NoInsert);
+    m_fbox->setGeometry(0, 2, 153, 24);
+    m_fbox->setFont(sized("Arial", 13));
+    grbox = new QComboBox(ToolBar1);
+    grbox->setObjectName(QStringLiteral("grbox"));
+    grbox->setEditable(true);
+    grbox->setInsertPolicy(QComboBox::NoInsert);
+    grbox->setGeometry(153, 2, 57, 24);
+    grbox->setFont(sized("Arial", 13));
+    grbox->addItems({"4", "6", "8", "10", "11", "12", "14", "16", "18", "22", "28", "34", "46", "68", "100", "200"});
+    grbox->setEditText(QString());
+
+    BitBtn10 = pictureButton(m_client, "new", 216, 4);
+    BitBtn11 = pictureButton(m_client, "open", 242, 4);
+    BitBtn12 = pictureButton(m_client, "save", 268, 4);
+    BitBtn5 = pictureButton(m_client, "print", 304, 4);
+
+    Panel1 = new QWidget(m_client);
+    Panel1->setGeometry(0, 32, 329, 33);
+    BitBtn1 = pictureButton(Panel1, "alpha", 8, 4);
+    BitBtn2 = pictureButton(Panel1, "latin", 34, 4);
+    BitBtn3 = pictureButton(Panel1, "smaller", 72, 4);
+    BitBtn4 = pictureButton(Panel1, "larger", 98, 4);
+    BitBtn6 = pictureButton(Panel1, "bold", 134, 4);
+    BitBtn7 = pictureButton(Panel1, "italic", 160, 4);
+    BitBtn8 = pictureButton(Panel1, "underline", 186, 4);
+    BitBtn9 = pictureButton(Panel1, "strikeout", 212, 4);
+    sbl = speedButton(Panel1, "alignleft", 256);
+    sbm = speedButton(Panel1, "aligncentre", 280);
+    sbr = speedButton(Panel1, "alignright", 304);
+    QWidget* order[] = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn6, BitBtn7, BitBtn8, BitBtn9};
+    for (int i = 0; i + 1 < 8; ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    Panel2 = new QWidget(m_client);
+    Panel2->setGeometry(0, 32, 329, 33);
+    pb1 = new QProgressBar(Panel2);
+    pb1->setGeometry(8, 8, 313, 17);
+    pb1->setRange(0, 100);
+    pb1->setTextVisible(false);
+    Panel2->hide();
+
+    lineal = new QLabel(m_client);
+    lineal->setGeometry(3, 64, 697, 25);
+    lineal->setPixmap(QIcon(QStringLiteral(":/icons/ruler.svg")).pixmap(QSize(697, 21)));
+    lineal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    QTextEdit* editor = m_txt->widget();
+    editor->setObjectName(QStringLiteral("txt"));
+    editor->setGeometry(3, 88, 706, 195);
+    m_anchors->setAnchors(editor, A::Left | A::Top); // as in the form, until options() first runs
+
+    StatusBar1 = new QStatusBar(m_client);
+    StatusBar1->setGeometry(0, 283, 716, 19);
+    m_anchors->setAnchors(StatusBar1, A::Left | A::Right | A::Bottom);
+
+    for (QWidget* w : {static_cast<QWidget*>(BitBtn10), static_cast<QWidget*>(BitBtn11), static_cast<QWidget*>(BitBtn12),
+                       static_cast<QWidget*>(BitBtn5)})
+        w->raise(); // they lie over the right part of the tool bar
+}
+
+void TForm1::buildMenu()
+{
+    m_menu = new CommandMenu(menuBar(), m_guard);
+    CommandMenu& m = *m_menu;
+    auto later = [] {}; // files, search and printing bring their own handlers
+
+    QMenu* datei = m.addMenu(QStringLiteral("Datei"));
+    m.addItem(datei, QStringLiteral("Neu1"), QStringLiteral("&Neu"), kNone, later);
+    m.addItem(datei, QStringLiteral("ffnen1"), QStringLiteral("&Öffnen"), ctrl(Qt::Key_O), later);
+    m.addSeparator(datei);
+    m.addItem(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"), ctrl(Qt::Key_S), later);
+    m.addItem(datei, QStringLiteral("Speichernunter1"), QStringLiteral("Speichern &unter"), ctrl(Qt::Key_U), later);
+    m.addSeparator(datei);
+    m.addItem(datei, QStringLiteral("Drucken1"), QStringLiteral("&Drucken"), ctrl(Qt::Key_P), later);
+    m.addItem(datei, QStringLiteral("DruckenohneVorschau1"), QStringLiteral("Druck&vorschau (Vollbild)"), kNone, later);
+    m.addSeparator(datei);
+    m.addItem(datei, QStringLiteral("Beenden2"), QStringLiteral("B&eenden"), ctrl(Qt::Key_Delete), [this] { close(); });
+
+    QMenu* bearbeiten = m.addMenu(QStringLiteral("&Bearbeiten"), [this] { Bearbeiten1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Rckgngig1"), QStringLiteral("&Rückgängig"), ctrl(Qt::Key_R), [this] { m_txt->undo(); });
+    m.addSeparator(bearbeiten);
+    m.addItem(bearbeiten, QStringLiteral("Kopieren1"), QStringLiteral("&Kopieren"), ctrl(Qt::Key_C), [this] { m_txt->copy(); });
+    m.addItem(bearbeiten, QStringLiteral("Einfgen1"), QStringLiteral("&Einfügen"), ctrl(Qt::Key_V), [this] { m_txt->paste(); });
+    m.addItem(bearbeiten, QStringLiteral("Ausschneiden1"), QStringLiteral("&Ausschneiden"), ctrl(Qt::Key_X), [this] { m_txt->cut(); });
+    m.addItem(bearbeiten, QStringLiteral("Lschen1"), QStringLiteral("&Löschen"), QKeyCombination(Qt::Key_Delete),
+              [this] { m_txt->deleteSelection(); });
+    m.addSeparator(bearbeiten);
+    m.addItem(bearbeiten, QStringLiteral("Suchen1"), QStringLiteral("S&uchen"), ctrl(Qt::Key_F), [this] { Suchen1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Suchewiederholen1"), QStringLiteral("&Weitersuchen"), QKeyCombination(Qt::Key_F3), later);
+    m.addItem(bearbeiten, QStringLiteral("Allesmarkieren1"), QStringLiteral("&Alles markieren"), ctrl(Qt::Key_A),
+              [this] { Allesmarkieren1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Sonderzeicheneinfgen1"), QStringLiteral("&Sonderzeichen einfügen"), ctrl(Qt::Key_E),
+              [this] { Sonderzeicheneinfgen1Click(); });
+
+    QMenu* optionen = m.addMenu(QStringLiteral("&Optionen"));
+    struct Mark {
+        const char* name;
+        const char* caption;
+        bool checked;
+    };
+    for (const Mark& k : {Mark{"fzu", "&Automatischer Zeilenumbruch", true}, Mark{"Tabs1", "&Tabs", true},
+                          Mark{"Lineal1", "&Lineal", true}, Mark{"fg", "Feste &Größe (A4 Hochkant)", false}}) {
+        QAction* a = m.addItem(optionen, QString::fromLatin1(k.name), QString::fromUtf8(k.caption), kNone, [] {});
+        a->setCheckable(true);
+        a->setChecked(k.checked);
+        // The click inverts the mark itself; Qt has inverted it already when triggered fires.
+        disconnect(a, &QAction::triggered, nullptr, nullptr);
+        connect(a, &QAction::triggered, this, m_guard([this, a] {
+            a->setChecked(!a->isChecked());
+            m_view->toggle(a);
+        }));
+    }
+
+    m.addItem(nullptr, QStringLiteral("Hilfe1"), QStringLiteral("&Hilfe"), QKeyCombination(Qt::Key_F1), [this] { Hilfe1Click(); });
+    m.addItem(nullptr, QStringLiteral("Info1"), QStringLiteral("&Info"), kNone, [this] { Info1Click(); });
+    m.addItem(nullptr, QStringLiteral("Beenden1"), QStringLiteral("B&eenden"), ctrl(Qt::Key_E), [this] { close(); });
+}
+
+void TForm1::connectHandlers()
+{
+    const HandlerGuard& g = m_guard;
+    connect(m_txt, &RichTextSurface::changed, this, [this](const surface::TextChange& c) { m_guard.run([&] { txtChange(c); }); });
+    connect(m_txt, &RichTextSurface::keyDown, this, g([this] { m_fmt->sync(); }));   // txtKeyDown
+    connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { m_fmt->sync(); })); // txtMouseDown
+
+    connect(BitBtn10, &QPushButton::clicked, this, g([this] { item(QStringLiteral("Neu1"))->trigger(); }));
+    connect(BitBtn11, &QPushButton::clicked, this, g([this] { item(QStringLiteral("ffnen1"))->trigger(); }));
+    connect(BitBtn12, &QPushButton::clicked, this, g([this] { item(QStringLiteral("Speichern1"))->trigger(); }));
+    connect(BitBtn5, &QPushButton::clicked, this, g([this] { item(QStringLiteral("Drucken1"))->trigger(); }));
+
+    connect(BitBtn1, &QPushButton::clicked, this, g([this] { m_fmt->fontButton(QStringLiteral("Greek")); }));
+    connect(BitBtn2, &QPushButton::clicked, this, g([this] { m_fmt->fontButton(QStringLiteral("Arial")); }));
+    connect(BitBtn3, &QPushButton::clicked, this, g([this] { m_fmt->sizeSmaller(); }));
+    connect(BitBtn4, &QPushButton::clicked, this, g([this] { m_fmt->sizeLarger(); }));
+    connect(BitBtn6, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::Bold); }));
+    connect(BitBtn7, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::Italic); }));
+    connect(BitBtn8, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::Underline); }));
+    connect(BitBtn9, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::StrikeOut); }));
+    connect(sbl, &QToolButton::clicked, this, g([this] { m_fmt->alignmentButton(sbl, surface::AlignLeft); }));
+    connect(sbm, &QToolButton::clicked, this, g([this] { m_fmt->alignmentButton(sbm, surface::AlignCentre); }));
+    connect(sbr, &QToolButton::clicked, this, g([this] { m_fmt->alignmentButton(sbr, surface::AlignRight); }));
+
+    // The boxes' change handlers run for the user's edits only.
+    connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->fboxChange(); }));
+    connect(m_fbox, &QComboBox::activated, this, g([this] { m_fmt->fboxChange(); }));
+    connect(m_fbox, &FontBox::dropDown, this, g([this] { m_fmt->fboxDropDown(); }));
+    connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->grboxChange(); }));
+    connect(grbox, &QComboBox::activated, this, g([this] { m_fmt->grboxChange(); }));
+}
+
+void TForm1::attach(Tsuchen* suchen, Tinfo* info, TForm2* form2)
+{
+    m_suchen = suchen;
+    m_info = info;
+    m_form2 = form2;
+    connect(info->BitBtn1, &QPushButton::clicked, this, m_guard([info] { info->hide(); })); // BitBtn1Click
+    connect(info, &Tinfo::linkClicked, this, m_guard([this] { Label4Click(); }));
+}
+
+QAction* TForm1::item(const QString& name) const { return m_menu->item(name); }
+
+// --- start and end ------------------------------------------------------------
 
 void TForm1::FormCreate()
 {
@@ -44,7 +291,7 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        FormShow();
+        m_guard.run([this] { FormShow(); });
     }
 }
 
@@ -56,9 +303,26 @@ void TForm1::FormShow()
     m_fbox->clear();
     m_fbox->addItems(QFontDatabase::families());
     m_fbox->setEditText(QStringLiteral("Greek"));
+    grbox->setEditText(QStringLiteral("14"));
+    Panel2->raise();
     m_state.LoadingDocument = false;
     m_txt->setFocus();
 }
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    m_guard.run([this] { FormClose(); });
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        qApp->quit(); // the program ends exactly when the main window closes
+}
+
+void TForm1::FormClose()
+{
+    // The options file is written here once settings exist.
+}
+
+// --- typing -------------------------------------------------------------------
 
 void TForm1::txtChange(const surface::TextChange& change)
 {
@@ -68,4 +332,79 @@ void TForm1::txtChange(const surface::TextChange& change)
 void TForm1::Sonderzeichen(bool latinVowelFresh)
 {
     greek::Sonderzeichen(m_state, latinVowelFresh);
+}
+
+// --- routines ----------------------------------------------------------------
+
+void TForm1::tit()
+{
+    const documents::Title t = documents::titleFor(m_state.BasePath);
+    if (!m_state.BasePath.isEmpty())
+        m_state.OpenDir = documents::shortString(t.directory);
+    setWindowTitle(t.caption);
+}
+
+void TForm1::options()
+{
+    m_view->options();
+}
+
+// --- edit menu ----------------------------------------------------------------
+
+void TForm1::Bearbeiten1Click()
+{
+    item(QStringLiteral("Rckgngig1"))->setEnabled(m_txt->canUndo());
+    item(QStringLiteral("Kopieren1"))->setEnabled(m_txt->selLength() > 0);
+}
+
+void TForm1::Allesmarkieren1Click()
+{
+    m_txt->setSelStart(0);
+    m_txt->setSelLength(m_txt->textLength());
+}
+
+void TForm1::Sonderzeicheneinfgen1Click()
+{
+#ifdef Q_OS_WIN
+    m_seams.shell.open(QStringLiteral("charmap.exe"));
+#else
+    // No system character map to start here: the program's own takes its place.
+    m_charMap->setFontName(m_txt->fontName());
+    m_charMap->show();
+    m_charMap->raise();
+#endif
+}
+
+// --- help and about -------------------------------------------------------------
+
+void TForm1::Hilfe1Click()
+{
+    // The help file is the one the active window names; a window naming none
+    // falls back to the application's, and its help belongs to the main window.
+    QWidget* active = QApplication::activeWindow();
+    const QString named = active ? active->property("helpFile").toString() : QString();
+    if (!named.isEmpty())
+        m_seams.help.showContents(named, active);
+    else
+        m_seams.help.showContents(QString::fromLatin1(kApplicationHelpFile), this);
+}
+
+void TForm1::Info1Click()
+{
+    m_info->show();
+    m_info->raise();
+    m_info->activateWindow();
+}
+
+void TForm1::Label4Click()
+{
+    m_seams.shell.open(QString::fromLatin1(Tinfo::kWebAddress));
+}
+
+void TForm1::Suchen1Click()
+{
+    m_suchen->show();
+    m_suchen->raise();
+    m_suchen->activateWindow();
+    options();
 }

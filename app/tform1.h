@@ -1,43 +1,121 @@
 #pragma once
 
+#include "errorbox.h"
+#include "formatting.h"
 #include "sharedstate.h"
 #include "typingpipeline.h"
+#include "viewoptions.h"
 
 #include <QMainWindow>
 
-class QComboBox;
+#include <memory>
+
+class AnchorLayout;
+class CharMapWindow;
+class CommandMenu;
+class QAction;
+class QLabel;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QStatusBar;
+class QToolButton;
 class RichTextSurface;
+class TForm2;
+class Tinfo;
+class Tsuchen;
 
 namespace surface {
 struct TextChange;
 }
 
-// The main window: the editor txt and, above it, the font box fbox whose text
-// switches composition on ("Greek") and off.
+// The seams the windows use for what a test cannot click.
+struct Seams {
+    Dialogs& dialogs;
+    Shell& shell;
+    Help& help;
+};
+
+// The main window: menu, toolbar, formatting buttons, ruler, editor and
+// status bar. Each handler is a few lines that call the routines below it.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    static constexpr const char* kHelpFile = "sthilfe.hlp";
+    static constexpr const char* kApplicationHelpFile = "C:\\Tonikor\\sthilfe.hlp";
+    static constexpr int kClientWidth = 716;
+    static constexpr int kClientHeight = 302;
+
+    explicit TForm1(const Seams& seams, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The other windows, created after this one.
+    void attach(Tsuchen* suchen, Tinfo* info, TForm2* form2);
 
     SharedState& state() { return m_state; }
     RichTextSurface& txt() { return *m_txt; }
     QComboBox* fbox() const { return m_fbox; }
+    const HandlerGuard& guard() const { return m_guard; }
+    CommandMenu& menu() const { return *m_menu; }
+    QAction* item(const QString& name) const;
+    QWidget* client() const { return m_client; } // the client area, scrolled by the window
+    QScrollArea* scroller() const { return m_scroller; }
+    CharMapWindow* charMap() const { return m_charMap; }
 
-    // The composition engine over the shared registers.
+    // routines used by other parts
     void Sonderzeichen(bool latinVowelFresh = true);
+    void tit();
+    void options();
+
+    // controls, named as the form names them
+    QWidget* ToolBar1;
+    QComboBox* grbox;
+    QPushButton *BitBtn10, *BitBtn11, *BitBtn12, *BitBtn5;
+    QWidget* Panel1;
+    QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn6, *BitBtn7, *BitBtn8, *BitBtn9;
+    QToolButton *sbl, *sbm, *sbr;
+    QWidget* Panel2;
+    QProgressBar* pb1;
+    QLabel* lineal;
+    QStatusBar* StatusBar1;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildControls();
+    void buildMenu();
+    void connectHandlers();
+
     void FormCreate();
     void FormShow();
+    void FormClose();
     void txtChange(const surface::TextChange& change);
+    void Bearbeiten1Click();
+    void Allesmarkieren1Click();
+    void Sonderzeicheneinfgen1Click();
+    void Hilfe1Click();
+    void Info1Click();
+    void Suchen1Click();
+    void Label4Click();
 
+    Seams m_seams;
+    HandlerGuard m_guard;
     SharedState m_state;
+    QScrollArea* m_scroller;
+    QWidget* m_client;
+    AnchorLayout* m_anchors;
     RichTextSurface* m_txt;
-    QComboBox* m_fbox;
+    FontBox* m_fbox;
     TypingPipeline m_pipeline;
+    CommandMenu* m_menu = nullptr;
+    std::unique_ptr<Formatting> m_fmt;
+    std::unique_ptr<ViewOptions> m_view;
+    CharMapWindow* m_charMap = nullptr;
+    Tsuchen* m_suchen = nullptr;
+    Tinfo* m_info = nullptr;
+    TForm2* m_form2 = nullptr;
     bool m_shown = false;
 };

@@ -4,6 +4,8 @@
 #include "deadkeylayer.h"
 #include "greekfont.h"
 #include "richtextsurface.h"
+#include "qtseams.h"
+#include "stilora.h"
 #include "tform1.h"
 
 #include <QtTest>
@@ -93,7 +95,11 @@ private slots:
 
 private:
     void typeInto(const QString& keys);
-    std::unique_ptr<TForm1> m_form;
+    QtDialogs m_dialogs;
+    QtShell m_shell;
+    QtHelp m_help;
+    std::unique_ptr<Stilora> m_program;
+    TForm1* m_form = nullptr;
 };
 
 void TestX11Typing::initTestCase()
@@ -101,10 +107,10 @@ void TestX11Typing::initTestCase()
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(resources::registerGreekFont().isEmpty());
     DeadKeyLayer::install();
-    m_form = std::make_unique<TForm1>();
-    m_form->show();
+    m_program = std::make_unique<Stilora>(Seams{m_dialogs, m_shell, m_help});
+    m_form = m_program->Form1;
     m_form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
 }
 
 void TestX11Typing::typeInto(const QString& keys)

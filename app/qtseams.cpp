@@ -1,0 +1,98 @@
+#include "qtseams.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace {
+
+// "Text|*.a|Text|*.b" as Qt's filter list.
+QStringList qtFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    return out;
+}
+
+FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool save)
+{
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = qtFilters(r.filter);
+    dialog.setNameFilters(filters);
+    QString ext = r.defaultExtension;
+    ext.remove(QLatin1String("*."));
+    dialog.setDefaultSuffix(ext);
+    if (!r.startDirectory.isEmpty())
+        dialog.setDirectory(r.startDirectory);
+    FileDialogAnswer answer;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return answer;
+    answer.accepted = true;
+    answer.path = dialog.selectedFiles().first();
+    answer.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return answer;
+}
+
+} // namespace
+
+bool QtDialogs::question(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::notice(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtDialogs::errorBox(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Stilora"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+FileDialogAnswer QtDialogs::openFile(QWidget* parent, const FileDialogRequest& request)
+{
+    return runFileDialog(parent, request, false);
+}
+
+FileDialogAnswer QtDialogs::saveFile(QWidget* parent, const FileDialogRequest& request)
+{
+    return runFileDialog(parent, request, true);
+}
+
+void QtShell::open(const QString& target)
+{
+    const QUrl url(target);
+    if (url.scheme().startsWith(QLatin1String("http")))
+        QDesktopServices::openUrl(url);
+    else
+        QProcess::startDetached(target, {});
+}
+
+void QtHelp::showContents(const QString& helpFile, QWidget* owner)
+{
+    Q_UNUSED(helpFile); // "sthilfe.hlp", "sthilfe" and the application's file all name the bundled help
+    if (!m_window) {
+        m_window = new QTextBrowser(owner ? owner->window() : nullptr);
+        m_window->setWindowFlag(Qt::Window);
+        m_window->setWindowTitle(QStringLiteral("Stilora – Hilfe"));
+        m_window->setAttribute(Qt::WA_DeleteOnClose);
+        m_window->resize(640, 560);
+        m_window->setOpenExternalLinks(false);
+    }
+    m_window->setSource(QUrl(QString::fromLatin1(kContents)));
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}

@@ -1,0 +1,37 @@
+#include "stilora.h"
+
+#include "tform2.h"
+#include "tinfo.h"
+#include "tsuchen.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+void installGermanTranslations(QApplication& app)
+{
+    auto* qt = new QTranslator(&app);
+    if (qt->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qt);
+}
+
+Stilora::Stilora(const Seams& seams)
+{
+    // The main window is visible in its form: it shows, and runs its first
+    // show, before the next window is created.
+    Form1 = new TForm1(seams);
+    Form1->show();
+
+    suchen = new Tsuchen(Form1);
+    // The search dialog's creation applies the stored options to the main window.
+    Form1->guard().run([this] {
+        Form1->tit();
+        Form1->options();
+    });
+
+    info = new Tinfo(Form1);
+    Form2 = new TForm2(Form1);
+    Form1->attach(suchen, info, Form2);
+}
+
+Stilora::~Stilora() { delete Form1; }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "tform1.h"
+
+class QApplication;
+class TForm2;
+class Tinfo;
+class Tsuchen;
+
+// Qt's own texts (buttons, file dialogs) in German.
+void installGermanTranslations(QApplication& app);
+
+// The program's windows, created once, in this order, and kept until the end.
+class Stilora {
+public:
+    explicit Stilora(const Seams& seams);
+    ~Stilora();
+
+    TForm1* Form1;
+    Tsuchen* suchen;
+    Tinfo* info;
+    TForm2* Form2;
+};

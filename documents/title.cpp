@@ -1,0 +1,27 @@
+#include "title.h"
+
+namespace documents {
+
+QString shortString(const QString& s) { return s.left(kShortStringCapacity); }
+
+Title titleFor(const QString& basePath)
+{
+    if (basePath.isEmpty())
+        return {QStringLiteral("Stilora- Ohne Titel"), QString()};
+    // Scan back from the second-to-last character for the separator; the
+    // display name runs from after it to before BasePath's final character.
+    qsizetype sep = -1;
+    for (qsizetype i = basePath.size() - 2; i >= 0; --i) {
+        if (basePath[i] == QLatin1Char('\\') || basePath[i] == QLatin1Char('/')) {
+            sep = i;
+            break;
+        }
+    }
+    const QString directory = basePath.left(sep + 1);
+    QString name = basePath.mid(sep + 1, basePath.size() - sep - 2);
+    if (!name.isEmpty() && name[0] >= QLatin1Char('a') && name[0] <= QLatin1Char('z'))
+        name[0] = QChar(name[0].unicode() - 'a' + 'A');
+    return {QStringLiteral("Stilora - ") + name, directory};
+}
+
+} // namespace documents

@@ -1,0 +1,174 @@
+#include "formatting.h"
+
+#include "richtextsurface.h"
+#include "sharedstate.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+
+void FontBox::showPopup()
+{
+    emit dropDown();
+    QComboBox::showPopup();
+}
+
+int leadingNumber(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < text.size() && text[i] == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == QLatin1Char('0')
+               && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = text[i].isDigit() && text[i].unicode() < 128 ? text[i].unicode() - '0'
+            : base == 16 && QStringLiteral("abcdef").contains(text[i].toLower()) ? 10 + (text[i].toLower().unicode() - 'a')
+                                                                               : -1;
+        if (digit < 0)
+            break;
+        value = value * base + digit;
+        if (value > std::numeric_limits<int>::max())
+            return 0; // out of range reads as no number
+    }
+    return int(negative ? -value : value);
+}
+
+Formatting::Formatting(const FormattingControls& c)
+    : m_c(c)
+{
+}
+
+void Formatting::svmark()
+{
+    m_c.state->ComposeArmed = false;
+    m_c.state->SavedSelStart = m_c.txt->selStart();
+    m_c.state->SavedSelLength = m_c.txt->selLength();
+}
+
+void Formatting::remark()
+{
+    m_c.txt->setSelStart(m_c.state->SavedSelStart);
+    m_c.txt->setSelLength(m_c.state->SavedSelLength);
+    m_c.txt->setFocus();
+    m_c.state->ComposeArmed = true;
+}
+
+void Formatting::setze()
+{
+    if (m_c.txt->selLength() <= 0)
+        m_c.txt->setSelLength(1);
+    m_c.txt->setFontName(m_c.fbox->currentText());
+}
+
+// The font box shows a font's name in that very font, at its own height.
+void Formatting::showFontName(const QString& name)
+{
+    QFont f = m_c.fbox->font();
+    f.setFamilies(QStringList{name});
+    m_c.fbox->setFont(f);
+}
+
+void Formatting::fontButton(const QString& name)
+{
+    svmark();
+    m_c.fbox->setEditText(name);
+    showFontName(m_c.fbox->currentText());
+    setze();
+    remark();
+}
+
+void Formatting::fboxChange()
+{
+    svmark();
+    showFontName(m_c.fbox->currentText());
+    setze();
+    setze();
+    // The focus stays in the box, so that a name can be typed letter by letter.
+    m_c.txt->setSelStart(m_c.state->SavedSelStart);
+    m_c.txt->setSelLength(m_c.state->SavedSelLength);
+    m_c.state->ComposeArmed = true;
+}
+
+void Formatting::fboxDropDown()
+{
+    showFontName(QStringLiteral("Arial"));
+}
+
+void Formatting::grboxChange()
+{
+    svmark();
+    const int size = leadingNumber(m_c.grbox->currentText());
+    if (size > 0)
+        m_c.txt->setFontSize(size);
+    remark();
+}
+
+void Formatting::sizeSmaller()
+{
+    svmark();
+    const int s = m_c.txt->fontSize();
+    if (s < 500)
+        m_c.txt->setFontSize(s - 2);
+    m_c.grbox->setEditText(QString::number(m_c.txt->fontSize()));
+    remark();
+}
+
+void Formatting::sizeLarger()
+{
+    svmark();
+    const int s = m_c.txt->fontSize();
+    if (s < 500)
+        m_c.txt->setFontSize(s + 2);
+    remark();
+    m_c.grbox->setEditText(QString::number(m_c.txt->fontSize()));
+}
+
+void Formatting::toggleStyle(int flag)
+{
+    svmark();
+    const int style = m_c.txt->fontStyle();
+    m_c.txt->setFontStyle((style & flag) ? (style & ~flag) : (style | flag));
+    remark();
+}
+
+void Formatting::align(int alignment)
+{
+    svmark();
+    m_c.txt->setAlignment(alignment);
+    remark();
+}
+
+void Formatting::alignmentButton(QAbstractButton* pressed, int alignment)
+{
+    // The button toggled itself on the click; up to us to release the others.
+    if (pressed->isChecked()) {
+        for (QAbstractButton* b : {m_c.sbl, m_c.sbm, m_c.sbr})
+            if (b != pressed)
+                b->setChecked(false);
+    }
+    align(alignment);
+}
+
+void Formatting::sync()
+{
+    if (m_c.state->LoadingDocument)
+        return;
+    m_c.fbox->setEditText(m_c.txt->fontName());
+    showFontName(m_c.fbox->currentText());
+    m_c.sbr->setChecked(m_c.txt->alignment() == surface::AlignRight);
+    m_c.sbl->setChecked(m_c.txt->alignment() == surface::AlignLeft);
+    m_c.sbm->setChecked(m_c.txt->alignment() == surface::AlignCentre);
+    m_c.grbox->setEditText(QString::number(m_c.txt->fontSize()));
+}

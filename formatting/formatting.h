@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QComboBox>
+#include <QString>
+
+class QAbstractButton;
+class RichTextSurface;
+struct SharedState;
+
+// The font name box: reports when its list opens.
+class FontBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+
+signals:
+    void dropDown();
+};
+
+// Reads a whole number the way the size box is read: blanks skipped, an
+// optional sign, "$" or "0x" for hexadecimal, digits up to the first other
+// character; no digits give 0.
+int leadingNumber(const QString& text);
+
+// The controls the formatting commands act on.
+struct FormattingControls {
+    RichTextSurface* txt = nullptr;
+    SharedState* state = nullptr;
+    QComboBox* fbox = nullptr;
+    QComboBox* grbox = nullptr;
+    QAbstractButton* sbl = nullptr;
+    QAbstractButton* sbm = nullptr;
+    QAbstractButton* sbr = nullptr;
+};
+
+// Character and paragraph formatting, bracketed so that the attribute changes
+// are never composed, and the toolbar sync that follows the caret.
+class Formatting {
+public:
+    explicit Formatting(const FormattingControls& c);
+
+    void svmark();
+    void remark();
+    void setze();
+
+    void fontButton(const QString& name); // BitBtn1Click, BitBtn2Click
+    void fboxChange();
+    void fboxDropDown();
+    void grboxChange();
+    void sizeSmaller(); // BitBtn3Click
+    void sizeLarger();  // BitBtn4Click
+    void toggleStyle(int flag);
+    void align(int alignment); // sblClick, sbmClick, sbrClick
+    // Pressing an alignment button: an up button goes down and the others up,
+    // the down one goes up; either way its alignment is applied.
+    void alignmentButton(QAbstractButton* pressed, int alignment);
+    void sync(); // txtKeyDown, txtMouseDown
+
+private:
+    void showFontName(const QString& name);
+
+    FormattingControls m_c;
+};
