@@ -59,6 +59,8 @@ QAction* CommandMenu::item(const QString& name) const
 
 bool CommandMenu::dispatch(QKeyCombination key)
 {
+    if (key.key() == Qt::Key_unknown || key == kNoKey)
+        return false;
     for (const Entry& e : m_entries) {
         if (e.key != key)
             continue;

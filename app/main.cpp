@@ -12,7 +12,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Stilora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Stilora"));
-    QApplication::setQuitOnLastWindowClosed(false); // the main window's close ends the program
     installGermanTranslations(app);
     const QStringList missing = resources::registerGreekFont();
     DeadKeyLayer::install();

@@ -68,7 +68,6 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     , m_guard(seams.dialogs, this)
     , m_scroller(new QScrollArea(this))
     , m_client(new QWidget)
-    , m_anchors(new AnchorLayout(m_client))
     , m_txt(new RichTextSurface(m_client))
     , m_fbox(new FontBox)
     , m_pipeline(*m_txt, m_state, [this] { return m_fbox->currentText(); })
@@ -86,10 +85,11 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     m_scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_client->resize(kClientWidth, kClientHeight);
+    m_anchors = new AnchorLayout(m_client); // anchored changes count from the form's client size
+    buildControls(); // at the form's client size, before the scroll area sizes the client
     m_scroller->setWidget(m_client);
     setCentralWidget(m_scroller);
 
-    buildControls();
     buildMenu();
     connectHandlers();
     m_fmt = std::make_unique<Formatting>(FormattingControls{m_txt, &m_state, m_fbox, grbox, sbl, sbm, sbr});
@@ -105,7 +105,12 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     m_guard.run([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The controls go first, while the handlers they may still signal exist.
+    delete takeCentralWidget();
+    delete m_charMap;
+}
 
 void TForm1::buildControls()
 {
@@ -312,9 +317,7 @@ void TForm1::FormShow()
 void TForm1::closeEvent(QCloseEvent* event)
 {
     m_guard.run([this] { FormClose(); });
-    QMainWindow::closeEvent(event);
-    if (event->isAccepted())
-        qApp->quit(); // the program ends exactly when the main window closes
+    QMainWindow::closeEvent(event); // the only top-level window: the program ends with it
 }
 
 void TForm1::FormClose()

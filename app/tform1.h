@@ -106,7 +106,7 @@ private:
     SharedState m_state;
     QScrollArea* m_scroller;
     QWidget* m_client;
-    AnchorLayout* m_anchors;
+    AnchorLayout* m_anchors = nullptr;
     RichTextSurface* m_txt;
     FontBox* m_fbox;
     TypingPipeline m_pipeline;

@@ -1,0 +1,455 @@
+#include "charmapwindow.h"
+#include "codepage.h"
+#include "commandmenu.h"
+#include "deadkeylayer.h"
+#include "errorbox.h"
+#include "greekfont.h"
+#include "richtextsurface.h"
+#include "scriptedseams.h"
+#include "stilora.h"
+#include "tform1.h"
+#include "tform2.h"
+#include "tinfo.h"
+#include "tsuchen.h"
+
+#include <QtTest>
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolButton>
+
+// The whole program with scripted seams.
+struct Program {
+    ScriptedDialogs dialogs;
+    ScriptedShell shell;
+    ScriptedHelp help;
+    Stilora stilora{Seams{dialogs, shell, help}};
+    TForm1& form = *stilora.Form1;
+    RichTextSurface& txt = form.txt();
+
+    Program() { QVERIFY(QTest::qWaitForWindowExposed(&form)); }
+
+    static void key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+        QApplication::sendEvent(target, &release);
+    }
+    void type(const QString& s)
+    {
+        for (QChar c : s)
+            key(txt.widget(), Qt::Key_unknown, Qt::NoModifier, QString(c));
+    }
+    QRect editor() const { return txt.widget()->geometry(); }
+};
+
+class TestApp : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void startup();
+    void menuCaptions_data();
+    void menuCaptions();
+    void dispatch_data();
+    void dispatch();
+    void editMenuOpensBeforeItsKeys();
+    void shortcutsFromOtherWindows();
+    void helpFileOfActiveWindow_data();
+    void helpFileOfActiveWindow();
+    void characterMapInsertsLikeTyping();
+    void aboutWindow();
+    void standardErrorText_data();
+    void standardErrorText();
+    void errorInHandlerIsShown();
+    void rulerToggle();
+    void fixedWidth();
+    void fixedWidthOff();
+    void wordWrapKeepsText();
+    void tabsUnmarked();
+    void searchReappliesOptions();
+    void syncIntoArialStopsComposing();
+    void formattingThenComposing();
+    void picture();
+};
+
+void TestApp::initTestCase()
+{
+    QVERIFY(resources::registerGreekFont().isEmpty());
+    DeadKeyLayer::install();
+}
+
+void TestApp::startup()
+{
+    Program p;
+    QCOMPARE(p.form.windowTitle(), QStringLiteral("Stilora- Ohne Titel"));
+    QCOMPARE(p.form.fbox()->currentText(), QStringLiteral("Greek"));
+    QCOMPARE(p.form.grbox->currentText(), QStringLiteral("14"));
+    QVERIFY(p.form.state().ComposeArmed);
+    QVERIFY(!p.form.state().LoadingDocument);
+    QVERIFY(!p.form.state().LegacyFormat);
+    QVERIFY(p.form.state().OptionsPath.endsWith(QLatin1String("option.dat")));
+    QVERIFY(p.form.fbox()->findText(QStringLiteral("Greek")) >= 0);
+    QVERIFY(!p.stilora.suchen->isVisible());
+    QVERIFY(!p.stilora.info->isVisible());
+    QVERIFY(!p.form.Panel2->isVisible());
+    QCOMPARE(p.stilora.suchen->windowTitle(), QStringLiteral("Wort suchen"));
+    QCOMPARE(p.stilora.info->windowTitle(), QStringLiteral("Info zu Stilora"));
+    QCOMPARE(p.form.client()->size(), QSize(TForm1::kClientWidth, TForm1::kClientHeight));
+    QCOMPARE(p.editor(), QRect(3, 88, 706, 195));
+    QCOMPARE(p.form.lineal->geometry(), QRect(3, 64, 697, 25));
+    QCOMPARE(p.form.sbr->geometry(), QRect(304, 4, 25, 25));
+    QCOMPARE(p.form.StatusBar1->geometry(), QRect(0, 283, 716, 19));
+    QVERIFY(p.dialogs.errors.isEmpty());
+}
+
+void TestApp::menuCaptions_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("open") << "ffnen1" << QStringLiteral(u"&Öffnen\tStrg+O");
+    QTest::newRow("new has no key") << "Neu1" << QStringLiteral("&Neu");
+    QTest::newRow("exit in Datei") << "Beenden2" << QStringLiteral("B&eenden\tStrg+Entf");
+    QTest::newRow("delete") << "Lschen1" << QStringLiteral(u"&Löschen\tEntf");
+    QTest::newRow("find next") << "Suchewiederholen1" << QStringLiteral("&Weitersuchen\tF3");
+    QTest::newRow("special characters") << "Sonderzeicheneinfgen1" << QStringLiteral(u"&Sonderzeichen einfügen\tStrg+E");
+    QTest::newRow("help on the menu bar shows no key") << "Hilfe1" << QStringLiteral("&Hilfe");
+    QTest::newRow("exit on the menu bar shows no key") << "Beenden1" << QStringLiteral("B&eenden");
+    QTest::newRow("fixed size") << "fg" << QStringLiteral(u"Feste &Größe (A4 Hochkant)");
+}
+
+void TestApp::menuCaptions()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, text);
+    Program p;
+    QVERIFY(p.form.item(item));
+    QCOMPARE(p.form.item(item)->text(), text);
+}
+
+void TestApp::dispatch_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("mods");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selLength");
+    QTest::addColumn<QString>("text");        // the editor's text afterwards
+    QTest::addColumn<bool>("open");           // the main window still open
+    QTest::addColumn<bool>("charMap");        // the character map shown
+    QTest::addColumn<QString>("clipboard");   // afterwards; it starts as "vorher"
+    const int ctrl = Qt::ControlModifier;
+    QTest::newRow("Ctrl+E opens the character map") << int(Qt::Key_E) << ctrl << 0 << 0 << "logos" << true << true << "vorher";
+    QTest::newRow("Del deletes the selection") << int(Qt::Key_Delete) << 0 << 1 << 2 << "los" << true << false << "vorher";
+    QTest::newRow("Del without selection deletes nothing") << int(Qt::Key_Delete) << 0 << 1 << 0 << "logos" << true << false << "vorher";
+    QTest::newRow("Ctrl+Del closes") << int(Qt::Key_Delete) << ctrl << 0 << 0 << "logos" << false << false << "vorher";
+    QTest::newRow("Ctrl+C copies the selection") << int(Qt::Key_C) << ctrl << 0 << 2 << "logos" << true << false << "lo";
+    QTest::newRow("Ctrl+C without selection leaves the clipboard") << int(Qt::Key_C) << ctrl << 2 << 0 << "logos" << true << false << "vorher";
+    QTest::newRow("Ctrl+X cuts") << int(Qt::Key_X) << ctrl << 3 << 2 << "log" << true << false << "os";
+    QTest::newRow("Ctrl+R undoes") << int(Qt::Key_R) << ctrl << 5 << 0 << "logo" << true << false << "vorher";
+    QTest::newRow("Ctrl+A selects all") << int(Qt::Key_A) << ctrl << 2 << 0 << "logos" << true << false << "vorher";
+}
+
+void TestApp::dispatch()
+{
+    QFETCH(int, key);
+    QFETCH(int, mods);
+    QFETCH(int, selStart);
+    QFETCH(int, selLength);
+    QFETCH(QString, text);
+    QFETCH(bool, open);
+    QFETCH(bool, charMap);
+    QFETCH(QString, clipboard);
+    Program p;
+    p.type(QStringLiteral("logos"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("vorher"));
+    p.txt.setSelStart(selStart);
+    p.txt.setSelLength(selLength);
+    Program::key(p.txt.widget(), key, Qt::KeyboardModifiers(mods));
+    QCOMPARE(p.txt.text(), text);
+    QCOMPARE(p.form.isVisible(), open);
+    QCOMPARE(p.form.charMap()->isVisible(), charMap);
+    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    if (key == Qt::Key_A) {
+        QCOMPARE(p.txt.selStart(), 0);
+        QCOMPARE(p.txt.selLength(), 5);
+    }
+}
+
+void TestApp::editMenuOpensBeforeItsKeys()
+{
+    Program p;
+    // Ctrl+R with nothing to undo: the item is disabled by the menu's opening and does nothing.
+    Program::key(p.txt.widget(), Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(!p.form.item(QStringLiteral("Rckgngig1"))->isEnabled());
+    QVERIFY(!p.form.item(QStringLiteral("Kopieren1"))->isEnabled());
+    // With a selection the opening handler enables Kopieren before the key runs it.
+    p.type(QStringLiteral("abc"));
+    p.txt.selectRange(0, 2);
+    QGuiApplication::clipboard()->setText(QStringLiteral("vorher"));
+    Program::key(p.txt.widget(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab"));
+    // A disabled item still takes its key: the focused field does not copy either.
+    p.txt.setSelStart(1);
+    QLineEdit* field = p.stilora.suchen->stxt;
+    field->setText(QStringLiteral("suche"));
+    field->selectAll();
+    Program::key(field, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab"));
+    // Keys without a menu item reach the control: Ctrl+Z undoes in the editor.
+    Program::key(p.txt.widget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(p.txt.text(), QStringLiteral("ab"));
+}
+
+void TestApp::shortcutsFromOtherWindows()
+{
+    Program p;
+    p.type(QStringLiteral("logos"));
+    p.txt.selectRange(0, 2);
+    p.stilora.suchen->show();
+    // Del in the search field deletes the editor's selection, not the field's text.
+    QLineEdit* field = p.stilora.suchen->stxt;
+    field->setText(QStringLiteral("abc"));
+    field->setCursorPosition(0);
+    Program::key(field, Qt::Key_Delete);
+    QCOMPARE(p.txt.text(), QStringLiteral("gos"));
+    QCOMPARE(field->text(), QStringLiteral("abc"));
+    // Ctrl+A pressed in the about window selects the editor's text.
+    p.form.item(QStringLiteral("Info1"))->trigger();
+    QVERIFY(p.stilora.info->isVisible());
+    Program::key(p.stilora.info->BitBtn1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(p.txt.selLength(), 3);
+    // Ctrl+E from there opens the character map, never closes the program.
+    Program::key(p.stilora.info->BitBtn1, Qt::Key_E, Qt::ControlModifier);
+    QVERIFY(p.form.charMap()->isVisible());
+    QVERIFY(p.form.isVisible());
+}
+
+void TestApp::helpFileOfActiveWindow_data()
+{
+    QTest::addColumn<int>("window"); // 0 main, 1 search, 2 about, 3 preview
+    QTest::addColumn<QString>("file");
+    QTest::newRow("main window") << 0 << "sthilfe.hlp";
+    QTest::newRow("search dialog") << 1 << "sthilfe";
+    QTest::newRow("about window") << 2 << "sthilfe";
+    QTest::newRow("print preview names none") << 3 << QStringLiteral("C:\\Tonikor\\sthilfe.hlp");
+}
+
+void TestApp::helpFileOfActiveWindow()
+{
+    QFETCH(int, window);
+    QFETCH(QString, file);
+    Program p;
+    QWidget* windows[] = {&p.form, p.stilora.suchen, p.stilora.info, p.stilora.Form2};
+    QWidget* w = windows[window];
+    w->show();
+    QApplication::setActiveWindow(w); // the offscreen platform does not activate secondary windows itself
+    QCOMPARE(QApplication::activeWindow(), w);
+    Program::key(w->focusWidget() ? w->focusWidget() : w, Qt::Key_F1);
+    QCOMPARE(p.help.files, QStringList{file});
+    QCOMPARE(p.help.owners.first(), window == 3 ? static_cast<QWidget*>(&p.form) : w);
+}
+
+void TestApp::characterMapInsertsLikeTyping()
+{
+    Program p;
+    p.type(QStringLiteral("kai <"));
+    p.form.item(QStringLiteral("Sonderzeicheneinfgen1"))->trigger();
+    CharMapWindow* map = p.form.charMap();
+    QVERIFY(map->isVisible());
+    QCOMPARE(map->codeAt(QPoint(1, 1)), 32);
+    // Clicking 'a' enters it at the caret, and the pipeline composes it with the <.
+    const int i = 'a' - CharMapWindow::kFirst;
+    const QPoint cell((i % CharMapWindow::kColumns) * CharMapWindow::kCell + 5, (i / CharMapWindow::kColumns) * CharMapWindow::kCell + 5);
+    QCOMPARE(map->codeAt(cell), int('a'));
+    QTest::mouseClick(map, Qt::LeftButton, {}, cell);
+    QCOMPARE(codepage::encode(p.txt.text()), QByteArray("kai \xA1"));
+}
+
+void TestApp::aboutWindow()
+{
+    Program p;
+    Tinfo* info = p.stilora.info;
+    p.form.item(QStringLiteral("Info1"))->trigger();
+    QVERIFY(info->isVisible());
+    QCOMPARE(info->Label1->text(), QStringLiteral("Stilora - Version 1.1"));
+    QVERIFY(info->Label1->font().bold() && info->Label1->font().underline());
+    QCOMPARE(info->Label3->text(), QStringLiteral("Download von neueren Versionen und anderer Programme bei:"));
+    QTest::mouseClick(info->Label4, Qt::LeftButton);
+    QCOMPARE(p.shell.opened, QStringList{QString::fromLatin1(Tinfo::kWebAddress)});
+    QVERIFY(QUrl(QString::fromLatin1(Tinfo::kWebAddress)).host().endsWith(QLatin1String(".example.org")));
+    QTest::mouseClick(info->BitBtn1, Qt::LeftButton);
+    QVERIFY(!info->isVisible());
+    p.form.item(QStringLiteral("Info1"))->trigger(); // the same window again
+    QVERIFY(info->isVisible());
+}
+
+void TestApp::standardErrorText_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter last") << "Datei nicht gefunden" << "Datei nicht gefunden.";
+    QTest::newRow("full stop last") << "Fertig." << "Fertig.";
+    QTest::newRow("exclamation mark last") << "Achtung!" << "Achtung!";
+    QTest::newRow("digit last") << "E/A-Fehler 5" << "E/A-Fehler 5.";
+    QTest::newRow("umlaut last") << QStringLiteral(u"Zugriff verweigert: ä") << QStringLiteral(u"Zugriff verweigert: ä.");
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestApp::standardErrorText()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(::standardErrorText(message), shown);
+}
+
+void TestApp::errorInHandlerIsShown()
+{
+    ScriptedDialogs dialogs;
+    HandlerGuard guard(dialogs, nullptr);
+    bool after = false;
+    guard.run([&] {
+        throw std::runtime_error("Dateizugriff verweigert");
+        after = true;
+    });
+    QVERIFY(!after);
+    QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Dateizugriff verweigert.")});
+}
+
+void TestApp::rulerToggle()
+{
+    Program p;
+    const QRect before = p.editor();
+    p.form.item(QStringLiteral("Lineal1"))->trigger();
+    QVERIFY(!p.form.item(QStringLiteral("Lineal1"))->isChecked());
+    QVERIFY(!p.form.lineal->isVisible());
+    QCOMPARE(p.editor().top(), 64);
+    QCOMPARE(p.editor().bottom(), before.bottom() - 24);
+    QCOMPARE(p.editor().height(), before.height());
+    p.form.item(QStringLiteral("Lineal1"))->trigger();
+    QCOMPARE(p.editor(), before);
+    QVERIFY(p.form.lineal->isVisible());
+}
+
+void TestApp::fixedWidth()
+{
+    Program p;
+    p.form.item(QStringLiteral("fg"))->trigger();
+    QVERIFY(p.form.item(QStringLiteral("fg"))->isChecked());
+    p.form.resize(p.form.width() + 200, p.form.height());
+    QTRY_COMPARE(p.form.client()->width(), TForm1::kClientWidth + 200);
+    QCOMPARE(p.editor().width(), 706);
+    p.form.resize(500, p.form.height());
+    QTRY_VERIFY(p.form.scroller()->horizontalScrollBar()->isVisible());
+    QCOMPARE(p.editor().width(), 706);
+}
+
+void TestApp::fixedWidthOff()
+{
+    Program p;
+    p.form.item(QStringLiteral("fg"))->trigger();
+    p.form.item(QStringLiteral("fg"))->trigger(); // off again: the width stays until the next resize
+    QCOMPARE(p.editor().width(), 706);
+    QVERIFY(!p.form.scroller()->horizontalScrollBar()->isVisible());
+    p.form.resize(p.form.width() + 50, p.form.height());
+    QTRY_COMPARE(p.editor().width(), 756);
+    p.form.resize(p.form.width() - 150, p.form.height());
+    QTRY_COMPARE(p.editor().width(), 606);
+    QVERIFY(!p.form.scroller()->horizontalScrollBar()->isVisible());
+}
+
+void TestApp::wordWrapKeepsText()
+{
+    Program p;
+    p.type(QStringLiteral("logos kai ethos"));
+    p.txt.selectRange(6, 3);
+    p.txt.setFontStyle(surface::Bold);
+    p.form.item(QStringLiteral("fzu"))->trigger();
+    QVERIFY(!p.txt.wordWrap());
+    p.form.item(QStringLiteral("fzu"))->trigger();
+    QVERIFY(p.txt.wordWrap());
+    QCOMPARE(p.txt.text(), QStringLiteral("logos kai ethos"));
+    p.txt.selectRange(6, 3);
+    QCOMPARE(p.txt.fontStyle(), int(surface::Bold));
+}
+
+void TestApp::tabsUnmarked()
+{
+    Program p;
+    p.form.item(QStringLiteral("Tabs1"))->trigger();
+    p.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&p.form));
+    p.txt.widget()->setFocus();
+    QTest::keyClick(p.txt.widget(), Qt::Key_Tab);
+    QCOMPARE(p.txt.text(), QString());
+    QVERIFY(!p.txt.widget()->hasFocus());
+}
+
+void TestApp::searchReappliesOptions()
+{
+    Program p;
+    const QRect before = p.editor();
+    p.form.item(QStringLiteral("Suchen1"))->trigger();
+    QVERIFY(p.stilora.suchen->isVisible());
+    QCOMPARE(p.editor(), before);
+    QVERIFY(p.txt.wordWrap());
+}
+
+void TestApp::syncIntoArialStopsComposing()
+{
+    Program p;
+    p.type(QStringLiteral("abcdef"));
+    p.txt.selectRange(0, 3);
+    p.form.BitBtn2->click(); // Arial
+    QCOMPARE(p.txt.fontNameOfChar(0), QStringLiteral("Arial"));
+    // A click into the Arial text shows Arial, and typing there is not composed.
+    p.txt.setSelStart(2);
+    const QRect caret = p.txt.widget()->cursorRect();
+    QTest::mouseClick(p.txt.widget()->viewport(), Qt::LeftButton, {}, caret.center());
+    QCOMPARE(p.form.fbox()->currentText(), QStringLiteral("Arial"));
+    QCOMPARE(p.form.fbox()->font().family(), QStringLiteral("Arial"));
+    const int at = p.txt.selStart();
+    p.type(QStringLiteral("<a"));
+    QCOMPARE(p.txt.textRange(at, 2), QStringLiteral("<a"));
+    // Back in Greek text the key down shows Greek again and composition works.
+    p.txt.setSelStart(p.txt.textLength());
+    p.type(QStringLiteral("<a"));
+    QCOMPARE(codepage::encode(p.txt.text()).right(1), QByteArray("\xA1"));
+}
+
+void TestApp::formattingThenComposing()
+{
+    Program p;
+    p.type(QStringLiteral("kai "));
+    p.form.BitBtn6->click(); // bold at the insertion point
+    p.form.BitBtn4->click(); // 16 points
+    QCOMPARE(p.form.grbox->currentText(), QStringLiteral("16"));
+    QVERIFY(p.txt.widget()->hasFocus() || !p.form.isActiveWindow());
+    p.type(QStringLiteral("<a"));
+    QCOMPARE(codepage::encode(p.txt.text()), QByteArray("kai \xA1"));
+    p.txt.selectRange(4, 1);
+    QCOMPARE(p.txt.fontStyle(), int(surface::Bold));
+    QCOMPARE(p.txt.fontSize(), 16);
+}
+
+void TestApp::picture()
+{
+    Program p;
+    p.type(QStringLiteral("<´anqrwpos e>^i"));
+    const QString path = QStringLiteral(STILORA_BINARY_DIR "/main-window.png");
+    QVERIFY(p.form.grab().save(path));
+    qInfo("main window picture: %s", qPrintable(path));
+}
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"
