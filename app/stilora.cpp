@@ -1,5 +1,8 @@
 #include "stilora.h"
 
+#include "deadkeylayer.h"
+#include "greekfont.h"
+#include "qtseams.h"
 #include "tform2.h"
 #include "tinfo.h"
 #include "tsuchen.h"
@@ -35,3 +38,24 @@ Stilora::Stilora(const Seams& seams)
 }
 
 Stilora::~Stilora() { delete Form1; }
+
+int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& started)
+{
+    DeadKeyLayer::disableSystemInputMethod();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Stilora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Stilora"));
+    installGermanTranslations(app);
+    const QStringList missing = resources::registerGreekFont();
+    DeadKeyLayer::install();
+
+    QtDialogs dialogs;
+    QtShell shell;
+    QtHelp help;
+    Stilora program(Seams{dialogs, shell, help});
+    if (!missing.isEmpty())
+        dialogs.errorBox(program.Form1, QStringLiteral("Die Schrift \"Greek\" konnte nicht geladen werden."));
+    if (started && !started(program))
+        return 0;
+    return app.exec();
+}

@@ -7,6 +7,13 @@ class TForm2;
 class Tinfo;
 class Tsuchen;
 
+#include <functional>
+
+// The program: application settings, fonts, the dead-key layer, the windows,
+// then the event loop. `started`, when given, is called once the main window
+// has been shown; it returns whether to run the event loop.
+int runStilora(int argc, char* argv[], const std::function<bool(class Stilora&)>& started = {});
+
 // Qt's own texts (buttons, file dialogs) in German.
 void installGermanTranslations(QApplication& app);
 

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -81,6 +82,8 @@ private slots:
     void searchReappliesOptions();
     void syncIntoArialStopsComposing();
     void formattingThenComposing();
+    void sizeBoxFirstKeystroke();
+    void germanStandardButtons();
     void picture();
 };
 
@@ -442,10 +445,34 @@ void TestApp::formattingThenComposing()
     QCOMPARE(p.txt.fontSize(), 16);
 }
 
+void TestApp::sizeBoxFirstKeystroke()
+{
+    Program p;
+    p.type(QStringLiteral("logos"));
+    p.txt.selectRange(0, 5);
+    QApplication::setActiveWindow(&p.form);
+    QLineEdit* box = p.form.grbox->lineEdit();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_1, Qt::NoModifier);
+    // The first keystroke applies size 1 and sends the focus to the editor.
+    QCOMPARE(p.txt.fontSize(), 1);
+    QVERIFY(p.txt.widget()->hasFocus());
+    QCOMPARE(p.txt.selLength(), 5);
+}
+
+void TestApp::germanStandardButtons()
+{
+    installGermanTranslations(*qApp);
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+}
+
 void TestApp::picture()
 {
     Program p;
-    p.type(QStringLiteral("<´anqrwpos e>^i"));
+    p.type(QStringLiteral(u"<ánqrwpos e>îi"));
     const QString path = QStringLiteral(STILORA_BINARY_DIR "/main-window.png");
     QVERIFY(p.form.grab().save(path));
     qInfo("main window picture: %s", qPrintable(path));
