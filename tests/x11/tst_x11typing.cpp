@@ -1,5 +1,6 @@
 // Types through a real X server with a German layout (xdotool, XTEST) into the
 // main window and reads the editor back: the dead keys exist only on this path.
+#include "charmapwindow.h"
 #include "codepage.h"
 #include "deadkeylayer.h"
 #include "greekfont.h"
@@ -92,6 +93,7 @@ private slots:
     void resultTable();
     void fontBoxTakesDeadKeys();
     void screenshot();
+    void menuKeys();
 
 private:
     void typeInto(const QString& keys);
@@ -188,6 +190,40 @@ void TestX11Typing::screenshot()
     const QString path = QStringLiteral(STILORA_BINARY_DIR "/x11-typing.png");
     QVERIFY(m_form->grab().save(path));
     qInfo("window picture: %s", qPrintable(path));
+}
+
+// The menu's keys through the real keyboard: Ctrl+E, Del, F1, and Ctrl+Del last.
+void TestX11Typing::menuKeys()
+{
+    RichTextSurface& txt = m_form->txt();
+    typeInto(QStringLiteral("logos"));
+    txt.selectRange(1, 2);
+    xdotool({QStringLiteral("Delete")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(txt.text(), QStringLiteral("los"));
+    xdotool({QStringLiteral("Delete")}); // nothing selected: nothing deleted
+    settle([&] { return txt.text(); });
+    QCOMPARE(txt.text(), QStringLiteral("los"));
+
+    xdotool({QStringLiteral("ctrl+e")});
+    QTRY_VERIFY(m_form->charMap()->isVisible());
+    QVERIFY(m_form->isVisible());
+
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    xdotool({QStringLiteral("F1")});
+    auto helpShown = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == QStringLiteral("Stilora – Hilfe"))
+                return true;
+        return false;
+    };
+    QTRY_VERIFY(helpShown());
+
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    xdotool({QStringLiteral("ctrl+Delete")});
+    QTRY_VERIFY(!m_form->isVisible());
 }
 
 int main(int argc, char* argv[])
