@@ -1,4 +1,5 @@
 #include "composer.h"
+#include "resultcodes.h"
 #include "typingharness.h"
 
 #include <QtTest>
@@ -10,25 +11,7 @@ Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
-// The reference table of typed sequences: letter, then the code for each of
-// plain, ´, `, ^, <, < ´, < `, < ^, >, > ´, > `, > ^ (0: no rule).
-struct Row {
-    char letter;
-    int codes[12];
-};
-const Row kResultCodes[] = {
-    {'a', {97, 163, 166, 169, 161, 164, 167, 170, 162, 165, 168, 171}},
-    {'e', {101, 154, 157, 0, 152, 155, 158, 0, 153, 156, 159, 0}},
-    {'h', {104, 187, 190, 193, 185, 188, 191, 194, 186, 189, 192, 195}},
-    {'i', {105, 133, 136, 139, 131, 134, 137, 140, 132, 135, 138, 141}},
-    {'o', {111, 210, 213, 0, 208, 211, 214, 0, 209, 212, 215, 0}},
-    {'u', {117, 218, 221, 224, 216, 219, 222, 225, 217, 220, 223, 226}},
-    {'w', {119, 232, 235, 238, 230, 233, 236, 239, 231, 234, 237, 240}},
-    {'r', {114, 0, 0, 0, 183, 0, 0, 0, 114, 0, 0, 0}},
-};
-const char* const kBreathings[] = {"", "<", ">"};
 const QChar kAccents[] = {QChar(), QChar(0x00B4), QChar(u'`'), QChar(u'^')};
-const char* const kAccentNames[] = {"", "acute", "grave", "circumflex"};
 
 // What a dead-key keyboard delivers for accent + vowel.
 QChar latin1Vowel(char letter, int accent)
@@ -118,7 +101,7 @@ void TestGreek::engineResultCodes_data()
 {
     QTest::addColumn<QByteArray>("window");
     QTest::addColumn<int>("expected");
-    for (const Row& row : kResultCodes) {
+    for (const ResultRow& row : kResultCodes) {
         for (int b = 0; b < 3; ++b) {
             for (int a = 0; a < 4; ++a) {
                 const int code = row.codes[b * 4 + a];
@@ -133,7 +116,7 @@ void TestGreek::engineResultCodes_data()
     QTest::newRow("+ a") << bytes(QStringLiteral("+a")) << 118;
     QTest::newRow("+ h") << bytes(QStringLiteral("+h")) << 86;
     QTest::newRow("+ w") << bytes(QStringLiteral("+w")) << 74;
-    for (const Row& row : kResultCodes) {
+    for (const ResultRow& row : kResultCodes) {
         if (row.letter != 'a')
             continue;
         for (int b = 0; b < 3; ++b)
@@ -314,7 +297,7 @@ void TestGreek::typedResultCodes_data()
 {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("expected");
-    for (const Row& row : kResultCodes)
+    for (const ResultRow& row : kResultCodes)
         for (int b = 0; b < 3; ++b)
             for (int a = 0; a < 4; ++a)
                 if (const int code = row.codes[b * 4 + a])

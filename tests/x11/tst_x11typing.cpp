@@ -4,6 +4,7 @@
 #include "codepage.h"
 #include "deadkeylayer.h"
 #include "greekfont.h"
+#include "resultcodes.h"
 #include "richtextsurface.h"
 #include "qtseams.h"
 #include "stilora.h"
@@ -65,21 +66,6 @@ void settle(const std::function<QString()>& read)
         last = now;
     }
 }
-
-struct Cell {
-    char letter;
-    int codes[12];
-};
-const Cell kTable[] = {
-    {'a', {97, 163, 166, 169, 161, 164, 167, 170, 162, 165, 168, 171}},
-    {'e', {101, 154, 157, 0, 152, 155, 158, 0, 153, 156, 159, 0}},
-    {'h', {104, 187, 190, 193, 185, 188, 191, 194, 186, 189, 192, 195}},
-    {'i', {105, 133, 136, 139, 131, 134, 137, 140, 132, 135, 138, 141}},
-    {'o', {111, 210, 213, 0, 208, 211, 214, 0, 209, 212, 215, 0}},
-    {'u', {117, 218, 221, 224, 216, 219, 222, 225, 217, 220, 223, 226}},
-    {'w', {119, 232, 235, 238, 230, 233, 236, 239, 231, 234, 237, 240}},
-    {'r', {114, 0, 0, 0, 183, 0, 0, 0, 114, 0, 0, 0}},
-};
 
 } // namespace
 
@@ -150,17 +136,15 @@ void TestX11Typing::resultTable_data()
 {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("expected");
-    const char* breathings[] = {"", "<", ">"};
     const QChar accents[] = {QChar(), QChar(0x00B4), QChar(u'`'), QChar(u'^')};
-    const char* accentNames[] = {"", "acute", "grave", "circumflex"};
-    for (const Cell& c : kTable)
+    for (const ResultRow& c : kResultCodes)
         for (int b = 0; b < 3; ++b)
             for (int a = 0; a < 4; ++a)
                 if (const int code = c.codes[b * 4 + a]) {
-                    QString keys = QString::fromLatin1(breathings[b]);
+                    QString keys = QString::fromLatin1(kBreathings[b]);
                     if (a)
                         keys += accents[a];
-                    QTest::addRow("%c %s %s", c.letter, breathings[b], accentNames[a]) << keys + QLatin1Char(c.letter) << code;
+                    QTest::addRow("%c %s %s", c.letter, kBreathings[b], kAccentNames[a]) << keys + QLatin1Char(c.letter) << code;
                 }
 }
 
