@@ -1,5 +1,7 @@
 #include "richtextsurface.h"
 
+#include "paragraphlayout.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -99,6 +101,7 @@ RichTextSurface::RichTextSurface(QWidget* parent)
     , m_edit(new SurfaceEdit(this, parent))
     , m_doc(m_edit->document())
 {
+    m_doc->setDocumentLayout(new ParagraphLayout(m_doc));
     QFont font(QString::fromLatin1(kDefaultFont));
     font.setPixelSize(kDefaultPixelSize);
     m_edit->setFont(font);

@@ -4,7 +4,11 @@
 
 #include <QtTest>
 
+#include <QAbstractTextDocumentLayout>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -53,6 +57,9 @@ private slots:
     void wordWrapKeepsDocument();
     void clearAllNotifies();
     void tabEntry();
+    void layoutFollowsEdits_data();
+    void layoutFollowsEdits();
+    void layoutHitTestRoundTrip();
 };
 
 void TestEditor::codepageRoundTrip()
@@ -360,6 +367,77 @@ void TestEditor::tabEntry()
     QCOMPARE(f.s.text(), QStringLiteral("a\t"));
     f.s.setTabEntry(false);
     QVERIFY(f.s.widget()->tabChangesFocus());
+}
+
+// The paragraph layout updates only what an edit touched; afterwards every
+// paragraph must stand where a complete layout puts it.
+void TestEditor::layoutFollowsEdits_data()
+{
+    QTest::addColumn<int>("edit");
+    QTest::newRow("typing in the middle") << 0;
+    QTest::newRow("new paragraph in the middle") << 1;
+    QTest::newRow("joining two paragraphs") << 2;
+    QTest::newRow("deleting across paragraphs") << 3;
+    QTest::newRow("bigger font in one paragraph") << 4;
+    QTest::newRow("pasting several paragraphs") << 5;
+    QTest::newRow("undo of a paragraph break") << 6;
+}
+
+void TestEditor::layoutFollowsEdits()
+{
+    QFETCH(int, edit);
+    Fixture f;
+    f.host.show();
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("Zeile %1 logos kai ethos pathos logos kai ethos pathos logos\n").arg(i);
+    f.s.setText(text);
+    QTextDocument* doc = f.s.widget()->document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    const int mid = f.s.textLength() / 2;
+    switch (edit) {
+    case 0: f.s.setSelStart(mid); f.s.typeText(QStringLiteral("xyz xyz xyz xyz xyz xyz xyz xyz xyz xyz")); break;
+    case 1: f.s.setSelStart(mid); QTest::keyClick(f.s.widget(), Qt::Key_Return); break;
+    case 2: f.s.setSelStart(doc->findBlock(mid).position()); QTest::keyClick(f.s.widget(), Qt::Key_Backspace); break;
+    case 3: f.s.selectRange(mid - 300, 600); f.s.deleteSelection(); break;
+    case 4: f.s.selectRange(mid, 10); f.s.setFontSize(40); break;
+    case 5: f.s.setSelStart(mid); f.s.replaceSelection(QStringLiteral("eins\nzwei\ndrei\n")); break;
+    case 6: f.s.setSelStart(mid); QTest::keyClick(f.s.widget(), Qt::Key_Return); f.s.undo(); break;
+    }
+    QList<QRectF> incremental;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        incremental << layout->blockBoundingRect(b);
+    const QSizeF size = layout->documentSize();
+    // A change of width lays everything out anew; back at the old width the result must match.
+    const QSizeF page = doc->pageSize();
+    doc->setPageSize(QSizeF(page.width() + 1, page.height()));
+    doc->setPageSize(page);
+    int i = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next(), ++i)
+        QCOMPARE(layout->blockBoundingRect(b), incremental[i]);
+    QCOMPARE(i, incremental.size());
+    QCOMPARE(layout->documentSize(), size);
+    QCOMPARE(size.height(), incremental.last().bottom() + doc->documentMargin());
+}
+
+void TestEditor::layoutHitTestRoundTrip()
+{
+    Fixture f;
+    f.host.show();
+    f.s.setText(QStringLiteral("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda my ny xi omikron pi rho sigma tau\nrechts\n\nende"));
+    f.s.selectRange(f.s.textLength() - 10, 1);
+    f.s.setAlignment(surface::AlignRight);
+    QAbstractTextDocumentLayout* layout = f.s.widget()->document()->documentLayout();
+    for (int pos = 0; pos < f.s.textLength(); pos += 3) {
+        f.s.setSelStart(pos);
+        const QRect r = f.s.widget()->cursorRect();
+        const QPointF p(r.center().x() + f.s.widget()->horizontalScrollBar()->value(),
+                        r.center().y() + f.s.widget()->verticalScrollBar()->value());
+        QCOMPARE(layout->hitTest(p, Qt::FuzzyHit), pos);
+    }
+    // The right-aligned paragraph ends at the right edge.
+    const QTextBlock right = f.s.widget()->document()->findBlock(f.s.textLength() - 10);
+    QVERIFY(right.layout()->lineAt(0).naturalTextRect().left() > 100);
 }
 
 QTEST_MAIN(TestEditor)
