@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextCursor>
 #include <QTextLayout>
 #include <QTextEdit>
 #include <QWidget>
@@ -60,6 +61,8 @@ private slots:
     void layoutFollowsEdits_data();
     void layoutFollowsEdits();
     void layoutHitTestRoundTrip();
+    void layoutCursorMovement_data();
+    void layoutCursorMovement();
 };
 
 void TestEditor::codepageRoundTrip()
@@ -438,6 +441,41 @@ void TestEditor::layoutHitTestRoundTrip()
     // The right-aligned paragraph ends at the right edge.
     const QTextBlock right = f.s.widget()->document()->findBlock(f.s.textLength() - 10);
     QVERIFY(right.layout()->lineAt(0).naturalTextRect().left() > 100);
+}
+
+// Caret movement over the paragraph layout goes where it goes over Qt's own layout.
+void TestEditor::layoutCursorMovement_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("key");
+    const QString text = QStringLiteral("eins\nzwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei\ndrei");
+    for (int start : {2, 7, 12, 40, 70, 85, int(text.size()) - 1})
+        for (int key : {int(Qt::Key_Up), int(Qt::Key_Down), int(Qt::Key_End), int(Qt::Key_Home), int(Qt::Key_PageDown)})
+            QTest::addRow("key %x from %d", key, start) << start << key;
+}
+
+void TestEditor::layoutCursorMovement()
+{
+    QFETCH(int, start);
+    QFETCH(int, key);
+    const QString text = QStringLiteral("eins\nzwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei zwei\ndrei");
+    Fixture f;
+    QTextEdit reference(&f.host); // Qt's own document layout
+    reference.setFont(f.s.widget()->font());
+    reference.document()->setDefaultFont(f.s.widget()->document()->defaultFont());
+    reference.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    reference.setPlainText(text);
+    reference.resize(300, 200);
+    f.s.widget()->resize(300, 200);
+    f.host.show();
+    f.s.setText(text);
+    f.s.setSelStart(start);
+    QTextCursor c = reference.textCursor();
+    c.setPosition(start);
+    reference.setTextCursor(c);
+    QTest::keyClick(f.s.widget(), Qt::Key(key));
+    QTest::keyClick(&reference, Qt::Key(key));
+    QCOMPARE(f.s.selStart(), reference.textCursor().position());
 }
 
 QTEST_MAIN(TestEditor)
