@@ -187,31 +187,33 @@ void TForm1::buildMenu()
 {
     m_menu = new CommandMenu(menuBar(), m_guard);
     CommandMenu& m = *m_menu;
-    auto later = [] {}; // files, search and printing bring their own handlers
 
     QMenu* datei = m.addMenu(QStringLiteral("Datei"));
-    m.addItem(datei, QStringLiteral("Neu1"), QStringLiteral("&Neu"), kNone, later);
-    m.addItem(datei, QStringLiteral("ffnen1"), QStringLiteral("&Öffnen"), ctrl(Qt::Key_O), later);
+    m.addItem(datei, QStringLiteral("Neu1"), QStringLiteral("&Neu"), kNone, [this] { Neu1Click(); });
+    m.addItem(datei, QStringLiteral("ffnen1"), QStringLiteral("&Öffnen"), ctrl(Qt::Key_O), [this] { ffnen1Click(); });
     m.addSeparator(datei);
-    m.addItem(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"), ctrl(Qt::Key_S), later);
-    m.addItem(datei, QStringLiteral("Speichernunter1"), QStringLiteral("Speichern &unter"), ctrl(Qt::Key_U), later);
+    m.addItem(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"), ctrl(Qt::Key_S), [this] { Speichern1Click(); });
+    m.addItem(datei, QStringLiteral("Speichernunter1"), QStringLiteral("Speichern &unter"), ctrl(Qt::Key_U),
+              [this] { Speichernunter1Click(); });
     m.addSeparator(datei);
-    m.addItem(datei, QStringLiteral("Drucken1"), QStringLiteral("&Drucken"), ctrl(Qt::Key_P), later);
-    m.addItem(datei, QStringLiteral("DruckenohneVorschau1"), QStringLiteral("Druck&vorschau (Vollbild)"), kNone, later);
+    m.addItem(datei, QStringLiteral("Drucken1"), QStringLiteral("&Drucken"), ctrl(Qt::Key_P), [this] { Drucken1Click(); });
+    m.addItem(datei, QStringLiteral("DruckenohneVorschau1"), QStringLiteral("Druck&vorschau (Vollbild)"), kNone,
+              [this] { DruckenohneVorschau1Click(); });
     m.addSeparator(datei);
-    m.addItem(datei, QStringLiteral("Beenden2"), QStringLiteral("B&eenden"), ctrl(Qt::Key_Delete), [this] { close(); });
+    m.addItem(datei, QStringLiteral("Beenden2"), QStringLiteral("B&eenden"), ctrl(Qt::Key_Delete), [this] { Beenden2Click(); });
 
     QMenu* bearbeiten = m.addMenu(QStringLiteral("&Bearbeiten"), [this] { Bearbeiten1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Rckgngig1"), QStringLiteral("&Rückgängig"), ctrl(Qt::Key_R), [this] { m_txt->undo(); });
+    m.addItem(bearbeiten, QStringLiteral("Rckgngig1"), QStringLiteral("&Rückgängig"), ctrl(Qt::Key_R), [this] { Rckgngig1Click(); });
     m.addSeparator(bearbeiten);
-    m.addItem(bearbeiten, QStringLiteral("Kopieren1"), QStringLiteral("&Kopieren"), ctrl(Qt::Key_C), [this] { m_txt->copy(); });
-    m.addItem(bearbeiten, QStringLiteral("Einfgen1"), QStringLiteral("&Einfügen"), ctrl(Qt::Key_V), [this] { m_txt->paste(); });
-    m.addItem(bearbeiten, QStringLiteral("Ausschneiden1"), QStringLiteral("&Ausschneiden"), ctrl(Qt::Key_X), [this] { m_txt->cut(); });
+    m.addItem(bearbeiten, QStringLiteral("Kopieren1"), QStringLiteral("&Kopieren"), ctrl(Qt::Key_C), [this] { Kopieren1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Einfgen1"), QStringLiteral("&Einfügen"), ctrl(Qt::Key_V), [this] { Einfgen1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Ausschneiden1"), QStringLiteral("&Ausschneiden"), ctrl(Qt::Key_X), [this] { Ausschneiden1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Lschen1"), QStringLiteral("&Löschen"), QKeyCombination(Qt::Key_Delete),
-              [this] { m_txt->deleteSelection(); });
+              [this] { Lschen1Click(); });
     m.addSeparator(bearbeiten);
     m.addItem(bearbeiten, QStringLiteral("Suchen1"), QStringLiteral("S&uchen"), ctrl(Qt::Key_F), [this] { Suchen1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Suchewiederholen1"), QStringLiteral("&Weitersuchen"), QKeyCombination(Qt::Key_F3), later);
+    m.addItem(bearbeiten, QStringLiteral("Suchewiederholen1"), QStringLiteral("&Weitersuchen"), QKeyCombination(Qt::Key_F3),
+              [this] { Suchewiederholen1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Allesmarkieren1"), QStringLiteral("&Alles markieren"), ctrl(Qt::Key_A),
               [this] { Allesmarkieren1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Sonderzeicheneinfgen1"), QStringLiteral("&Sonderzeichen einfügen"), ctrl(Qt::Key_E),
@@ -222,55 +224,54 @@ void TForm1::buildMenu()
         const char* name;
         const char* caption;
         bool checked;
+        void (TForm1::*click)();
     };
-    for (const Mark& k : {Mark{"fzu", "&Automatischer Zeilenumbruch", true}, Mark{"Tabs1", "&Tabs", true},
-                          Mark{"Lineal1", "&Lineal", true}, Mark{"fg", "Feste &Größe (A4 Hochkant)", false}}) {
-        QAction* a = m.addItem(optionen, QString::fromLatin1(k.name), QString::fromUtf8(k.caption), kNone, [] {});
-        a->setCheckable(true);
+    for (const Mark& k : {Mark{"fzu", "&Automatischer Zeilenumbruch", true, &TForm1::fzuClick},
+                          Mark{"Tabs1", "&Tabs", true, &TForm1::Tabs1Click},
+                          Mark{"Lineal1", "&Lineal", true, &TForm1::Lineal1Click},
+                          Mark{"fg", "Feste &Größe (A4 Hochkant)", false, &TForm1::fgClick}}) {
+        const auto click = k.click;
+        QAction* a = m.addItem(optionen, QString::fromLatin1(k.name), QString::fromUtf8(k.caption), kNone,
+                               [this, click] { (this->*click)(); });
+        a->setCheckable(true); // choosing the item inverts its mark
         a->setChecked(k.checked);
-        // The click inverts the mark itself; Qt has inverted it already when triggered fires.
-        disconnect(a, &QAction::triggered, nullptr, nullptr);
-        connect(a, &QAction::triggered, this, m_guard([this, a] {
-            a->setChecked(!a->isChecked());
-            m_view->toggle(a);
-        }));
     }
 
     m.addItem(nullptr, QStringLiteral("Hilfe1"), QStringLiteral("&Hilfe"), QKeyCombination(Qt::Key_F1), [this] { Hilfe1Click(); });
     m.addItem(nullptr, QStringLiteral("Info1"), QStringLiteral("&Info"), kNone, [this] { Info1Click(); });
-    m.addItem(nullptr, QStringLiteral("Beenden1"), QStringLiteral("B&eenden"), ctrl(Qt::Key_E), [this] { close(); });
+    m.addItem(nullptr, QStringLiteral("Beenden1"), QStringLiteral("B&eenden"), ctrl(Qt::Key_E), [this] { Beenden1Click(); });
 }
 
 void TForm1::connectHandlers()
 {
     const HandlerGuard& g = m_guard;
     connect(m_txt, &RichTextSurface::changed, this, [this](const surface::TextChange& c) { m_guard.run([&] { txtChange(c); }); });
-    connect(m_txt, &RichTextSurface::keyDown, this, g([this] { m_fmt->sync(); }));   // txtKeyDown
-    connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { m_fmt->sync(); })); // txtMouseDown
+    connect(m_txt, &RichTextSurface::keyDown, this, g([this] { txtKeyDown(); }));
+    connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { txtMouseDown(); }));
 
-    connect(BitBtn10, &QPushButton::clicked, this, g([this] { item(QStringLiteral("Neu1"))->trigger(); }));
-    connect(BitBtn11, &QPushButton::clicked, this, g([this] { item(QStringLiteral("ffnen1"))->trigger(); }));
-    connect(BitBtn12, &QPushButton::clicked, this, g([this] { item(QStringLiteral("Speichern1"))->trigger(); }));
-    connect(BitBtn5, &QPushButton::clicked, this, g([this] { item(QStringLiteral("Drucken1"))->trigger(); }));
+    connect(BitBtn10, &QPushButton::clicked, this, g([this] { Neu1Click(); }));
+    connect(BitBtn11, &QPushButton::clicked, this, g([this] { ffnen1Click(); }));
+    connect(BitBtn12, &QPushButton::clicked, this, g([this] { Speichern1Click(); }));
+    connect(BitBtn5, &QPushButton::clicked, this, g([this] { BitBtn5Click(); }));
 
-    connect(BitBtn1, &QPushButton::clicked, this, g([this] { m_fmt->fontButton(QStringLiteral("Greek")); }));
-    connect(BitBtn2, &QPushButton::clicked, this, g([this] { m_fmt->fontButton(QStringLiteral("Arial")); }));
-    connect(BitBtn3, &QPushButton::clicked, this, g([this] { m_fmt->sizeSmaller(); }));
-    connect(BitBtn4, &QPushButton::clicked, this, g([this] { m_fmt->sizeLarger(); }));
-    connect(BitBtn6, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::Bold); }));
-    connect(BitBtn7, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::Italic); }));
-    connect(BitBtn8, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::Underline); }));
-    connect(BitBtn9, &QPushButton::clicked, this, g([this] { m_fmt->toggleStyle(surface::StrikeOut); }));
-    connect(sbl, &QToolButton::clicked, this, g([this] { m_fmt->alignmentButton(sbl, surface::AlignLeft); }));
-    connect(sbm, &QToolButton::clicked, this, g([this] { m_fmt->alignmentButton(sbm, surface::AlignCentre); }));
-    connect(sbr, &QToolButton::clicked, this, g([this] { m_fmt->alignmentButton(sbr, surface::AlignRight); }));
+    connect(BitBtn1, &QPushButton::clicked, this, g([this] { BitBtn1Click(); }));
+    connect(BitBtn2, &QPushButton::clicked, this, g([this] { BitBtn2Click(); }));
+    connect(BitBtn3, &QPushButton::clicked, this, g([this] { BitBtn3Click(); }));
+    connect(BitBtn4, &QPushButton::clicked, this, g([this] { BitBtn4Click(); }));
+    connect(BitBtn6, &QPushButton::clicked, this, g([this] { BitBtn6Click(); }));
+    connect(BitBtn7, &QPushButton::clicked, this, g([this] { BitBtn7Click(); }));
+    connect(BitBtn8, &QPushButton::clicked, this, g([this] { BitBtn8Click(); }));
+    connect(BitBtn9, &QPushButton::clicked, this, g([this] { BitBtn9Click(); }));
+    connect(sbl, &QToolButton::clicked, this, g([this] { sblClick(); }));
+    connect(sbm, &QToolButton::clicked, this, g([this] { sbmClick(); }));
+    connect(sbr, &QToolButton::clicked, this, g([this] { sbrClick(); }));
 
     // The boxes' change handlers run for the user's edits only.
-    connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->fboxChange(); }));
-    connect(m_fbox, &QComboBox::activated, this, g([this] { m_fmt->fboxChange(); }));
-    connect(m_fbox, &FontBox::dropDown, this, g([this] { m_fmt->fboxDropDown(); }));
-    connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->grboxChange(); }));
-    connect(grbox, &QComboBox::activated, this, g([this] { m_fmt->grboxChange(); }));
+    connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { fboxChange(); }));
+    connect(m_fbox, &QComboBox::activated, this, g([this] { fboxChange(); }));
+    connect(m_fbox, &FontBox::dropDown, this, g([this] { fboxDropDown(); }));
+    connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { grboxChange(); }));
+    connect(grbox, &QComboBox::activated, this, g([this] { grboxChange(); }));
 }
 
 void TForm1::attach(Tsuchen* suchen, Tinfo* info, TForm2* form2)
@@ -278,7 +279,7 @@ void TForm1::attach(Tsuchen* suchen, Tinfo* info, TForm2* form2)
     m_suchen = suchen;
     m_info = info;
     m_form2 = form2;
-    connect(info->BitBtn1, &QPushButton::clicked, this, m_guard([info] { info->hide(); })); // BitBtn1Click
+    connect(info->BitBtn1, &QPushButton::clicked, this, m_guard([info] { info->BitBtn1Click(); }));
     connect(info, &Tinfo::linkClicked, this, m_guard([this] { Label4Click(); }));
 }
 
@@ -352,7 +353,50 @@ void TForm1::options()
     m_view->options();
 }
 
-// --- edit menu ----------------------------------------------------------------
+// --- handlers of the formatting controls and the view options ------------------
+
+void TForm1::BitBtn1Click() { m_fmt->fontButton(QStringLiteral("Greek")); }
+void TForm1::BitBtn2Click() { m_fmt->fontButton(QStringLiteral("Arial")); }
+void TForm1::BitBtn3Click() { m_fmt->sizeSmaller(); }
+void TForm1::BitBtn4Click() { m_fmt->sizeLarger(); }
+void TForm1::BitBtn6Click() { m_fmt->toggleStyle(surface::Bold); }
+void TForm1::BitBtn7Click() { m_fmt->toggleStyle(surface::Italic); }
+void TForm1::BitBtn8Click() { m_fmt->toggleStyle(surface::Underline); }
+void TForm1::BitBtn9Click() { m_fmt->toggleStyle(surface::StrikeOut); }
+void TForm1::sblClick() { m_fmt->alignmentButton(sbl, surface::AlignLeft); }
+void TForm1::sbmClick() { m_fmt->alignmentButton(sbm, surface::AlignCentre); }
+void TForm1::sbrClick() { m_fmt->alignmentButton(sbr, surface::AlignRight); }
+void TForm1::fboxChange() { m_fmt->fboxChange(); }
+void TForm1::fboxDropDown() { m_fmt->fboxDropDown(); }
+void TForm1::grboxChange() { m_fmt->grboxChange(); }
+void TForm1::txtKeyDown() { m_fmt->sync(); }
+void TForm1::txtMouseDown() { m_fmt->sync(); }
+// Choosing one of the four items has inverted its mark already; apply all four.
+void TForm1::fzuClick() { options(); }
+void TForm1::Tabs1Click() { options(); }
+void TForm1::Lineal1Click() { options(); }
+void TForm1::fgClick() { options(); }
+
+// --- files, search and printing: their parts fill these --------------------------
+
+void TForm1::Neu1Click() {}
+void TForm1::ffnen1Click() {}
+void TForm1::Speichern1Click() {}
+void TForm1::Speichernunter1Click() {}
+void TForm1::Drucken1Click() { BitBtn5Click(); }
+void TForm1::BitBtn5Click() {}
+void TForm1::DruckenohneVorschau1Click() {}
+void TForm1::Suchewiederholen1Click() {}
+
+// --- edit menu and exit --------------------------------------------------------
+
+void TForm1::Beenden1Click() { close(); }
+void TForm1::Beenden2Click() { close(); }
+void TForm1::Rckgngig1Click() { m_txt->undo(); }
+void TForm1::Kopieren1Click() { m_txt->copy(); }
+void TForm1::Einfgen1Click() { m_txt->paste(); }
+void TForm1::Ausschneiden1Click() { m_txt->cut(); }
+void TForm1::Lschen1Click() { m_txt->deleteSelection(); }
 
 void TForm1::Bearbeiten1Click()
 {

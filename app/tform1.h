@@ -93,6 +93,44 @@ private:
     void FormShow();
     void FormClose();
     void txtChange(const surface::TextChange& change);
+    void txtKeyDown();
+    void txtMouseDown();
+
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void BitBtn9Click();
+    void sblClick();
+    void sbmClick();
+    void sbrClick();
+    void fboxChange();
+    void fboxDropDown();
+    void grboxChange();
+    void fzuClick();
+    void Tabs1Click();
+    void Lineal1Click();
+    void fgClick();
+
+    void Neu1Click();
+    void ffnen1Click();
+    void Speichern1Click();
+    void Speichernunter1Click();
+    void Drucken1Click();
+    void BitBtn5Click();
+    void DruckenohneVorschau1Click();
+    void Suchewiederholen1Click();
+
+    void Beenden1Click();
+    void Beenden2Click();
+    void Rckgngig1Click();
+    void Kopieren1Click();
+    void Einfgen1Click();
+    void Ausschneiden1Click();
+    void Lschen1Click();
     void Bearbeiten1Click();
     void Allesmarkieren1Click();
     void Sonderzeicheneinfgen1Click();

@@ -19,8 +19,10 @@ public:
     QLabel* Label4; // the link
     QPushButton* BitBtn1;
 
+    void BitBtn1Click() { hide(); } // OK closes (hides) the window
+
 signals:
-    void linkClicked();
+    void linkClicked(); // Label4Click
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,12 +12,6 @@ ViewOptions::ViewOptions(const ViewOptionControls& c)
 {
 }
 
-void ViewOptions::toggle(QAction* mark)
-{
-    mark->setChecked(!mark->isChecked());
-    options();
-}
-
 void ViewOptions::options()
 {
     m_c.txt->setWordWrap(m_c.fzu->isChecked());

@@ -28,8 +28,6 @@ public:
     explicit ViewOptions(const ViewOptionControls& c);
 
     void options();
-    // fzuClick, Tabs1Click, Lineal1Click, fgClick: invert the mark, apply all.
-    void toggle(QAction* mark);
 
 private:
     ViewOptionControls m_c;
