@@ -417,6 +417,8 @@ void TForm1::Sonderzeicheneinfgen1Click()
 #else
     // No system character map to start here: the program's own takes its place.
     m_charMap->setFontName(m_txt->fontName());
+    if (!m_charMap->isVisible()) // beside the main window, not over the text
+        m_charMap->move(frameGeometry().topRight() + QPoint(8, 0));
     m_charMap->show();
     m_charMap->raise();
 #endif
