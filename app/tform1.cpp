@@ -4,7 +4,6 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
-#include "composer.h"
 #include "richtextsurface.h"
 #include "tinfo.h"
 #include "title.h"
@@ -331,11 +330,6 @@ void TForm1::FormClose()
 void TForm1::txtChange(const surface::TextChange& change)
 {
     m_pipeline.txtChange(change);
-}
-
-void TForm1::Sonderzeichen(bool latinVowelFresh)
-{
-    greek::Sonderzeichen(m_state, latinVowelFresh);
 }
 
 // --- routines ----------------------------------------------------------------

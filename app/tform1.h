@@ -64,7 +64,6 @@ public:
     CharMapWindow* charMap() const { return m_charMap; }
 
     // routines used by other parts
-    void Sonderzeichen(bool latinVowelFresh = true);
     void tit();
     void options();
 

@@ -17,6 +17,22 @@
 
 using surface::ChangeOrigin;
 
+// Marks the changes made inside one operation with their origin.
+class RichTextSurface::OriginScope {
+public:
+    OriginScope(RichTextSurface* s, ChangeOrigin origin)
+        : m_s(s)
+        , m_before(s->m_origin)
+    {
+        s->m_origin = origin;
+    }
+    ~OriginScope() { m_s->m_origin = m_before; }
+
+private:
+    RichTextSurface* m_s;
+    ChangeOrigin m_before;
+};
+
 // The editor widget. It reports key and mouse presses to the surface and
 // enters typed text itself, each keystroke as one undo step of its own, so
 // that a composition triggered by the keystroke can join that step.
@@ -33,10 +49,8 @@ protected:
     {
         emit m_owner->keyDown(e);
         if (e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
-            const ChangeOrigin before = m_owner->m_origin;
-            m_owner->m_origin = ChangeOrigin::UndoRedo;
+            RichTextSurface::OriginScope scope(m_owner, ChangeOrigin::UndoRedo);
             QTextEdit::keyPressEvent(e);
-            m_owner->m_origin = before;
             return;
         }
         if (isTypedText(e)) {
@@ -78,22 +92,6 @@ private:
     }
 
     RichTextSurface* m_owner;
-};
-
-// Marks the changes made inside one operation with their origin.
-class RichTextSurface::OriginScope {
-public:
-    OriginScope(RichTextSurface* s, ChangeOrigin origin)
-        : m_s(s)
-        , m_before(s->m_origin)
-    {
-        s->m_origin = origin;
-    }
-    ~OriginScope() { m_s->m_origin = m_before; }
-
-private:
-    RichTextSurface* m_s;
-    ChangeOrigin m_before;
 };
 
 RichTextSurface::RichTextSurface(QWidget* parent)

@@ -79,6 +79,7 @@ private slots:
     void guards();
     void windowNearStart_data();
     void windowNearStart();
+    void caretAtStartAfterDeletion();
     void walkStopsAtOtherFont();
     void unchangedWindowIsLeftAlone();
     void rewriteKeepsFormatting();
@@ -372,6 +373,20 @@ void TestGreek::windowNearStart()
     h.fontBox = QStringLiteral("Greek");
     h.type(keys.right(1));
     QCOMPARE(h.codes(), expected);
+}
+
+void TestGreek::caretAtStartAfterDeletion()
+{
+    TypingHarness h;
+    h.type(QStringLiteral("<ab"));
+    QCOMPARE(h.codes(), codes({161, 'b'}));
+    h.surface.setSelStart(1);
+    h.key(Qt::Key_Backspace); // the window before the caret is empty now
+    QCOMPARE(h.codes(), QByteArray("b"));
+    QCOMPARE(h.surface.selStart(), 0);
+    h.key(Qt::Key_Delete);
+    QCOMPARE(h.codes(), QByteArray());
+    QCOMPARE(h.surface.selStart(), 0);
 }
 
 void TestGreek::walkStopsAtOtherFont()
