@@ -9,10 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-namespace {
-constexpr QKeyCombination kNoKey{Qt::Key_unknown};
-}
-
 CommandMenu::CommandMenu(QMenuBar* bar, const HandlerGuard& guard)
     : QObject(bar)
     , m_bar(bar)
@@ -59,7 +55,7 @@ QAction* CommandMenu::item(const QString& name) const
 
 bool CommandMenu::dispatch(QKeyCombination key)
 {
-    if (key.key() == Qt::Key_unknown || key == kNoKey)
+    if (key.key() == Qt::Key_unknown)
         return false;
     for (const Entry& e : m_entries) {
         if (e.key != key)

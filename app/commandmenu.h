@@ -21,6 +21,8 @@ class QWidget;
 class CommandMenu : public QObject {
     Q_OBJECT
 public:
+    static constexpr QKeyCombination kNoKey{Qt::Key_unknown}; // an item without a shortcut
+
     CommandMenu(QMenuBar* bar, const HandlerGuard& guard);
 
     QMenu* addMenu(const QString& title, std::function<void()> onOpen = {});

@@ -56,7 +56,7 @@ QToolButton* speedButton(QWidget* parent, const char* icon, int left)
     return b;
 }
 
-constexpr QKeyCombination kNone{Qt::Key_unknown};
+constexpr QKeyCombination kNone = CommandMenu::kNoKey;
 QKeyCombination ctrl(Qt::Key k) { return QKeyCombination(Qt::ControlModifier, k); }
 
 } // namespace

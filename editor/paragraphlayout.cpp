@@ -7,7 +7,6 @@
 #include <QTextLayout>
 
 #include <algorithm>
-#include <climits>
 
 // --- the sum tree ---------------------------------------------------------------
 
@@ -112,7 +111,29 @@ void ParagraphLayout::relayoutAll()
         m_widths.push_back(w);
     }
     m_heights.assign(heights);
+    m_widestKnown = false;
     m_laidOutWidth = document()->pageSize().width();
+}
+
+void ParagraphLayout::setWidth(int i, qreal width)
+{
+    qreal& w = m_widths[std::size_t(i)];
+    if (m_widestKnown) {
+        if (width >= m_widest)
+            m_widest = width;
+        else if (w >= m_widest)
+            m_widestKnown = false; // the widest paragraph got narrower
+    }
+    w = width;
+}
+
+qreal ParagraphLayout::widest() const
+{
+    if (!m_widestKnown) {
+        m_widest = m_widths.empty() ? 0 : *std::max_element(m_widths.begin(), m_widths.end());
+        m_widestKnown = true;
+    }
+    return m_widest;
 }
 
 void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded)
@@ -138,13 +159,11 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
             for (int i = first; i <= last && b.isValid(); ++i, b = b.next()) {
                 qreal w = 0;
                 m_heights.set(i, layoutBlock(b, &w));
-                m_widths[std::size_t(i)] = w;
+                setWidth(i, w);
             }
         } else {
             // Paragraphs came or went: splice the range, rebuild the sums.
-            std::vector<qreal> heights(static_cast<std::size_t>(oldCount));
-            for (int i = 0; i < oldCount; ++i)
-                heights[std::size_t(i)] = m_heights.height(i);
+            std::vector<qreal> heights = m_heights.heights();
             std::vector<qreal> newHeights, newWidths;
             QTextBlock b = firstBlock;
             for (int i = first; i <= last && b.isValid(); ++i, b = b.next()) {
@@ -157,9 +176,13 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
             m_widths.erase(m_widths.begin() + first, m_widths.begin() + oldLast + 1);
             m_widths.insert(m_widths.begin() + first, newWidths.begin(), newWidths.end());
             m_heights.assign(heights);
+            m_widestKnown = false;
         }
     }
-    emit update(QRectF(0., -margin(), 1000000000., 1000000000.));
+    // Everything from the first changed paragraph down may have moved.
+    const QTextBlock changed = doc->findBlock(std::max(0, from));
+    const qreal top = changed.isValid() ? blockBoundingRect(changed).top() : 0;
+    emit update(QRectF(0., top, 1e9, 1e9));
     announceSize();
 }
 
@@ -176,7 +199,7 @@ QSizeF ParagraphLayout::documentSize() const
 {
     qreal width = document()->pageSize().width();
     if (!wraps() && !m_widths.empty())
-        width = std::max(width, *std::max_element(m_widths.begin(), m_widths.end()) + 2 * margin());
+        width = std::max(width, widest() + 2 * margin());
     return QSizeF(std::max<qreal>(width, 0), m_heights.total() + 2 * margin());
 }
 

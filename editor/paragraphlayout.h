@@ -37,6 +37,7 @@ private:
         qreal total() const { return before(size()); }
         int at(qreal y) const;     // the block that contains y (clamped)
         int size() const { return int(m_h.size()); }
+        const std::vector<qreal>& heights() const { return m_h; }
 
     private:
         std::vector<qreal> m_h, m_tree;
@@ -48,9 +49,13 @@ private:
     bool wraps() const;
     qreal margin() const;
     void announceSize();
+    void setWidth(int i, qreal width);
+    qreal widest() const;
 
     HeightTree m_heights;
     std::vector<qreal> m_widths; // natural widths, for the width without wrapping
+    mutable qreal m_widest = 0;  // the largest of them, found again only when it may have shrunk
+    mutable bool m_widestKnown = false;
     qreal m_laidOutWidth = -1;
     QSizeF m_lastSize;
 };

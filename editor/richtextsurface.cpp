@@ -419,11 +419,10 @@ void RichTextSurface::typeText(const QString& text)
     m_announced = true;
     c.endEditBlock();
     m_announced = false;
-    m_hasPending = false;
     m_edit->ensureCursorVisible();
 }
 
-void RichTextSurface::rewrite(int start, const QString& oldText, const QString& newText, bool joinPrevious)
+void RichTextSurface::rewrite(int start, const QString& oldText, const QString& newText)
 {
     const int n = int(oldText.size());
     const int m = int(newText.size());
@@ -446,10 +445,7 @@ void RichTextSurface::rewrite(int start, const QString& oldText, const QString& 
         formats.push_back(charFormatOfChar(start + prefix - 1));
 
     QTextCursor c(m_doc);
-    if (joinPrevious)
-        c.joinPreviousEditBlock();
-    else
-        c.beginEditBlock();
+    c.beginEditBlock();
     c.setPosition(start + prefix);
     c.setPosition(start + n - suffix, QTextCursor::KeepAnchor);
     c.removeSelectedText();

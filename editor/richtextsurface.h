@@ -105,8 +105,8 @@ public:
     // Replaces the window [start, start + oldText.size()) by newText. Characters
     // that stay keep their own formatting; a replaced character takes the
     // formatting of the old character it stands for, counted from the window's
-    // end. With joinPrevious the rewrite joins the undo step before it.
-    void rewrite(int start, const QString& oldText, const QString& newText, bool joinPrevious);
+    // end. Done while a keystroke is announced, it joins that keystroke's undo step.
+    void rewrite(int start, const QString& oldText, const QString& newText);
 
     // settings
     void setWordWrap(bool on);

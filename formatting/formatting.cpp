@@ -6,11 +6,28 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
+#include <limits>
+
 void FontBox::showPopup()
 {
     emit dropDown();
     QComboBox::showPopup();
 }
+
+namespace {
+
+// The value of one digit in base 10 or 16, or -1.
+int digitValue(QChar c, int base)
+{
+    const char16_t u = c.toLower().unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (base == 16 && u >= u'a' && u <= u'f')
+        return 10 + (u - u'a');
+    return -1;
+}
+
+} // namespace
 
 int leadingNumber(const QString& text)
 {
@@ -33,9 +50,7 @@ int leadingNumber(const QString& text)
     }
     qint64 value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = text[i].isDigit() && text[i].unicode() < 128 ? text[i].unicode() - '0'
-            : base == 16 && QStringLiteral("abcdef").contains(text[i].toLower()) ? 10 + (text[i].toLower().unicode() - 'a')
-                                                                               : -1;
+        const int digit = digitValue(text[i], base);
         if (digit < 0)
             break;
         value = value * base + digit;

@@ -77,8 +77,7 @@ void TypingPipeline::txtChange(const surface::TextChange& change)
     if (result == window)
         return; // nothing to rewrite: no edit, no undo step, the formatting stays
 
-    const bool fromKeystroke = change.origin == surface::ChangeOrigin::Typing;
-    m_surface.rewrite(caret - count, window, result, fromKeystroke);
+    m_surface.rewrite(caret - count, window, result);
     // The caret moves with the rewrite and normally stands there already.
     if (m_surface.selStart() != m_state.ComposeCaret || m_surface.selLength() != 0)
         m_surface.setSelStart(m_state.ComposeCaret);

@@ -323,7 +323,7 @@ void TestEditor::rewriteMinimalEdit()
         f.s.selectRange(2 + i, 1);
         f.s.setFontStyle(fmt[i]);
     }
-    f.s.rewrite(2, before, after, false);
+    f.s.rewrite(2, before, after);
     QCOMPARE(f.s.text(), QStringLiteral("..") + after);
     for (int i = 0; i < styles.size(); ++i) {
         f.s.selectRange(2 + i, 1);
