@@ -97,7 +97,7 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
                                                               m_txt, lineal, m_scroller, m_anchors});
     m_charMap = new CharMapWindow(this);
     connect(m_charMap, &CharMapWindow::codeChosen, this,
-            [this](int code) { m_guard.run([&] { m_txt->typeText(QString(codepage::toChar(uchar(code)))); }); });
+            [this](int code) { m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); }); });
 
     move(58, 69);
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -168,7 +168,7 @@ void TForm1::buildControls()
     lineal->setPixmap(QIcon(QStringLiteral(":/icons/ruler.svg")).pixmap(QSize(697, 21)));
     lineal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    QTextEdit* editor = m_txt->widget();
+    QWidget* editor = m_txt->widget();
     editor->setObjectName(QStringLiteral("txt"));
     editor->setGeometry(3, 88, 706, 195);
     m_anchors->setAnchors(editor, A::Left | A::Top); // as in the form, until options() first runs

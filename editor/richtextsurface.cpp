@@ -2,10 +2,14 @@
 
 #include "paragraphlayout.h"
 
+#include "mimeimport.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextFragment>
 #include <QTextCursor>
@@ -16,6 +20,38 @@
 #include <cmath>
 
 using surface::ChangeOrigin;
+
+namespace {
+
+int pointsOf(const QFont& font)
+{
+    if (font.pixelSize() > 0)
+        return font.pixelSize() * 72 / 96;
+    return int(std::lround(font.pointSizeF()));
+}
+
+QTextBlockFormat blockFormatFor(int alignment)
+{
+    QTextBlockFormat f;
+    switch (alignment) {
+    case surface::AlignRight: f.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
+    case surface::AlignCentre: f.setAlignment(Qt::AlignHCenter); break;
+    default: f.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
+    }
+    return f;
+}
+
+int alignmentOf(const QTextBlockFormat& f)
+{
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignRight)
+        return surface::AlignRight;
+    if (a & Qt::AlignHCenter)
+        return surface::AlignCentre;
+    return surface::AlignLeft;
+}
+
+} // namespace
 
 // Marks the changes made inside one operation with their origin.
 class RichTextSurface::OriginScope {
@@ -58,6 +94,15 @@ protected:
             e->accept();
             return;
         }
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & Qt::ShiftModifier)) {
+            // Qt would enter a line separator, which the document cannot
+            // hold: Shift+Return is a paragraph break like Return.
+            QKeyEvent plain(e->type(), e->key(), e->modifiers() & ~Qt::ShiftModifier, e->text(), e->isAutoRepeat(),
+                            ushort(e->count()));
+            QTextEdit::keyPressEvent(&plain);
+            e->setAccepted(plain.isAccepted());
+            return;
+        }
         QTextEdit::keyPressEvent(e);
     }
 
@@ -69,8 +114,13 @@ protected:
             e->accept();
             return;
         }
+        // A commit that also changes the pre-edit text is typing as well.
+        RichTextSurface::OriginScope scope(m_owner, ChangeOrigin::Typing);
         QTextEdit::inputMethodEvent(e);
     }
+
+    // Paste and drop arrive here.
+    void insertFromMimeData(const QMimeData* source) override { m_owner->insertMimeData(source); }
 
     void mousePressEvent(QMouseEvent* e) override
     {
@@ -99,11 +149,10 @@ RichTextSurface::RichTextSurface(QWidget* parent)
     , m_edit(new SurfaceEdit(this, parent))
     , m_doc(m_edit->document())
 {
-    m_doc->setDocumentLayout(new ParagraphLayout(m_doc));
     QFont font(QString::fromLatin1(kDefaultFont));
     font.setPixelSize(kDefaultPixelSize);
     m_edit->setFont(font);
-    m_doc->setDefaultFont(font);
+    attachDocument(m_doc);
     m_edit->setAcceptRichText(true);
     m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -116,13 +165,20 @@ RichTextSurface::RichTextSurface(QWidget* parent)
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     m_edit->setPalette(pal);
 
-    connect(m_doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
-    connect(m_doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
 }
 
 RichTextSurface::~RichTextSurface() = default;
 
-QTextEdit* RichTextSurface::widget() const { return m_edit; }
+QWidget* RichTextSurface::widget() const { return m_edit; }
+
+// Gives a document the editor's layout, font and notifications.
+void RichTextSurface::attachDocument(QTextDocument* doc)
+{
+    doc->setDefaultFont(m_edit->font());
+    doc->setDocumentLayout(new ParagraphLayout(doc));
+    connect(doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
+    connect(doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
+}
 
 void RichTextSurface::onContentsChange(int from, int removed, int added)
 {
@@ -222,9 +278,7 @@ QString RichTextSurface::text() const
 
 void RichTextSurface::setText(const QString& text)
 {
-    QTextCursor c(m_doc);
-    c.select(QTextCursor::Document);
-    c.insertText(text);
+    load(styled::Document::fromPlainText(text, toModel(QTextCharFormat(), m_doc->defaultFont())));
 }
 
 int RichTextSurface::textLength() const { return m_doc->characterCount() - 1; }
@@ -346,27 +400,13 @@ void RichTextSurface::setFontStyle(int style)
     mergeFormat(f);
 }
 
-int RichTextSurface::alignment() const
-{
-    const Qt::Alignment a = m_edit->textCursor().blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-    if (a & Qt::AlignRight)
-        return surface::AlignRight;
-    if (a & Qt::AlignHCenter)
-        return surface::AlignCentre;
-    return surface::AlignLeft;
-}
+int RichTextSurface::alignment() const { return alignmentOf(m_edit->textCursor().blockFormat()); }
 
 void RichTextSurface::setAlignment(int alignment)
 {
     OriginScope scope(this, ChangeOrigin::Formatting);
-    QTextBlockFormat f;
-    switch (alignment) {
-    case surface::AlignRight: f.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
-    case surface::AlignCentre: f.setAlignment(Qt::AlignHCenter); break;
-    default: f.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
-    }
     QTextCursor c = m_edit->textCursor();
-    c.mergeBlockFormat(f);
+    c.mergeBlockFormat(blockFormatFor(alignment));
 }
 
 // --- find -------------------------------------------------------------------
@@ -402,24 +442,171 @@ void RichTextSurface::cut() { m_edit->cut(); }
 
 void RichTextSurface::paste() { m_edit->paste(); }
 
-void RichTextSurface::typeText(const QString& text)
+void RichTextSurface::enter(ChangeOrigin origin, const std::function<void(QTextCursor&)>& insert)
 {
-    if (text.isEmpty())
-        return;
-    OriginScope scope(this, ChangeOrigin::Typing);
+    OriginScope scope(this, origin);
     QTextCursor c = m_edit->textCursor();
     const int from = c.selectionStart();
     const int removed = c.selectionEnd() - from;
+    const int before = textLength();
     c.beginEditBlock();
-    c.insertText(text);
-    // The change is announced inside the keystroke's own edit block: a
-    // composition it causes becomes part of the same undo step, and the
-    // layout runs once for both when the block closes.
-    emit changed({from, removed, int(text.size()), ChangeOrigin::Typing});
+    c.removeSelectedText();
+    insert(c);
+    m_edit->setTextCursor(c);
+    // The change is announced inside its own edit block: a composition it
+    // causes becomes part of the same undo step, and the layout runs once
+    // for both when the block closes.
+    m_hasPending = false;
+    emit changed({from, removed, textLength() - before + removed, origin});
     m_announced = true;
     c.endEditBlock();
     m_announced = false;
     m_edit->ensureCursorVisible();
+}
+
+void RichTextSurface::typeText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    // Typed text takes the caret's format as it is.
+    enter(ChangeOrigin::Typing, [&](QTextCursor& c) { c.insertText(mimeimport::paragraphBreaks(text)); });
+}
+
+void RichTextSurface::insertText(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    enter(ChangeOrigin::Paste, [&](QTextCursor& c) { c.insertText(mimeimport::paragraphBreaks(text)); });
+}
+
+void RichTextSurface::insertMimeData(const QMimeData* source)
+{
+    if (!source || m_edit->isReadOnly())
+        return;
+    if (m_edit->acceptRichText() && mimeimport::hasRichText(source)) {
+        QFont base = m_doc->defaultFont();
+        const styled::CharFormat here = currentFormat();
+        base.setFamilies({here.font});
+        base.setPointSize(std::max(1, here.size));
+        const styled::Document fragment = mimeimport::reduceRich(source, base, [&](const QTextCharFormat& f) {
+            return toModel(f, base);
+        });
+        if (fragment.length() > 0)
+            enter(ChangeOrigin::Paste, [&](QTextCursor& c) { insertModel(c, fragment); });
+    } else if (source->hasText() && !source->text().isEmpty()) {
+        insertText(source->text());
+    }
+}
+
+// --- the model ----------------------------------------------------------------
+
+
+styled::CharFormat RichTextSurface::toModel(const QTextCharFormat& f, const QFont& defaultFont)
+{
+    styled::CharFormat out;
+    out.font = familyOf(f, defaultFont);
+    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
+        out.size = int(std::lround(f.fontPointSize()));
+    else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
+        out.size = f.intProperty(QTextFormat::FontPixelSize) * 72 / 96;
+    else
+        out.size = pointsOf(defaultFont);
+    out.style = 0;
+    if (f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::Bold : defaultFont.bold())
+        out.style |= surface::Bold;
+    if (f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : defaultFont.italic())
+        out.style |= surface::Italic;
+    if (f.hasProperty(QTextFormat::FontUnderline) || f.hasProperty(QTextFormat::TextUnderlineStyle) ? f.fontUnderline()
+                                                                                                     : defaultFont.underline())
+        out.style |= surface::Underline;
+    if (f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut() : defaultFont.strikeOut())
+        out.style |= surface::StrikeOut;
+    return out;
+}
+
+QTextCharFormat RichTextSurface::toQt(const styled::CharFormat& format)
+{
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{format.font});
+    // The editor's own size stays the document's 19 pixels, as typed text has it.
+    if (format.size != styled::kDefaultSize)
+        f.setFontPointSize(std::max(format.size, 1));
+    f.setFontWeight((format.style & surface::Bold) ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(format.style & surface::Italic);
+    f.setFontUnderline(format.style & surface::Underline);
+    f.setFontStrikeOut(format.style & surface::StrikeOut);
+    return f;
+}
+
+styled::CharFormat RichTextSurface::currentFormat() const { return toModel(selectionFormat(), m_doc->defaultFont()); }
+
+void RichTextSurface::insertModel(QTextCursor& c, const styled::Document& d)
+{
+    QTextCharFormat last = c.charFormat();
+    for (qsizetype i = 0; i < d.paragraphs.size(); ++i) {
+        const styled::Paragraph& p = d.paragraphs[i];
+        if (i > 0)
+            c.insertBlock(blockFormatFor(p.alignment), p.runs.isEmpty() ? last : toQt(p.runs.first().format));
+        else if (c.block().length() == 1)
+            c.setBlockFormat(blockFormatFor(p.alignment)); // an empty paragraph takes the first one's alignment
+        for (const styled::Run& r : p.runs) {
+            last = toQt(r.format);
+            c.insertText(r.text, last);
+        }
+    }
+}
+
+styled::Document RichTextSurface::snapshot() const
+{
+    styled::Document out;
+    out.paragraphs.clear();
+    out.paragraphs.reserve(m_doc->blockCount());
+    const QFont def = m_doc->defaultFont();
+    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
+        styled::Paragraph p;
+        p.alignment = alignmentOf(b.blockFormat());
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            styled::Run run{f.text(), toModel(f.charFormat(), def)};
+            if (!p.runs.isEmpty() && p.runs.last().format == run.format)
+                p.runs.last().text += run.text;
+            else
+                p.runs.append(std::move(run));
+        }
+        out.paragraphs.append(std::move(p));
+    }
+    return out;
+}
+
+void RichTextSurface::load(const styled::Document& document)
+{
+    OriginScope scope(this, ChangeOrigin::Load);
+    const int removed = textLength();
+    // Built off-screen without undo or layout, then swapped in whole.
+    auto* doc = new QTextDocument(this);
+    doc->setUndoRedoEnabled(false);
+    doc->setDefaultFont(m_doc->defaultFont());
+    doc->setDefaultTextOption(m_doc->defaultTextOption());
+    doc->setPageSize(m_doc->pageSize());
+    doc->setDocumentMargin(m_doc->documentMargin());
+    {
+        QTextCursor c(doc);
+        insertModel(c, document);
+    }
+    doc->setUndoRedoEnabled(true);
+    doc->setModified(false);
+    attachDocument(doc);
+
+    // The editor deletes the document it made itself; ours go here.
+    QPointer<QTextDocument> old = m_doc;
+    disconnect(old, nullptr, this, nullptr);
+    m_doc = doc;
+    m_hasPending = false;
+    m_edit->setDocument(doc);
+    m_edit->setCurrentCharFormat(QTextCharFormat());
+    if (old && old->parent() == this)
+        delete old;
+    emit changed({0, removed, textLength(), ChangeOrigin::Load});
 }
 
 void RichTextSurface::rewrite(int start, const QString& oldText, const QString& newText)

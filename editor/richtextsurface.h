@@ -4,28 +4,40 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include "styledtext.h"
+
+#include <functional>
 #include <memory>
 
 class QKeyEvent;
+class QMimeData;
 class QMouseEvent;
+class QTextCursor;
 class QTextDocument;
 class QTextEdit;
 class QWidget;
 
 namespace surface {
 
-// Style bits of a character.
-enum Style : int { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
-// Paragraph alignment.
-enum Alignment : int { AlignLeft = 0, AlignRight = 1, AlignCentre = 2 };
+using styled::Alignment;
+using styled::Style;
+using enum styled::Style;
+using enum styled::Alignment;
 // Options of find().
 enum FindOption : int { WholeWord = 1, MatchCase = 2 };
 
-// What caused a change of the text. The typing pipeline treats a character as
-// freshly entered only when typing, pasting or dropping put it there; undo,
-// redo and attribute changes bring back or restyle characters that were
-// already composed once.
-enum class ChangeOrigin { Edit, Typing, UndoRedo, Formatting };
+// What caused a change of the text. Only a character that came from the
+// keyboard in the change being handled counts as freshly typed for the
+// composition engine: pasted, dropped and loaded text, undo, redo and
+// attribute changes bring characters that are what they are.
+enum class ChangeOrigin {
+    Edit,       // deleting, Return and the editor's other own edits
+    Typing,     // a key event or an input-method commit
+    Paste,      // paste, drop, the character map
+    UndoRedo,
+    Formatting, // attribute changes; the text stays
+    Load,       // the whole document replaced; never composed
+};
 
 struct TextChange {
     int from = 0;
@@ -33,12 +45,8 @@ struct TextChange {
     int added = 0;
     ChangeOrigin origin = ChangeOrigin::Edit;
 
-    // True when the character at `index` was put there by this change.
-    bool inserted(int index) const
-    {
-        return origin != ChangeOrigin::UndoRedo && origin != ChangeOrigin::Formatting
-            && index >= from && index < from + added;
-    }
+    // True when the character at `index` was typed on the keyboard in this change.
+    bool typed(int index) const { return origin == ChangeOrigin::Typing && index >= from && index < from + added; }
 };
 
 } // namespace surface
@@ -51,13 +59,13 @@ class SurfaceEdit;
 class RichTextSurface : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* kDefaultFont = "Greek";
+    static constexpr const char* kDefaultFont = styled::kDefaultFont;
     static constexpr int kDefaultPixelSize = 19; // 14 points at 96 pixels per inch
 
     explicit RichTextSurface(QWidget* parent = nullptr);
     ~RichTextSurface() override;
 
-    QTextEdit* widget() const;
+    QWidget* widget() const;
 
     // selection
     int selStart() const;
@@ -72,6 +80,7 @@ public:
 
     // whole text; paragraph breaks read as '\n'
     QString text() const;
+    // Loads the text in the editor's own font, as load() does.
     void setText(const QString& text);
     int textLength() const;
     QString textRange(int start, int length) const;
@@ -99,8 +108,25 @@ public:
     void cut();
     void paste();
 
-    // Text arriving as if typed at the caret (keyboard, character map).
+    // Text typed at the caret (a key, an input-method commit).
     void typeText(const QString& text);
+    // Text entered at the caret as it is, in the caret's format, as a paste
+    // would enter it (the character map).
+    void insertText(const QString& text);
+    // Pasted or dropped data, reduced to what the document can hold.
+    void insertMimeData(const QMimeData* source);
+
+    // The whole document as the styled-text model.
+    styled::Document snapshot() const;
+    // Replaces the whole document in one step: built off-screen, swapped in,
+    // laid out once, never composed; the undo history starts afresh.
+    void load(const styled::Document& document);
+
+    // Conversions between the model's formats and Qt's.
+    static styled::CharFormat toModel(const QTextCharFormat& format, const QFont& defaultFont);
+    static QTextCharFormat toQt(const styled::CharFormat& format);
+    // The current character format as the model's.
+    styled::CharFormat currentFormat() const;
 
     // Replaces the window [start, start + oldText.size()) by newText. Characters
     // that stay keep their own formatting; a replaced character takes the
@@ -132,6 +158,12 @@ private:
     class OriginScope;
 
     QTextCharFormat charFormatOfChar(int index) const;
+    void attachDocument(QTextDocument* doc);
+    // Inserts a model at the cursor; formats come from the model.
+    static void insertModel(QTextCursor& c, const styled::Document& d);
+    // Enters text at the selection as one undo step: the change is announced
+    // inside that step, so that a composition it causes joins it.
+    void enter(surface::ChangeOrigin origin, const std::function<void(QTextCursor&)>& insert);
     QTextCharFormat selectionFormat() const;
     void mergeFormat(const QTextCharFormat& format);
     void onContentsChange(int from, int removed, int added);

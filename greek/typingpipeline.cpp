@@ -51,6 +51,9 @@ void TypingPipeline::txtChange(const surface::TextChange& change)
 {
     if (m_state.InCompose || m_fontBoxText() != kGreek || !m_state.ComposeArmed || m_state.LoadingDocument)
         return;
+    if (change.origin == surface::ChangeOrigin::Load)
+        return; // a loaded document is what it is: nothing in it was typed
+
     ComposeGuard guard(m_state.InCompose);
 
     const int caret = m_surface.selStart();
@@ -71,7 +74,7 @@ void TypingPipeline::txtChange(const surface::TextChange& change)
     m_state.ComposeCaret = caret;
     m_state.ComposeBuffer = codepage::encode(window).toStdString();
     m_state.ComposeCount = count;
-    greek::Sonderzeichen(m_state, change.inserted(caret - 1));
+    greek::Sonderzeichen(m_state, change.typed(caret - 1));
 
     const QString result = codepage::decode(QByteArray::fromStdString(m_state.ComposeBuffer));
     if (result == window)

@@ -5,6 +5,7 @@
 #include "errorbox.h"
 #include "greekfont.h"
 #include "richtextsurface.h"
+#include "textedit.h"
 #include "scriptedseams.h"
 #include "stilora.h"
 #include "tform1.h"
@@ -417,8 +418,8 @@ void TestApp::syncIntoArialStopsComposing()
     QCOMPARE(p.txt.fontNameOfChar(0), QStringLiteral("Arial"));
     // A click into the Arial text shows Arial, and typing there is not composed.
     p.txt.setSelStart(2);
-    const QRect caret = p.txt.widget()->cursorRect();
-    QTest::mouseClick(p.txt.widget()->viewport(), Qt::LeftButton, {}, caret.center());
+    const QRect caret = textEdit(p.txt)->cursorRect();
+    QTest::mouseClick(textEdit(p.txt)->viewport(), Qt::LeftButton, {}, caret.center());
     QCOMPARE(p.form.fbox()->currentText(), QStringLiteral("Arial"));
     QCOMPARE(p.form.fbox()->font().family(), QStringLiteral("Arial"));
     const int at = p.txt.selStart();

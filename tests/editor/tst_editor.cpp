@@ -1,6 +1,7 @@
 #include "codepage.h"
 #include "greekfont.h"
 #include "richtextsurface.h"
+#include "textedit.h"
 
 #include <QtTest>
 
@@ -118,7 +119,7 @@ void TestEditor::defaults()
     QCOMPARE(f.s.alignment(), int(surface::AlignLeft));
     QVERIFY(f.s.wordWrap());
     QVERIFY(f.s.tabEntry());
-    QCOMPARE(f.s.widget()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(textEdit(f.s)->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     QCOMPARE(f.s.widget()->font().family(), QStringLiteral("Greek"));
     QCOMPARE(f.s.widget()->font().pixelSize(), 19);
 }
@@ -279,23 +280,23 @@ void TestEditor::changeOrigins()
     f.s.typeText(QStringLiteral("abc"));
     QCOMPARE(f.changes.size(), 1);
     QCOMPARE(f.changes.last().origin, ChangeOrigin::Typing);
-    QVERIFY(f.changes.last().inserted(2));
-    QVERIFY(!f.changes.last().inserted(3));
+    QVERIFY(f.changes.last().typed(2));
+    QVERIFY(!f.changes.last().typed(3));
 
     f.s.selectRange(0, 2);
     f.s.setFontStyle(surface::Bold);
     QCOMPARE(f.changes.last().origin, ChangeOrigin::Formatting);
-    QVERIFY(!f.changes.last().inserted(0));
+    QVERIFY(!f.changes.last().typed(0));
 
     f.s.setSelStart(3);
     QTest::keyClick(f.s.widget(), Qt::Key_Backspace);
     QCOMPARE(f.changes.last().origin, ChangeOrigin::Edit);
     QCOMPARE(f.changes.last().removed, 1);
-    QVERIFY(!f.changes.last().inserted(1));
+    QVERIFY(!f.changes.last().typed(1));
 
     f.s.undo();
     QCOMPARE(f.changes.last().origin, ChangeOrigin::UndoRedo);
-    QVERIFY(!f.changes.last().inserted(2)); // the c is back, but not newly typed
+    QVERIFY(!f.changes.last().typed(2)); // the c is back, but not newly typed
     QCOMPARE(f.s.text(), QStringLiteral("abc"));
 }
 
@@ -337,14 +338,14 @@ void TestEditor::wordWrapKeepsDocument()
     f.s.setText(QStringLiteral("alpha beta gamma"));
     f.s.selectRange(6, 4);
     f.s.setFontStyle(surface::Underline);
-    f.s.widget()->document()->setModified(false);
+    textEdit(f.s)->document()->setModified(false);
     f.s.setWordWrap(false);
     QVERIFY(!f.s.wordWrap());
     f.s.setWordWrap(true);
     QCOMPARE(f.s.text(), QStringLiteral("alpha beta gamma"));
     f.s.selectRange(6, 4);
     QCOMPARE(f.s.fontStyle(), int(surface::Underline));
-    QVERIFY(!f.s.widget()->document()->isModified());
+    QVERIFY(!textEdit(f.s)->document()->isModified());
 }
 
 void TestEditor::clearAllNotifies()
@@ -369,7 +370,7 @@ void TestEditor::tabEntry()
     QTest::keyClick(f.s.widget(), Qt::Key_Tab);
     QCOMPARE(f.s.text(), QStringLiteral("a\t"));
     f.s.setTabEntry(false);
-    QVERIFY(f.s.widget()->tabChangesFocus());
+    QVERIFY(textEdit(f.s)->tabChangesFocus());
 }
 
 // The paragraph layout updates only what an edit touched; afterwards every
@@ -395,7 +396,7 @@ void TestEditor::layoutFollowsEdits()
     for (int i = 0; i < 40; ++i)
         text += QStringLiteral("Zeile %1 logos kai ethos pathos logos kai ethos pathos logos\n").arg(i);
     f.s.setText(text);
-    QTextDocument* doc = f.s.widget()->document();
+    QTextDocument* doc = textEdit(f.s)->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int mid = f.s.textLength() / 2;
     switch (edit) {
@@ -430,16 +431,16 @@ void TestEditor::layoutHitTestRoundTrip()
     f.s.setText(QStringLiteral("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda my ny xi omikron pi rho sigma tau\nrechts\n\nende"));
     f.s.selectRange(f.s.textLength() - 10, 1);
     f.s.setAlignment(surface::AlignRight);
-    QAbstractTextDocumentLayout* layout = f.s.widget()->document()->documentLayout();
+    QAbstractTextDocumentLayout* layout = textEdit(f.s)->document()->documentLayout();
     for (int pos = 0; pos < f.s.textLength(); pos += 3) {
         f.s.setSelStart(pos);
-        const QRect r = f.s.widget()->cursorRect();
-        const QPointF p(r.center().x() + f.s.widget()->horizontalScrollBar()->value(),
-                        r.center().y() + f.s.widget()->verticalScrollBar()->value());
+        const QRect r = textEdit(f.s)->cursorRect();
+        const QPointF p(r.center().x() + textEdit(f.s)->horizontalScrollBar()->value(),
+                        r.center().y() + textEdit(f.s)->verticalScrollBar()->value());
         QCOMPARE(layout->hitTest(p, Qt::FuzzyHit), pos);
     }
     // The right-aligned paragraph ends at the right edge.
-    const QTextBlock right = f.s.widget()->document()->findBlock(f.s.textLength() - 10);
+    const QTextBlock right = textEdit(f.s)->document()->findBlock(f.s.textLength() - 10);
     QVERIFY(right.layout()->lineAt(0).naturalTextRect().left() > 100);
 }
 
@@ -462,7 +463,7 @@ void TestEditor::layoutCursorMovement()
     Fixture f;
     QTextEdit reference(&f.host); // Qt's own document layout
     reference.setFont(f.s.widget()->font());
-    reference.document()->setDefaultFont(f.s.widget()->document()->defaultFont());
+    reference.document()->setDefaultFont(textEdit(f.s)->document()->defaultFont());
     reference.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     reference.setPlainText(text);
     reference.resize(300, 200);

@@ -4,6 +4,7 @@
 #include "deadkeylayer.h"
 #include "greekfont.h"
 #include "richtextsurface.h"
+#include "textedit.h"
 #include "sharedstate.h"
 #include "typingpipeline.h"
 
@@ -29,7 +30,7 @@ struct TypingHarness {
         surface.widget()->resize(600, 300);
     }
 
-    QTextEdit* edit() const { return surface.widget(); }
+    QTextEdit* edit() const { return textEdit(surface); }
 
     void key(int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {

@@ -1,6 +1,7 @@
 #include "codepage.h"
 #include "greekfont.h"
 #include "richtextsurface.h"
+#include "textedit.h"
 
 #include <QtTest>
 
@@ -51,7 +52,7 @@ QString gentiumFile(const char* style)
 QList<QGlyphRun> runsFor(QChar ch, bool bold, bool italic)
 {
     static RichTextSurface editor;
-    QFont font = editor.widget()->document()->defaultFont();
+    QFont font = textEdit(editor)->document()->defaultFont();
     font.setBold(bold);
     font.setItalic(italic);
     QTextLayout layout(QString(ch), font);

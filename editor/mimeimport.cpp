@@ -1,0 +1,162 @@
+#include "mimeimport.h"
+
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+namespace mimeimport {
+
+QString paragraphBreaks(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (QChar& ch : text) {
+        if (ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
+            ch = QLatin1Char('\n');
+    }
+    return text;
+}
+
+namespace {
+
+int alignmentOf(const QTextBlockFormat& f)
+{
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignRight)
+        return styled::AlignRight;
+    if (a & Qt::AlignHCenter)
+        return styled::AlignCentre;
+    return styled::AlignLeft; // justified text reads as left
+}
+
+class Reducer {
+public:
+    explicit Reducer(const FormatReader& format)
+        : m_format(format)
+    {
+    }
+
+    void frame(QTextFrame* frame)
+    {
+        for (auto it = frame->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame* child = it.currentFrame()) {
+                if (auto* table = qobject_cast<QTextTable*>(child))
+                    this->table(table);
+                else
+                    this->frame(child);
+            } else {
+                paragraph();
+                blockText(it.currentBlock());
+            }
+        }
+    }
+
+    styled::Document take() { return m_out.take(); }
+
+private:
+    // Each block of the source starts a paragraph of its own, the first one excepted.
+    void paragraph()
+    {
+        if (m_started)
+            m_out.breakParagraph();
+        m_started = true;
+        m_out.setAlignment(styled::AlignLeft);
+    }
+
+    void blockText(const QTextBlock& block)
+    {
+        m_out.setAlignment(alignmentOf(block.blockFormat()));
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (!f.isValid() || f.charFormat().isImageFormat())
+                continue;
+            const styled::CharFormat format = m_format(f.charFormat());
+            for (QChar ch : f.text()) {
+                if (ch == QChar::ObjectReplacementCharacter)
+                    continue; // an image or another object
+                if (ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator || ch == QLatin1Char('\n')) {
+                    m_out.breakParagraph();
+                    continue;
+                }
+                m_out.appendChar(ch, format);
+            }
+        }
+    }
+
+    void table(QTextTable* table)
+    {
+        for (int row = 0; row < table->rows(); ++row) {
+            paragraph();
+            for (int col = 0; col < table->columns(); ++col) {
+                const QTextTableCell cell = table->cellAt(row, col);
+                // A cell spanning columns is written once, where it starts.
+                if (cell.column() != col || cell.row() != row) {
+                    if (col > 0)
+                        m_out.appendChar(QLatin1Char('\t'), m_last);
+                    continue;
+                }
+                if (col > 0)
+                    m_out.appendChar(QLatin1Char('\t'), m_last);
+                bool first = true;
+                for (auto it = cell.begin(); !it.atEnd(); ++it) {
+                    const QTextBlock b = it.currentBlock();
+                    if (!b.isValid())
+                        continue; // a nested frame: its text is the cell's blocks
+                    if (!first)
+                        m_out.appendChar(QLatin1Char(' '), m_last);
+                    first = false;
+                    cellText(b);
+                }
+            }
+        }
+    }
+
+    // Cell text stays on the row's line: breaks inside a cell become spaces.
+    void cellText(const QTextBlock& block)
+    {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (!f.isValid() || f.charFormat().isImageFormat())
+                continue;
+            m_last = m_format(f.charFormat());
+            for (QChar ch : f.text()) {
+                if (ch == QChar::ObjectReplacementCharacter)
+                    continue;
+                const bool brk = ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator || ch == QLatin1Char('\n');
+                m_out.appendChar(brk ? QChar(QLatin1Char(' ')) : ch, m_last);
+            }
+        }
+    }
+
+    const FormatReader& m_format;
+    styled::DocumentBuilder m_out;
+    styled::CharFormat m_last;
+    bool m_started = false;
+};
+
+} // namespace
+
+styled::Document reduce(const QTextDocument& doc, const FormatReader& format)
+{
+    Reducer r(format);
+    r.frame(doc.rootFrame());
+    styled::Document out = r.take();
+    out.normalize();
+    return out;
+}
+
+bool hasRichText(const QMimeData* source)
+{
+    return source && source->hasHtml() && !source->html().trimmed().isEmpty();
+}
+
+styled::Document reduceRich(const QMimeData* source, const QFont& base, const FormatReader& format)
+{
+    QTextDocument doc;
+    doc.setDefaultFont(base);
+    doc.setHtml(source->html());
+    return reduce(doc, format);
+}
+
+} // namespace mimeimport
