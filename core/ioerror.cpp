@@ -1,6 +1,7 @@
 #include "ioerror.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -78,6 +79,8 @@ void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& fil
     for (const auto& [path, data] : files) {
         if (path.isEmpty())
             throw IoError(IoError::InvalidFileName);
+        if (QFileInfo(path).isDir())
+            throw IoError(IoError::AccessDenied);
         auto file = std::make_unique<QSaveFile>(path);
         // Unbuffered, so that a full disk shows in write(), before any old file is replaced.
         errno = 0;

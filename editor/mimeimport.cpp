@@ -39,16 +39,25 @@ public:
 
     void frame(QTextFrame* frame)
     {
-        for (auto it = frame->begin(); !it.atEnd(); ++it) {
-            if (QTextFrame* child = it.currentFrame()) {
+        QList<QTextFrame::iterator> items;
+        for (auto it = frame->begin(); !it.atEnd(); ++it)
+            items.append(it);
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            if (QTextFrame* child = items[i].currentFrame()) {
                 if (auto* table = qobject_cast<QTextTable*>(child))
                     this->table(table);
                 else
                     this->frame(child);
-            } else {
-                paragraph();
-                blockText(it.currentBlock());
+                continue;
             }
+            // Qt keeps an empty paragraph on either side of a frame; it is no text.
+            const QTextBlock block = items[i].currentBlock();
+            const bool besideFrame = (i > 0 && items[i - 1].currentFrame())
+                || (i + 1 < items.size() && items[i + 1].currentFrame());
+            if (block.length() == 1 && besideFrame)
+                continue;
+            paragraph();
+            blockText(block);
         }
     }
 

@@ -85,6 +85,8 @@ private slots:
     void formattingThenComposing();
     void sizeBoxFirstKeystroke();
     void germanStandardButtons();
+    void undoThroughTheMenuKeys_data();
+    void undoThroughTheMenuKeys();
     void picture();
 };
 
@@ -477,6 +479,41 @@ void TestApp::picture()
     const QString path = QStringLiteral(STILORA_BINARY_DIR "/main-window.png");
     QVERIFY(p.form.grab().save(path));
     qInfo("main window picture: %s", qPrintable(path));
+}
+
+// Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's
+// Ctrl+A and Del: a deletion is a step of its own and every keystroke can be undone.
+void TestApp::undoThroughTheMenuKeys_data()
+{
+    QTest::addColumn<int>("undoKey");
+    QTest::newRow("Ctrl+Z") << int(Qt::Key_Z);
+    QTest::newRow("Ctrl+R") << int(Qt::Key_R);
+}
+
+void TestApp::undoThroughTheMenuKeys()
+{
+    QFETCH(int, undoKey);
+    Program p;
+    QWidget* editor = p.txt.widget();
+    auto typeKey = [&](Qt::Key k, const char* text) { Program::key(editor, k, Qt::NoModifier, QString::fromLatin1(text)); };
+    auto undo = [&] { Program::key(editor, undoKey, Qt::ControlModifier); };
+    typeKey(Qt::Key_X, "x");
+    typeKey(Qt::Key_Y, "y");
+    undo();
+    QCOMPARE(p.txt.text(), QStringLiteral("x"));
+    undo();
+    QCOMPARE(p.txt.text(), QString());
+
+    typeKey(Qt::Key_A, "a");
+    typeKey(Qt::Key_B, "b");
+    Program::key(editor, Qt::Key_A, Qt::ControlModifier);
+    Program::key(editor, Qt::Key_Delete);
+    QCOMPARE(p.txt.text(), QString());
+    typeKey(Qt::Key_Q, "q");
+    undo();
+    QCOMPARE(p.txt.text(), QString());
+    undo();
+    QCOMPARE(p.txt.text(), QStringLiteral("ab"));
 }
 
 QTEST_MAIN(TestApp)

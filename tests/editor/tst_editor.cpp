@@ -6,6 +6,9 @@
 #include <QtTest>
 
 #include <QAbstractTextDocumentLayout>
+#include <QMimeData>
+#include <QTextFrame>
+#include <QTextList>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -64,6 +67,11 @@ private slots:
     void layoutHitTestRoundTrip();
     void layoutCursorMovement_data();
     void layoutCursorMovement();
+    void pasteIsReduced_data();
+    void pasteIsReduced();
+    void shiftReturnBreaksParagraph();
+    void snapshotLoadRoundTrip();
+    void loadIsOneStep();
 };
 
 void TestEditor::codepageRoundTrip()
@@ -477,6 +485,102 @@ void TestEditor::layoutCursorMovement()
     QTest::keyClick(f.s.widget(), Qt::Key(key));
     QTest::keyClick(&reference, Qt::Key(key));
     QCOMPARE(f.s.selStart(), reference.textCursor().position());
+}
+
+// Whatever is pasted arrives as paragraphs of styled runs and nothing else.
+void TestEditor::pasteIsReduced_data()
+{
+    QTest::addColumn<QString>("html"); // empty: the plain text below is pasted
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("table") << "<table><tr><td>a</td><td>b</td></tr><tr><td>c</td><td>d<br>e</td></tr></table>" << ""
+                           << "a\tb\nc\td e";
+    QTest::newRow("list") << "<ul><li>eins</li><li>zwei</li></ul><p>drei</p>" << "" << "eins\nzwei\ndrei";
+    QTest::newRow("image dropped") << "<p>vor<img src=\"data:image/png;base64,iVBORw0KGgo=\">nach</p>" << ""
+                                   << "vornach";
+    QTest::newRow("line break in html") << "<p>a<br>b</p>" << "" << "a\nb";
+    QTest::newRow("line separator") << "" << QStringLiteral(u"a\u2028b") << "a\nb";
+    QTest::newRow("CR LF and CR") << "" << "a\r\nb\rc" << "a\nb\nc";
+}
+
+void TestEditor::pasteIsReduced()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, plain);
+    QFETCH(QString, expected);
+    Fixture f;
+    QMimeData data;
+    if (!html.isEmpty())
+        data.setHtml(html);
+    data.setText(plain.isEmpty() ? QStringLiteral("plain fallback") : plain);
+    f.s.insertMimeData(&data);
+    QCOMPARE(f.s.text(), expected);
+    // Nothing but paragraphs of characters is left in the document.
+    QTextDocument* doc = textEdit(f.s)->document();
+    QCOMPARE(doc->rootFrame()->childFrames().size(), 0);
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        QVERIFY(!b.textList());
+        QVERIFY(!b.text().contains(QChar::LineSeparator));
+        QVERIFY(!b.text().contains(QChar::ObjectReplacementCharacter));
+    }
+}
+
+void TestEditor::shiftReturnBreaksParagraph()
+{
+    Fixture f;
+    f.s.typeText(QStringLiteral("ab"));
+    QTest::keyClick(f.s.widget(), Qt::Key_Return, Qt::ShiftModifier);
+    f.s.typeText(QStringLiteral("c"));
+    QCOMPARE(f.s.text(), QStringLiteral("ab\nc"));
+    QCOMPARE(textEdit(f.s)->document()->blockCount(), 2);
+}
+
+void TestEditor::snapshotLoadRoundTrip()
+{
+    styled::DocumentBuilder b;
+    b.setAlignment(surface::AlignCentre);
+    b.append(QStringLiteral("Logos "), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral("kai"), {QStringLiteral("Arial"), 22, surface::Bold | surface::Underline});
+    b.breakParagraph();
+    b.setAlignment(surface::AlignRight);
+    b.append(QStringLiteral(u"ἄλφα \u0081\u009D"), {QStringLiteral("Greek"), 8, surface::Italic | surface::StrikeOut});
+    b.breakParagraph();
+    b.setAlignment(surface::AlignLeft); // an empty last paragraph
+    const styled::Document model = b.take();
+    Fixture f;
+    f.s.load(model);
+    QCOMPARE(f.s.text(), QStringLiteral(u"Logos kai\nἄλφα \u0081\u009D\n"));
+    const styled::Document back = f.s.snapshot();
+    QVERIFY2(back == model, qPrintable(back.describe() + QStringLiteral("\n") + model.describe()));
+    // The surface's own readings agree with the model.
+    f.s.selectRange(7, 1);
+    QCOMPARE(f.s.fontName(), QStringLiteral("Arial"));
+    QCOMPARE(f.s.fontSize(), 22);
+    QCOMPARE(f.s.fontStyle(), surface::Bold | surface::Underline);
+    QCOMPARE(f.s.alignment(), int(surface::AlignCentre));
+    f.s.setSelStart(12);
+    QCOMPARE(f.s.alignment(), int(surface::AlignRight));
+}
+
+void TestEditor::loadIsOneStep()
+{
+    Fixture f;
+    f.s.typeText(QStringLiteral("alt"));
+    QVERIFY(f.s.canUndo());
+    f.changes.clear();
+    f.s.load(styled::Document::fromPlainText(QStringLiteral("neu\ntext")));
+    QCOMPARE(f.changes.size(), 1);
+    QCOMPARE(f.changes[0].origin, ChangeOrigin::Load);
+    QCOMPARE(f.changes[0].removed, 3);
+    QCOMPARE(f.changes[0].added, 8);
+    QVERIFY(!f.s.canUndo()); // the history starts afresh
+    QCOMPARE(f.s.selStart(), 0);
+    // The editor still works on the new document: typing, notifications, layout.
+    f.s.setSelStart(3);
+    f.s.typeText(QStringLiteral("e"));
+    QCOMPARE(f.s.text(), QStringLiteral("neue\ntext"));
+    QCOMPARE(f.changes.size(), 2);
+    QVERIFY(textEdit(f.s)->document()->documentLayout()->documentSize().height() > 0);
 }
 
 QTEST_MAIN(TestEditor)

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <QClipboard>
+#include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -88,6 +90,11 @@ private slots:
     void deletionDoesNotRecompose();
     void pasteComposesTail();
     void paragraphBreakCutsWindow();
+    void enteredCodesStay_data();
+    void enteredCodesStay();
+    void undoAfterComposedPaste();
+    void undoSteps_data();
+    void undoSteps();
 };
 
 void TestGreek::initTestCase()
@@ -513,6 +520,113 @@ void TestGreek::paragraphBreakCutsWindow()
     h.surface.replaceSelection(QStringLiteral(u"<α"));
     h.type(QStringLiteral("b"));
     QCOMPARE(h.surface.text(), QStringLiteral(u"xyz<\na<αb"));
+}
+
+// The codes a dead key gives on a vowel (á, û, ...) are letters of "Greek"
+// as well (ποιῶ ends in 238): entered other than by the keyboard, they stay.
+enum class Entry { PastePlain, PasteHtml, Drop, CharacterMap, SetText, Load };
+Q_DECLARE_METATYPE(Entry)
+
+void TestGreek::enteredCodesStay_data()
+{
+    QTest::addColumn<Entry>("entry");
+    QTest::addColumn<int>("code");
+    const std::pair<Entry, const char*> entries[] = {
+        {Entry::PastePlain, "paste"},      {Entry::PasteHtml, "rich paste"}, {Entry::Drop, "drop"},
+        {Entry::CharacterMap, "character map"}, {Entry::SetText, "setText"}, {Entry::Load, "load"},
+    };
+    for (const auto& [entry, name] : entries)
+        for (int code = 0; code < 256; ++code)
+            if (greek::DeadKeyVowels.has(uchar(code)))
+                QTest::addRow("%s %d", name, code) << entry << code;
+}
+
+void TestGreek::enteredCodesStay()
+{
+    QFETCH(Entry, entry);
+    QFETCH(int, code);
+    TypingHarness h;
+    h.type(QStringLiteral("poi"));
+    const QString ch(codepage::toChar(uchar(code)));
+    auto mime = [&] {
+        auto* m = new QMimeData;
+        if (entry == Entry::PasteHtml)
+            m->setHtml(QStringLiteral("<span style=\"font-family:Greek\">%1</span>").arg(ch));
+        else
+            m->setText(ch);
+        return m;
+    };
+    switch (entry) {
+    case Entry::PastePlain:
+    case Entry::PasteHtml:
+        QGuiApplication::clipboard()->setMimeData(mime());
+        h.surface.paste();
+        break;
+    case Entry::Drop: {
+        h.host.show();
+        std::unique_ptr<QMimeData> data(mime());
+        QWidget* viewport = h.edit()->viewport();
+        const QPoint end = h.edit()->cursorRect().center();
+        QDragEnterEvent enter(end, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QDropEvent drop(end, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+        break;
+    }
+    case Entry::CharacterMap: h.surface.insertText(ch); break;
+    case Entry::SetText: h.surface.setText(QStringLiteral("poi") + ch); break;
+    case Entry::Load: h.surface.load(styled::Document::fromPlainText(QStringLiteral("poi") + ch)); break;
+    }
+    QCOMPARE(h.codes(), QByteArray("poi") + char(code));
+}
+
+void TestGreek::undoAfterComposedPaste()
+{
+    TypingHarness h;
+    h.type(QStringLiteral("kai "));
+    QGuiApplication::clipboard()->setText(QStringLiteral("<a"));
+    h.surface.paste();
+    QCOMPARE(h.codes(), codes({'k', 'a', 'i', ' ', 161}));
+    h.surface.undo(); // one press takes paste and rewrite back together
+    QCOMPARE(h.codes(), QByteArray("kai "));
+    QVERIFY(h.edit()->document()->isRedoAvailable());
+    h.edit()->redo();
+    QCOMPARE(h.codes(), codes({'k', 'a', 'i', ' ', 161}));
+}
+
+// Each keystroke with its rewrite is one step, a deletion is one of its own,
+// and undo reaches back to the empty document.
+void TestGreek::undoSteps_data()
+{
+    QTest::addColumn<QString>("script"); // t: type the rest of the word, D: select all and delete, A: select all, B: Backspace
+    QTest::addColumn<QStringList>("afterEachUndo");
+    QTest::newRow("two keystrokes") << "txy" << QStringList{"x", ""};
+    QTest::newRow("delete then type") << "tabc D tx" << QStringList{"", "abc", "ab", "a", ""};
+    QTest::newRow("composed keystroke") << QStringLiteral("tk<a") << QStringList{"k<", "k", ""};
+    QTest::newRow("backspace") << "tab B" << QStringList{"ab", "a", ""};
+}
+
+void TestGreek::undoSteps()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, afterEachUndo);
+    TypingHarness h;
+    for (const QString& step : script.split(QLatin1Char(' '))) {
+        if (step.startsWith(QLatin1Char('t'))) {
+            for (QChar c : step.mid(1))
+                h.type(QString(c)); // one key at a time, as people type
+        } else if (step == QLatin1String("D")) {
+            h.surface.selectRange(0, h.surface.textLength());
+            h.surface.deleteSelection();
+        } else if (step == QLatin1String("B")) {
+            h.key(Qt::Key_Backspace);
+        }
+    }
+    for (const QString& expected : afterEachUndo) {
+        h.surface.undo();
+        QCOMPARE(codepage::decode(h.codes()), expected);
+    }
+    QVERIFY(!h.surface.canUndo());
 }
 
 QTEST_MAIN(TestGreek)

@@ -1,0 +1,183 @@
+// The bottom layer without a window: the styled-text model, the I/O error
+// messages and the atomic writes.
+#include "ioerror.h"
+#include "styledtext.h"
+
+#include <QtTest>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+
+using styled::CharFormat;
+using styled::Document;
+
+namespace {
+
+CharFormat fmt(const char* font, int size = 14, int style = 0) { return {QString::fromLatin1(font), size, style}; }
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestCore : public QObject {
+    Q_OBJECT
+private slots:
+    void builderCutsParagraphs_data();
+    void builderCutsParagraphs();
+    void normalizeMergesRuns();
+    void lengthCountsBreaks();
+    void errnoMessages_data();
+    void errnoMessages();
+    void atomicWriteReplacesAll();
+    void atomicWriteFailureKeepsOldFiles_data();
+    void atomicWriteFailureKeepsOldFiles();
+    void readMissingFile();
+};
+
+void TestCore::builderCutsParagraphs_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("paragraphs");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("empty") << QString() << 1 << QString();
+    QTest::newRow("one line") << "logos" << 1 << "logos";
+    QTest::newRow("two lines") << "a\nb" << 2 << "a\nb";
+    QTest::newRow("break at the end") << "a\n" << 2 << "a\n";
+    QTest::newRow("only breaks") << "\n\n" << 3 << "\n\n";
+}
+
+void TestCore::builderCutsParagraphs()
+{
+    QFETCH(QString, text);
+    QFETCH(int, paragraphs);
+    QFETCH(QString, plain);
+    const Document d = Document::fromPlainText(text, fmt("Greek"), styled::AlignCentre);
+    QCOMPARE(d.paragraphs.size(), paragraphs);
+    QCOMPARE(d.plainText(), plain);
+    for (const styled::Paragraph& p : d.paragraphs)
+        QCOMPARE(p.alignment, int(styled::AlignCentre));
+}
+
+void TestCore::normalizeMergesRuns()
+{
+    styled::DocumentBuilder b;
+    b.append(QStringLiteral("ab"), fmt("Greek"));
+    b.append(QStringLiteral("cd"), fmt("Greek")); // same format: the run grows
+    b.append(QStringLiteral("ef"), fmt("Greek", 14, styled::Bold));
+    Document d = b.take();
+    QCOMPARE(d.paragraphs[0].runs.size(), 2);
+    d.paragraphs[0].runs.insert(1, styled::Run{QString(), fmt("Arial")});
+    d.paragraphs[0].runs.append(styled::Run{QStringLiteral("gh"), fmt("Greek", 14, styled::Bold)});
+    d.normalize();
+    QCOMPARE(d.paragraphs[0].runs.size(), 2);
+    QCOMPARE(d.paragraphs[0].runs[1].text, QStringLiteral("efgh"));
+    QVERIFY(d == Document::fromPlainText(QStringLiteral("abcd"), fmt("Greek")) == false);
+}
+
+void TestCore::lengthCountsBreaks()
+{
+    QCOMPARE(Document().length(), 0);
+    QCOMPARE(Document::fromPlainText(QStringLiteral("ab\ncd\n")).length(), 6);
+}
+
+void TestCore::errnoMessages_data()
+{
+    QTest::addColumn<int>("err");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("ENOENT") << ENOENT << "Datei nicht gefunden";
+    QTest::newRow("EACCES") << EACCES << "Dateizugriff verweigert";
+    QTest::newRow("EROFS") << EROFS << "Dateizugriff verweigert";
+    QTest::newRow("ENOSPC") << ENOSPC << "Zu wenig Speicherplatz";
+    QTest::newRow("EFBIG") << EFBIG << "Zu wenig Speicherplatz";
+    QTest::newRow("EMFILE") << EMFILE << "Zu viele geöffnete Dateien";
+    QTest::newRow("ENAMETOOLONG") << ENAMETOOLONG << "Ungültiger Dateiname";
+    // Any other error is named by its number, even one that equals a cause's code.
+    QTest::newRow("EIO") << EIO << QStringLiteral("E/A-Fehler %1").arg(EIO);
+    QTest::newRow("EBUSY") << EBUSY << QStringLiteral("E/A-Fehler %1").arg(EBUSY);
+}
+
+void TestCore::errnoMessages()
+{
+    QFETCH(int, err);
+    QFETCH(QString, message);
+    QCOMPARE(IoError::fromErrno(err).message(), message);
+}
+
+void TestCore::atomicWriteReplacesAll()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt"));
+    const QString b = dir.filePath(QStringLiteral("brief.sri"));
+    writeFilesAtomically({{a, "alt"}, {b, "alt"}});
+    writeFilesAtomically({{a, "neu text"}, {b, QByteArray("\0\1", 2)}});
+    QCOMPARE(fileBytes(a), QByteArray("neu text"));
+    QCOMPARE(fileBytes(b), QByteArray("\0\1", 2));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left
+}
+
+// A failure anywhere leaves every old file byte for byte.
+void TestCore::atomicWriteFailureKeepsOldFiles_data()
+{
+    QTest::addColumn<int>("failure");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("second directory missing") << 0 << "Datei nicht gefunden";
+    QTest::newRow("disk full (file size limit)") << 1 << "Zu wenig Speicherplatz";
+    QTest::newRow("target is a directory") << 2 << "Dateizugriff verweigert";
+}
+
+void TestCore::atomicWriteFailureKeepsOldFiles()
+{
+    QFETCH(int, failure);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt"));
+    QString b = dir.filePath(QStringLiteral("brief.sri"));
+    writeFilesAtomically({{a, "old text"}, {b, "old runs"}});
+    QByteArray big(64 * 1024, 'x');
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (failure == 0)
+        b = dir.filePath(QStringLiteral("missing/brief.sri"));
+    if (failure == 1) {
+        rlimit small = saved;
+        small.rlim_cur = 16 * 1024; // the second file does not fit
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+    if (failure == 2)
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("brief.txt.d")));
+    const QString target = failure == 2 ? dir.filePath(QStringLiteral("brief.txt.d")) : b;
+    QString caught;
+    try {
+        writeFilesAtomically({{a, "new text"}, {target, big}});
+    } catch (const IoError& e) {
+        caught = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(caught, message);
+    QCOMPARE(fileBytes(a), QByteArray("old text"));
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("brief.sri"))), QByteArray("old runs"));
+}
+
+void TestCore::readMissingFile()
+{
+    QTemporaryDir dir;
+    try {
+        readWholeFile(dir.filePath(QStringLiteral("fehlt.txt")));
+        QFAIL("no error for a missing file");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Datei nicht gefunden"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCore)
+#include "tst_core.moc"
