@@ -1,5 +1,7 @@
 #include "paragraphlayout.h"
 
+#include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyle>
 #include <QTextBlock>
@@ -7,6 +9,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 
 // --- the sum tree ---------------------------------------------------------------
 
@@ -56,6 +59,13 @@ int ParagraphLayout::HeightTree::at(qreal y) const
 
 // --- the layout ------------------------------------------------------------------
 
+namespace {
+// How long one idle step may lay out before it gives the event loop back.
+constexpr qint64 kIdleBudgetNs = 4'000'000;
+// A change touching more paragraphs than this lays them out lazily.
+constexpr int kEagerParagraphs = 64;
+} // namespace
+
 ParagraphLayout::ParagraphLayout(QTextDocument* doc)
     : QAbstractTextDocumentLayout(doc)
 {
@@ -63,6 +73,9 @@ ParagraphLayout::ParagraphLayout(QTextDocument* doc)
     // The widget then always gives the document its viewport's width, which the
     // alignment of paragraphs needs also without wrapping.
     setProperty("contentHasAlignment", true);
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(0);
+    connect(&m_idle, &QTimer::timeout, this, &ParagraphLayout::idleStep);
 }
 
 qreal ParagraphLayout::margin() const { return document()->documentMargin(); }
@@ -77,6 +90,17 @@ qreal ParagraphLayout::textWidth() const
     return std::max<qreal>(1, document()->pageSize().width() - 2 * margin());
 }
 
+qreal ParagraphLayout::lineWidth() const
+{
+    return wraps() ? textWidth() : std::max(textWidth(), m_contentWidth);
+}
+
+void ParagraphLayout::checkInvariants() const
+{
+    Q_ASSERT(m_heights.size() == int(m_laid.size()) && m_laid.size() == m_widths.size());
+    Q_ASSERT(m_unlaid >= 0 && m_unlaid <= m_heights.size());
+}
+
 qreal ParagraphLayout::layoutBlock(const QTextBlock& block, qreal* naturalWidth) const
 {
     QTextLayout* tl = block.layout();
@@ -86,8 +110,7 @@ qreal ParagraphLayout::layoutBlock(const QTextBlock& block, qreal* naturalWidth)
     if (!wraps())
         option.setWrapMode(QTextOption::NoWrap);
     tl->setTextOption(option);
-    tl->setPosition(QPointF(0, 0)); // lines are relative; the paragraph's place comes from the sum tree
-    const qreal width = textWidth();
+    const qreal width = lineWidth();
     qreal y = 0;
     tl->beginLayout();
     for (QTextLine line = tl->createLine(); line.isValid(); line = tl->createLine()) {
@@ -100,31 +123,95 @@ qreal ParagraphLayout::layoutBlock(const QTextBlock& block, qreal* naturalWidth)
     return y;
 }
 
-void ParagraphLayout::relayoutAll()
+// Until it is laid out, a paragraph is guessed from its length in the
+// document's font.
+qreal ParagraphLayout::estimate(const QTextBlock& block, qreal lineHeight, qreal charWidth) const
 {
-    std::vector<qreal> heights;
-    heights.reserve(std::size_t(document()->blockCount()));
-    m_widths.clear();
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
-        qreal w = 0;
-        heights.push_back(layoutBlock(b, &w));
-        m_widths.push_back(w);
-    }
-    m_heights.assign(heights);
-    m_widestKnown = false;
-    m_laidOutWidth = document()->pageSize().width();
+    if (!wraps())
+        return lineHeight;
+    const qreal lines = std::ceil(block.length() * charWidth / textWidth());
+    return lineHeight * std::max<qreal>(1, lines);
 }
 
-void ParagraphLayout::setWidth(int i, qreal width)
+void ParagraphLayout::setLaidOut(int i, qreal height, qreal naturalWidth) const
 {
+    Q_ASSERT(i >= 0 && i < m_heights.size());
+    if (m_heights.height(i) != height) {
+        m_heights.set(i, height);
+        m_placeFrom = std::min(m_placeFrom, i + 1); // everything below moved
+    }
     qreal& w = m_widths[std::size_t(i)];
     if (m_widestKnown) {
-        if (width >= m_widest)
-            m_widest = width;
+        if (naturalWidth >= m_widest)
+            m_widest = naturalWidth;
         else if (w >= m_widest)
             m_widestKnown = false; // the widest paragraph got narrower
     }
-    w = width;
+    w = naturalWidth;
+    if (!m_laid[std::size_t(i)]) {
+        m_laid[std::size_t(i)] = 1;
+        --m_unlaid;
+    }
+}
+
+void ParagraphLayout::unsetLaidOut(int i, qreal estimatedHeight) const
+{
+    if (m_laid[std::size_t(i)]) {
+        m_laid[std::size_t(i)] = 0;
+        ++m_unlaid;
+    }
+    if (m_widths[std::size_t(i)] >= m_widest)
+        m_widestKnown = false;
+    m_widths[std::size_t(i)] = 0;
+    if (m_heights.height(i) != estimatedHeight) {
+        m_heights.set(i, estimatedHeight);
+        m_placeFrom = std::min(m_placeFrom, i + 1);
+    }
+}
+
+void ParagraphLayout::ensure(int i, const QTextBlock& block) const
+{
+    Q_ASSERT(i >= 0 && i < m_heights.size() && block.blockNumber() == i);
+    if (m_laid[std::size_t(i)])
+        return;
+    qreal w = 0;
+    const qreal h = layoutBlock(block, &w);
+    setLaidOut(i, h, w);
+    place(block);
+    schedule(); // the size and the places below it are announced when idle
+}
+
+void ParagraphLayout::place(const QTextBlock& block) const
+{
+    block.layout()->setPosition(QPointF(margin(), margin() + m_heights.before(block.blockNumber())));
+}
+
+void ParagraphLayout::schedule() const
+{
+    if (!m_idle.isActive())
+        m_idle.start();
+}
+
+bool ParagraphLayout::complete() const { return m_unlaid == 0 && m_placeFrom >= m_heights.size(); }
+
+void ParagraphLayout::invalidateAll()
+{
+    QTextDocument* doc = document();
+    const QFontMetricsF fm(doc->defaultFont());
+    std::vector<qreal> heights;
+    heights.reserve(std::size_t(doc->blockCount()));
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        heights.push_back(estimate(b, fm.height(), fm.averageCharWidth()));
+    m_heights.assign(heights);
+    m_laid.assign(heights.size(), 0);
+    m_widths.assign(heights.size(), 0);
+    m_unlaid = int(heights.size());
+    m_scan = 0;
+    m_placeFrom = 0;
+    m_widestKnown = false;
+    m_contentWidth = 0;
+    m_laidOutWidth = doc->pageSize().width();
+    schedule();
 }
 
 qreal ParagraphLayout::widest() const
@@ -136,13 +223,85 @@ qreal ParagraphLayout::widest() const
     return m_widest;
 }
 
+void ParagraphLayout::followContentWidth()
+{
+    if (wraps())
+        return;
+    const qreal width = std::max(textWidth(), widest());
+    if (width == m_contentWidth)
+        return;
+    m_contentWidth = width;
+    // Heights stay: without wrapping a paragraph is one line whatever its width.
+    int i = 0;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next(), ++i) {
+        if (!m_laid[std::size_t(i)] || (b.blockFormat().alignment() & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute) == Qt::AlignLeft)
+            continue;
+        qreal w = 0;
+        layoutBlock(b, &w);
+        place(b);
+    }
+    emit update(QRectF(0., 0., 1e9, 1e9));
+}
+
+void ParagraphLayout::idleStep()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTextDocument* doc = document();
+    const int count = m_heights.size();
+    int firstChanged = count;
+    // Lay out what is still waiting, from the top down.
+    if (m_unlaid > 0) {
+        QTextBlock b = doc->findBlockByNumber(m_scan);
+        for (; b.isValid() && m_unlaid > 0; b = b.next(), ++m_scan) {
+            if (m_laid[std::size_t(m_scan)])
+                continue;
+            qreal w = 0;
+            const qreal h = layoutBlock(b, &w);
+            firstChanged = std::min(firstChanged, m_scan);
+            setLaidOut(m_scan, h, w);
+            place(b);
+            if ((m_scan & 15) == 0 && clock.nsecsElapsed() > kIdleBudgetNs)
+                break;
+        }
+        if (!b.isValid())
+            m_scan = 0; // paragraphs laid out out of order by drawing are found on the next round
+    }
+    // Then give every paragraph its place, for accessibility and input methods.
+    if (m_unlaid == 0 && m_placeFrom < count && clock.nsecsElapsed() < kIdleBudgetNs) {
+        QTextBlock b = doc->findBlockByNumber(m_placeFrom);
+        for (; b.isValid(); b = b.next()) {
+            place(b);
+            ++m_placeFrom;
+            if ((m_placeFrom & 255) == 0 && clock.nsecsElapsed() > kIdleBudgetNs)
+                break;
+        }
+        if (!b.isValid())
+            m_placeFrom = count;
+    }
+    followContentWidth();
+    if (firstChanged < count)
+        emit update(QRectF(0., margin() + m_heights.before(firstChanged), 1e9, 1e9));
+    announceSize();
+    checkInvariants();
+    if (!complete())
+        schedule();
+}
+
+void ParagraphLayout::finish()
+{
+    while (!complete())
+        idleStep();
+    m_idle.stop();
+}
+
 void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded)
 {
     Q_UNUSED(charsRemoved);
     QTextDocument* doc = document();
     const int blocks = doc->blockCount();
-    if (m_heights.size() == 0 || document()->pageSize().width() != m_laidOutWidth) {
-        relayoutAll();
+    if (m_heights.size() == 0 || doc->pageSize().width() != m_laidOutWidth) {
+        invalidateAll();
     } else {
         // The change is one contiguous range: its paragraphs now run from
         // `first` to `last`; the ones after it keep their layout.
@@ -153,35 +312,55 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
         const int oldCount = m_heights.size();
         const int oldLast = last - (blocks - oldCount);
         if (oldLast < first - 1 || oldLast >= oldCount) {
-            relayoutAll();
-        } else if (blocks == oldCount) {
-            QTextBlock b = firstBlock;
-            for (int i = first; i <= last && b.isValid(); ++i, b = b.next()) {
-                qreal w = 0;
-                m_heights.set(i, layoutBlock(b, &w));
-                setWidth(i, w);
-            }
+            invalidateAll();
         } else {
-            // Paragraphs came or went: splice the range, rebuild the sums.
-            std::vector<qreal> heights = m_heights.heights();
-            std::vector<qreal> newHeights, newWidths;
+            if (blocks != oldCount) {
+                // Paragraphs came or went: splice the range, rebuild the sums.
+                std::vector<qreal> heights = m_heights.heights();
+                for (int i = first; i <= oldLast; ++i)
+                    m_unlaid -= m_laid[std::size_t(i)] ? 0 : 1;
+                const int added = last - first + 1;
+                heights.erase(heights.begin() + first, heights.begin() + oldLast + 1);
+                heights.insert(heights.begin() + first, std::size_t(added), qreal(-1));
+                m_widths.erase(m_widths.begin() + first, m_widths.begin() + oldLast + 1);
+                m_widths.insert(m_widths.begin() + first, std::size_t(added), qreal(0));
+                m_laid.erase(m_laid.begin() + first, m_laid.begin() + oldLast + 1);
+                m_laid.insert(m_laid.begin() + first, std::size_t(added), char(0));
+                m_unlaid += added;
+                m_heights.assign(heights);
+                m_widestKnown = false;
+                m_scan = std::min(m_scan, first);
+                m_placeFrom = std::min(m_placeFrom, first);
+            }
+            // A few paragraphs are laid out at once; a large change waits for
+            // drawing and the idle steps like a new document.
+            const bool lazy = last - first + 1 > kEagerParagraphs;
+            const QFontMetricsF fm(doc->defaultFont());
             QTextBlock b = firstBlock;
             for (int i = first; i <= last && b.isValid(); ++i, b = b.next()) {
+                if (lazy) {
+                    unsetLaidOut(i, estimate(b, fm.height(), fm.averageCharWidth()));
+                    continue;
+                }
                 qreal w = 0;
-                newHeights.push_back(layoutBlock(b, &w));
-                newWidths.push_back(w);
+                const qreal h = layoutBlock(b, &w);
+                setLaidOut(i, h, w);
+                place(b);
             }
-            heights.erase(heights.begin() + first, heights.begin() + oldLast + 1);
-            heights.insert(heights.begin() + first, newHeights.begin(), newHeights.end());
-            m_widths.erase(m_widths.begin() + first, m_widths.begin() + oldLast + 1);
-            m_widths.insert(m_widths.begin() + first, newWidths.begin(), newWidths.end());
-            m_heights.assign(heights);
-            m_widestKnown = false;
+            if (lazy)
+                m_scan = std::min(m_scan, first);
         }
     }
+    followContentWidth();
+    checkInvariants();
+    Q_ASSERT(m_heights.size() == blocks);
+    if (!complete())
+        schedule();
     // Everything from the first changed paragraph down may have moved.
     const QTextBlock changed = doc->findBlock(std::max(0, from));
-    const qreal top = changed.isValid() ? blockBoundingRect(changed).top() : 0;
+    const qreal top = changed.isValid() && changed.blockNumber() < m_heights.size()
+        ? margin() + m_heights.before(changed.blockNumber())
+        : 0;
     emit update(QRectF(0., top, 1e9, 1e9));
     announceSize();
 }
@@ -213,7 +392,9 @@ QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
     if (!block.isValid() || block.blockNumber() >= m_heights.size())
         return QRectF();
     const int n = block.blockNumber();
-    return QRectF(margin(), margin() + m_heights.before(n), textWidth(), m_heights.height(n));
+    ensure(n, block);
+    place(block);
+    return QRectF(margin(), margin() + m_heights.before(n), lineWidth(), m_heights.height(n));
 }
 
 int ParagraphLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const
@@ -222,9 +403,16 @@ int ParagraphLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy)
     if (m_heights.size() == 0)
         return 0;
     const qreal y = point.y() - margin();
+    // Laying out the paragraph found may change its height: look again until it stays.
+    QTextBlock block;
+    for (int tries = 0; tries < 4; ++tries) {
+        block = doc->findBlockByNumber(m_heights.at(std::max<qreal>(0, y)));
+        if (m_laid[std::size_t(block.blockNumber())])
+            break;
+        ensure(block.blockNumber(), block);
+    }
     if (accuracy == Qt::ExactHit && (y < 0 || y >= m_heights.total()))
         return -1;
-    const QTextBlock block = doc->findBlockByNumber(m_heights.at(std::max<qreal>(0, y)));
     const QTextLayout* tl = block.layout();
     const qreal inBlock = std::clamp<qreal>(y - m_heights.before(block.blockNumber()), 0, m_heights.height(block.blockNumber()));
     for (int i = 0; i < tl->lineCount(); ++i) {
@@ -249,9 +437,10 @@ void ParagraphLayout::draw(QPainter* painter, const PaintContext& context)
     painter->setPen(context.palette.color(QPalette::Text));
     for (QTextBlock block = doc->findBlockByNumber(m_heights.at(clip.top() - margin())); block.isValid();
          block = block.next()) {
-        const QRectF r = blockBoundingRect(block);
+        const QRectF r = blockBoundingRect(block); // lays the paragraph out when it still waits
         if (r.top() > clip.bottom())
             break;
+        QTextLayout* tl = block.layout();
         const int start = block.position();
         const int length = block.length();
         QList<QTextLayout::FormatRange> selections;
@@ -261,8 +450,12 @@ void ParagraphLayout::draw(QPainter* painter, const PaintContext& context)
             if (a < b)
                 selections.append({a, b - a, s.format});
         }
-        block.layout()->draw(painter, r.topLeft(), selections, clip);
-        if (context.cursorPosition >= start && context.cursorPosition < start + length)
-            block.layout()->drawCursor(painter, r.topLeft(), context.cursorPosition - start, cursorWidth);
+        tl->draw(painter, r.topLeft(), selections, clip);
+        // A cursor position below -1 stands for the caret inside the input method's pre-edit text.
+        const bool inPreedit = context.cursorPosition < -1 && !tl->preeditAreaText().isEmpty();
+        if (inPreedit)
+            tl->drawCursor(painter, r.topLeft(), tl->preeditAreaPosition() - (context.cursorPosition + 2), cursorWidth);
+        else if (context.cursorPosition >= start && context.cursorPosition < start + length)
+            tl->drawCursor(painter, r.topLeft(), context.cursorPosition - start, cursorWidth);
     }
 }

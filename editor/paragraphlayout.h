@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTextDocumentLayout>
+#include <QTimer>
 
 #include <vector>
 
@@ -11,6 +12,11 @@ class QTextBlock;
 // position of every paragraph comes from a sum tree of paragraph heights, so
 // typing never walks the rest of the document (Qt's own layout re-positions
 // every later paragraph on each change).
+//
+// A whole new document (a load, a new width) is laid out lazily: paragraphs
+// get an estimated height at once, those on screen are laid out when drawn or
+// asked for, and the rest in short steps while the program is idle, so a
+// large document shows at once and typing is never held up.
 class ParagraphLayout : public QAbstractTextDocumentLayout {
     Q_OBJECT
 public:
@@ -22,6 +28,11 @@ public:
     QSizeF documentSize() const override;
     QRectF frameBoundingRect(QTextFrame* frame) const override;
     QRectF blockBoundingRect(const QTextBlock& block) const override;
+
+    // Every paragraph laid out and placed.
+    bool complete() const;
+    // Lays out and places what is still waiting, now.
+    void finish();
 
 protected:
     void documentChanged(int from, int charsRemoved, int charsAdded) override;
@@ -44,18 +55,36 @@ private:
     };
 
     qreal layoutBlock(const QTextBlock& block, qreal* naturalWidth) const;
-    void relayoutAll();
+    qreal estimate(const QTextBlock& block, qreal lineHeight, qreal charWidth) const;
+    // Lays out block i unless it is laid out already.
+    void ensure(int i, const QTextBlock& block) const;
+    void setLaidOut(int i, qreal height, qreal naturalWidth) const;
+    void unsetLaidOut(int i, qreal estimatedHeight) const;
+    void invalidateAll();
+    void idleStep();
+    void schedule() const;
+    // Without wrapping, lines are as wide as the widest paragraph: aligned
+    // paragraphs are laid out again when that width changes.
+    void followContentWidth();
+    void place(const QTextBlock& block) const;
     qreal textWidth() const;
+    qreal lineWidth() const;
     bool wraps() const;
     qreal margin() const;
     void announceSize();
-    void setWidth(int i, qreal width);
     qreal widest() const;
+    void checkInvariants() const;
 
-    HeightTree m_heights;
-    std::vector<qreal> m_widths; // natural widths, for the width without wrapping
-    mutable qreal m_widest = 0;  // the largest of them, found again only when it may have shrunk
+    mutable HeightTree m_heights;
+    mutable std::vector<qreal> m_widths; // natural widths of the laid out paragraphs, 0 for the others
+    mutable std::vector<char> m_laid;    // laid out at the current width
+    mutable int m_unlaid = 0;
+    mutable int m_scan = 0;              // the idle steps go on from here
+    mutable int m_placeFrom = 0;         // paragraphs from here on may stand at an old position
+    mutable qreal m_widest = 0;          // the largest natural width, found again only when it may have shrunk
     mutable bool m_widestKnown = false;
+    qreal m_contentWidth = 0;            // the line width aligned paragraphs were laid out at without wrapping
     qreal m_laidOutWidth = -1;
     QSizeF m_lastSize;
+    mutable QTimer m_idle;
 };

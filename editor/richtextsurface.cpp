@@ -653,6 +653,12 @@ void RichTextSurface::setWordWrap(bool on)
         m_edit->setLineWrapMode(mode);
 }
 
+bool RichTextSurface::layoutComplete() const
+{
+    auto* layout = qobject_cast<ParagraphLayout*>(m_doc->documentLayout());
+    return !layout || layout->complete();
+}
+
 bool RichTextSurface::wordWrap() const { return m_edit->lineWrapMode() != QTextEdit::NoWrap; }
 
 void RichTextSurface::setTabEntry(bool on) { m_edit->setTabChangesFocus(!on); }

@@ -134,6 +134,9 @@ public:
     // end. Done while a keystroke is announced, it joins that keystroke's undo step.
     void rewrite(int start, const QString& oldText, const QString& newText);
 
+    // False while paragraphs far from the view still wait for their layout.
+    bool layoutComplete() const;
+
     // settings
     void setWordWrap(bool on);
     bool wordWrap() const;

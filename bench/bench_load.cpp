@@ -1,0 +1,134 @@
+// Loading a 1 MiB document of 10,000 formatting runs into the editor until
+// its first screen is painted, against the same document handed to a plain
+// QTextEdit with Qt's own (lazy) layout. Prints the median of several loads.
+#include "greekfont.h"
+#include "richtextsurface.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int kDocBytes = 1 << 20;
+constexpr int kRuns = 10000;
+constexpr int kLine = 100;
+
+styled::Document makeModel()
+{
+    const styled::CharFormat formats[] = {
+        {QStringLiteral("Greek"), 14, 0},
+        {QStringLiteral("Greek"), 14, styled::Bold},
+        {QStringLiteral("Arial"), 12, styled::Italic},
+        {QStringLiteral("Greek"), 18, styled::Underline},
+    };
+    const QString word = QStringLiteral("logos kai ");
+    QString text;
+    text.reserve(kDocBytes);
+    while (text.size() < kDocBytes) {
+        for (int i = 0; i < kLine - 1; ++i)
+            text.append(word[i % word.size()]);
+        text.append(QLatin1Char('\n'));
+    }
+    text.truncate(kDocBytes);
+    styled::DocumentBuilder b;
+    const int runLength = kDocBytes / kRuns;
+    for (int r = 0; r * runLength < text.size(); ++r) {
+        b.append(text.mid(r * runLength, runLength), formats[r % 4]);
+        if (b.atParagraphStart())
+            b.setAlignment(r % 3);
+    }
+    return b.take();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The same document built for Qt's own layout.
+QTextDocument* qtDocument(const styled::Document& model, QObject* parent)
+{
+    auto* doc = new QTextDocument(parent);
+    doc->setUndoRedoEnabled(false);
+    QTextCursor c(doc);
+    for (qsizetype i = 0; i < model.paragraphs.size(); ++i) {
+        QTextBlockFormat bf;
+        bf.setAlignment(model.paragraphs[i].alignment == 1 ? Qt::AlignRight
+                                                           : model.paragraphs[i].alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
+        if (i > 0)
+            c.insertBlock(bf);
+        else
+            c.setBlockFormat(bf);
+        for (const styled::Run& r : model.paragraphs[i].runs)
+            c.insertText(r.text, RichTextSurface::toQt(r.format));
+    }
+    doc->setUndoRedoEnabled(true);
+    return doc;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    resources::registerGreekFont();
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const styled::Document model = makeModel();
+    std::printf("document: %d characters, %lld paragraphs\n", model.length(), (long long)model.paragraphs.size());
+
+    QWidget host;
+    host.resize(720, 400);
+    RichTextSurface surface(&host);
+    surface.widget()->setGeometry(0, 0, 706, 380);
+    QTextEdit plain(&host);
+    plain.setGeometry(0, 0, 706, 380);
+    plain.hide();
+    host.show();
+    QApplication::processEvents();
+
+    std::vector<double> ours, oursComplete, qt;
+    for (int round = 0; round < rounds; ++round) {
+        surface.load(styled::Document());
+        QApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        surface.load(model);
+        surface.widget()->repaint();
+        ours.push_back(t.nsecsElapsed() / 1e6);
+        // Until every paragraph is laid out, background work included.
+        for (int i = 0; i < 10000 && !surface.layoutComplete(); ++i)
+            QApplication::processEvents();
+        oursComplete.push_back(t.nsecsElapsed() / 1e6);
+    }
+    surface.widget()->hide();
+    plain.show();
+    for (int round = 0; round < rounds; ++round) {
+        plain.clear();
+        QApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        QPointer<QTextDocument> old = plain.document();
+        plain.setDocument(qtDocument(model, &plain));
+        if (old && old->parent() == &plain)
+            delete old;
+        plain.viewport()->repaint();
+        qt.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::printf("load until the first screen is painted, median of %d (ms):\n", rounds);
+    std::printf("  editor (own paragraph layout): %8.1f\n", median(ours));
+    std::printf("  editor, all laid out:          %8.1f\n", median(oursComplete));
+    std::printf("  QTextEdit (Qt's lazy layout):  %8.1f\n", median(qt));
+    return 0;
+}
