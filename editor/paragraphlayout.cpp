@@ -62,6 +62,8 @@ int ParagraphLayout::HeightTree::at(qreal y) const
 namespace {
 // How long one idle step may lay out before it gives the event loop back.
 constexpr qint64 kIdleBudgetNs = 4'000'000;
+// A line width that means "no limit" to QTextLine.
+constexpr qreal kUnboundedWidth = 1e9;
 // A change touching more paragraphs than this lays them out lazily.
 constexpr int kEagerParagraphs = 64;
 } // namespace
@@ -90,11 +92,6 @@ qreal ParagraphLayout::textWidth() const
     return std::max<qreal>(1, document()->pageSize().width() - 2 * margin());
 }
 
-qreal ParagraphLayout::lineWidth() const
-{
-    return wraps() ? textWidth() : std::max(textWidth(), m_contentWidth);
-}
-
 void ParagraphLayout::checkInvariants() const
 {
     Q_ASSERT(m_heights.size() == int(m_laid.size()) && m_laid.size() == m_widths.size());
@@ -106,15 +103,24 @@ qreal ParagraphLayout::layoutBlock(const QTextBlock& block, qreal* naturalWidth)
     QTextLayout* tl = block.layout();
     QTextOption option = document()->defaultTextOption();
     option.setTextDirection(block.textDirection());
-    option.setAlignment(QStyle::visualAlignment(block.textDirection(), block.blockFormat().alignment()));
-    if (!wraps())
+    const Qt::Alignment alignment = QStyle::visualAlignment(block.textDirection(), block.blockFormat().alignment());
+    option.setAlignment(alignment);
+    const bool wrap = wraps();
+    if (!wrap)
         option.setWrapMode(QTextOption::NoWrap);
     tl->setTextOption(option);
-    const qreal width = lineWidth();
+    const qreal width = textWidth();
+    const bool left = !(alignment & (Qt::AlignRight | Qt::AlignHCenter));
     qreal y = 0;
     tl->beginLayout();
     for (QTextLine line = tl->createLine(); line.isValid(); line = tl->createLine()) {
         line.setLineWidth(width);
+        // Without wrapping a line is as wide as its text, at least the
+        // viewport: aligned text never starts left of the visible area.
+        if (!wrap && left)
+            line.setLineWidth(kUnboundedWidth);
+        else if (!wrap && line.naturalTextWidth() > width)
+            line.setLineWidth(line.naturalTextWidth());
         line.setPosition(QPointF(0, y));
         y += line.height();
     }
@@ -209,7 +215,6 @@ void ParagraphLayout::invalidateAll()
     m_scan = 0;
     m_placeFrom = 0;
     m_widestKnown = false;
-    m_contentWidth = 0;
     m_laidOutWidth = doc->pageSize().width();
     schedule();
 }
@@ -221,26 +226,6 @@ qreal ParagraphLayout::widest() const
         m_widestKnown = true;
     }
     return m_widest;
-}
-
-void ParagraphLayout::followContentWidth()
-{
-    if (wraps())
-        return;
-    const qreal width = std::max(textWidth(), widest());
-    if (width == m_contentWidth)
-        return;
-    m_contentWidth = width;
-    // Heights stay: without wrapping a paragraph is one line whatever its width.
-    int i = 0;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next(), ++i) {
-        if (!m_laid[std::size_t(i)] || (b.blockFormat().alignment() & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute) == Qt::AlignLeft)
-            continue;
-        qreal w = 0;
-        layoutBlock(b, &w);
-        place(b);
-    }
-    emit update(QRectF(0., 0., 1e9, 1e9));
 }
 
 void ParagraphLayout::idleStep()
@@ -279,7 +264,6 @@ void ParagraphLayout::idleStep()
         if (!b.isValid())
             m_placeFrom = count;
     }
-    followContentWidth();
     if (firstChanged < count)
         emit update(QRectF(0., margin() + m_heights.before(firstChanged), 1e9, 1e9));
     announceSize();
@@ -351,7 +335,6 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
                 m_scan = std::min(m_scan, first);
         }
     }
-    followContentWidth();
     checkInvariants();
     Q_ASSERT(m_heights.size() == blocks);
     if (!complete())
@@ -394,7 +377,10 @@ QRectF ParagraphLayout::blockBoundingRect(const QTextBlock& block) const
     const int n = block.blockNumber();
     ensure(n, block);
     place(block);
-    return QRectF(margin(), margin() + m_heights.before(n), lineWidth(), m_heights.height(n));
+    // As wide as its lines, as Qt's own layout reports a paragraph.
+    const QRectF lines = block.layout()->boundingRect();
+    return QRectF(margin() + lines.x(), margin() + m_heights.before(n), lines.isNull() ? textWidth() : lines.width(),
+                  m_heights.height(n));
 }
 
 int ParagraphLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const

@@ -63,12 +63,8 @@ private:
     void invalidateAll();
     void idleStep();
     void schedule() const;
-    // Without wrapping, lines are as wide as the widest paragraph: aligned
-    // paragraphs are laid out again when that width changes.
-    void followContentWidth();
     void place(const QTextBlock& block) const;
     qreal textWidth() const;
-    qreal lineWidth() const;
     bool wraps() const;
     qreal margin() const;
     void announceSize();
@@ -83,7 +79,6 @@ private:
     mutable int m_placeFrom = 0;         // paragraphs from here on may stand at an old position
     mutable qreal m_widest = 0;          // the largest natural width, found again only when it may have shrunk
     mutable bool m_widestKnown = false;
-    qreal m_contentWidth = 0;            // the line width aligned paragraphs were laid out at without wrapping
     qreal m_laidOutWidth = -1;
     QSizeF m_lastSize;
     mutable QTimer m_idle;

@@ -583,7 +583,7 @@ void RichTextSurface::load(const styled::Document& document)
     OriginScope scope(this, ChangeOrigin::Load);
     const int removed = textLength();
     // Built off-screen without undo or layout, then swapped in whole.
-    auto* doc = new QTextDocument(this);
+    auto* doc = new QTextDocument(m_edit); // the editor owns the documents it is given
     doc->setUndoRedoEnabled(false);
     doc->setDefaultFont(m_doc->defaultFont());
     doc->setDefaultTextOption(m_doc->defaultTextOption());
@@ -597,14 +597,14 @@ void RichTextSurface::load(const styled::Document& document)
     doc->setModified(false);
     attachDocument(doc);
 
-    // The editor deletes the document it made itself; ours go here.
+    // The editor deletes the document it made itself; the ones it was given go here.
     QPointer<QTextDocument> old = m_doc;
     disconnect(old, nullptr, this, nullptr);
     m_doc = doc;
     m_hasPending = false;
     m_edit->setDocument(doc);
     m_edit->setCurrentCharFormat(QTextCharFormat());
-    if (old && old->parent() == this)
+    if (old && old->parent() == m_edit)
         delete old;
     emit changed({0, removed, textLength(), ChangeOrigin::Load});
 }
@@ -651,6 +651,8 @@ void RichTextSurface::setWordWrap(bool on)
     const auto mode = on ? QTextEdit::WidgetWidth : QTextEdit::NoWrap;
     if (m_edit->lineWrapMode() != mode)
         m_edit->setLineWrapMode(mode);
+    // Without wrapping, long lines are reached by scrolling sideways.
+    m_edit->setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
 }
 
 bool RichTextSurface::layoutComplete() const

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QMimeData>
 #include <QTextFrame>
 #include <QTextList>
@@ -67,6 +68,8 @@ private slots:
     void layoutHitTestRoundTrip();
     void layoutCursorMovement_data();
     void layoutCursorMovement();
+    void layoutMatchesQt_data();
+    void layoutMatchesQt();
     void pasteIsReduced_data();
     void pasteIsReduced();
     void shiftReturnBreaksParagraph();
@@ -485,6 +488,89 @@ void TestEditor::layoutCursorMovement()
     QTest::keyClick(f.s.widget(), Qt::Key(key));
     QTest::keyClick(&reference, Qt::Key(key));
     QCOMPARE(f.s.selStart(), reference.textCursor().position());
+}
+
+// The editor's layout against Qt's own on the same document: paragraph
+// rectangles, the caret at every position, the horizontal scroll range and
+// the character rectangles accessibility reports.
+void TestEditor::layoutMatchesQt_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<bool>("wrap");
+    QTest::addColumn<int>("size");
+    const char* names[] = {"left", "right", "centre"};
+    for (int a = 0; a < 3; ++a)
+        for (bool wrap : {true, false})
+            for (int size : {14, 30})
+                QTest::addRow("%s, %s, %d pt", names[a], wrap ? "wrap" : "no wrap", size) << a << wrap << size;
+}
+
+void TestEditor::layoutMatchesQt()
+{
+    QFETCH(int, alignment);
+    QFETCH(bool, wrap);
+    QFETCH(int, size);
+    QString longText;
+    for (int i = 0; longText.size() < 300; ++i)
+        longText += QStringLiteral("logos%1 ").arg(i);
+    const QStringList paragraphs = {QStringLiteral("alpha beta"), QStringLiteral("a\tb\tgamma\tdelta"), longText, QString(),
+                                    QStringLiteral("ende")};
+    const styled::Document model = styled::Document::fromPlainText(paragraphs.join(QLatin1Char('\n')),
+                                                                   {QStringLiteral("Greek"), size, 0}, alignment);
+    Fixture f;
+    QTextEdit* ours = textEdit(f.s);
+    f.s.setWordWrap(wrap);
+    f.s.load(model);
+    QTextEdit reference(&f.host); // Qt's own document layout
+    reference.setGeometry(ours->geometry());
+    reference.setFont(ours->font());
+    reference.document()->setDefaultFont(ours->document()->defaultFont());
+    reference.setVerticalScrollBarPolicy(ours->verticalScrollBarPolicy());
+    reference.setHorizontalScrollBarPolicy(ours->horizontalScrollBarPolicy());
+    reference.setLineWrapMode(ours->lineWrapMode());
+    {
+        QTextCursor c(reference.document());
+        for (qsizetype i = 0; i < model.paragraphs.size(); ++i) {
+            QTextBlockFormat bf = ours->document()->findBlockByNumber(int(i)).blockFormat();
+            if (i > 0)
+                c.insertBlock(bf);
+            else
+                c.setBlockFormat(bf);
+            for (const styled::Run& r : model.paragraphs[i].runs)
+                c.insertText(r.text, RichTextSurface::toQt(r.format));
+        }
+    }
+    f.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.host));
+    QTRY_VERIFY(f.s.layoutComplete());
+    QApplication::processEvents();
+
+    QAbstractTextDocumentLayout* mine = ours->document()->documentLayout();
+    QAbstractTextDocumentLayout* qt = reference.document()->documentLayout();
+    for (QTextBlock a = ours->document()->begin(), b = reference.document()->begin(); a.isValid(); a = a.next(), b = b.next()) {
+        QCOMPARE(mine->blockBoundingRect(a), qt->blockBoundingRect(b));
+        QCOMPARE(a.layout()->position(), b.layout()->position());
+    }
+    QCOMPARE(ours->horizontalScrollBar()->maximum(), reference.horizontalScrollBar()->maximum());
+    for (QTextEdit* e : {ours, &reference}) {
+        e->horizontalScrollBar()->setValue(0);
+        e->verticalScrollBar()->setValue(0);
+    }
+    for (int pos = 0; pos <= f.s.textLength(); ++pos) {
+        QTextCursor c = ours->textCursor();
+        c.setPosition(pos);
+        QTextCursor r = reference.textCursor();
+        r.setPosition(pos);
+        QCOMPARE(ours->cursorRect(c), reference.cursorRect(r));
+    }
+    QAccessibleInterface* accOurs = QAccessible::queryAccessibleInterface(ours);
+    QAccessibleInterface* accQt = QAccessible::queryAccessibleInterface(&reference);
+    QVERIFY(accOurs && accOurs->textInterface() && accQt && accQt->textInterface());
+    const int offsets[] = {1, 12, 30, int(f.s.textLength()) - 2};
+    for (int offset : offsets) {
+        const QRect expected = accQt->textInterface()->characterRect(offset).translated(reference.mapToGlobal(QPoint()) * -1);
+        QCOMPARE(accOurs->textInterface()->characterRect(offset).translated(ours->mapToGlobal(QPoint()) * -1), expected);
+    }
 }
 
 // Whatever is pasted arrives as paragraphs of styled runs and nothing else.
