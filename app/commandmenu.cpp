@@ -77,8 +77,24 @@ bool CommandMenu::eventFilter(QObject* watched, QEvent* event)
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return false;
     auto* e = static_cast<QKeyEvent*>(event);
+    if (e->key() == Qt::Key_F10 && !(e->modifiers() & ~Qt::KeypadModifier)) {
+        openFirstMenu();
+        return true;
+    }
     const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     return dispatch(QKeyCombination(mods, Qt::Key(e->key())));
+}
+
+void CommandMenu::openFirstMenu()
+{
+    // F10 opens the first menu, as in other desktop programs.
+    for (QAction* a : m_bar->actions()) {
+        if (a->menu() && a->isVisible() && a->isEnabled()) {
+            m_bar->window()->activateWindow();
+            m_bar->setActiveAction(a);
+            return;
+        }
+    }
 }
 
 QString CommandMenu::keyText(QKeyCombination key)

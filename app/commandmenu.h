@@ -32,6 +32,8 @@ public:
     void addSeparator(QMenu* menu);
     QAction* item(const QString& name) const;
 
+    void openFirstMenu();
+
     // Runs the command bound to the key; false when no item has it.
     bool dispatch(QKeyCombination key);
 

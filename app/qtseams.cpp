@@ -1,5 +1,7 @@
 #include "qtseams.h"
 
+#include "placement.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -90,6 +92,7 @@ void QtHelp::showContents(const QString& helpFile, QWidget* owner)
         m_window->setAttribute(Qt::WA_DeleteOnClose);
         m_window->resize(640, 560);
         m_window->setOpenExternalLinks(false);
+        placeBeside(m_window, owner ? owner->window() : nullptr);
     }
     m_window->setSource(QUrl(QString::fromLatin1(kContents)));
     m_window->show();

@@ -43,8 +43,8 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
 {
     DeadKeyLayer::disableSystemInputMethod();
     QApplication app(argc, argv);
+    // No display name: Qt would append it to every window caption on X11.
     QApplication::setApplicationName(QStringLiteral("Stilora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Stilora"));
     installGermanTranslations(app);
     const QStringList missing = resources::registerGreekFont();
     DeadKeyLayer::install();

@@ -4,6 +4,7 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
+#include "placement.h"
 #include "richtextsurface.h"
 #include "tinfo.h"
 #include "title.h"
@@ -269,8 +270,9 @@ void TForm1::connectHandlers()
     connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { fboxChange(); }));
     connect(m_fbox, &QComboBox::activated, this, g([this] { fboxChange(); }));
     connect(m_fbox, &FontBox::dropDown, this, g([this] { fboxDropDown(); }));
-    connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { grboxChange(); }));
+    connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->grboxChange(true); }));
     connect(grbox, &QComboBox::activated, this, g([this] { grboxChange(); }));
+    connect(grbox->lineEdit(), &QLineEdit::returnPressed, this, g([this] { m_txt->setFocus(); }));
 }
 
 void TForm1::attach(Tsuchen* suchen, Tinfo* info, TForm2* form2)
@@ -411,8 +413,8 @@ void TForm1::Sonderzeicheneinfgen1Click()
 #else
     // No system character map to start here: the program's own takes its place.
     m_charMap->setFontName(m_txt->fontName());
-    if (!m_charMap->isVisible()) // beside the main window, not over the text
-        m_charMap->move(frameGeometry().topRight() + QPoint(8, 0));
+    if (!m_charMap->isVisible())
+        placeBeside(m_charMap, this);
     m_charMap->show();
     m_charMap->raise();
 #endif

@@ -94,6 +94,11 @@ protected:
             e->accept();
             return;
         }
+        if (isAltLetter(e)) {
+            // Alt with a letter that opens no menu types nothing.
+            e->ignore();
+            return;
+        }
         if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & Qt::ShiftModifier)) {
             // Qt would enter a line separator, which the document cannot
             // hold: Shift+Return is a paragraph break like Return.
@@ -136,9 +141,17 @@ private:
         const auto mods = e->modifiers();
         if ((mods & Qt::MetaModifier) || ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)))
             return false;
+        if (isAltLetter(e))
+            return false;
         if (e->text() == QLatin1String("\t"))
             return !tabChangesFocus() && !(mods & ~Qt::KeypadModifier);
         return std::all_of(e->text().cbegin(), e->text().cend(), [](QChar c) { return c.isPrint(); });
+    }
+
+    // Alt without Ctrl: a menu's access key, never text (Ctrl+Alt is AltGr on Windows).
+    static bool isAltLetter(const QKeyEvent* e)
+    {
+        return (e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier) && !e->text().isEmpty();
     }
 
     RichTextSurface* m_owner;

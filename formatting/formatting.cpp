@@ -4,6 +4,7 @@
 #include "sharedstate.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QLineEdit>
 
 #include <limits>
@@ -11,6 +12,11 @@
 void FontBox::showPopup()
 {
     emit dropDown();
+    // The names are always listed in a readable font, whatever font the box
+    // shows its own text in.
+    QFont list(QStringLiteral("Arial"));
+    list.setPixelSize(13);
+    view()->setFont(list);
     QComboBox::showPopup();
 }
 
@@ -121,13 +127,21 @@ void Formatting::fboxDropDown()
     showFontName(QStringLiteral("Arial"));
 }
 
-void Formatting::grboxChange()
+void Formatting::grboxChange(bool typing)
 {
     svmark();
     const int size = leadingNumber(m_c.grbox->currentText());
     if (size > 0)
         m_c.txt->setFontSize(size);
-    remark();
+    if (!typing) {
+        remark();
+        return;
+    }
+    // Each partial number applies at once, but the focus stays in the box
+    // while the user types there: the next digit must not replace the text.
+    m_c.txt->setSelStart(m_c.state->SavedSelStart);
+    m_c.txt->setSelLength(m_c.state->SavedSelLength);
+    m_c.state->ComposeArmed = true;
 }
 
 void Formatting::sizeSmaller()

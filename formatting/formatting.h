@@ -47,7 +47,9 @@ public:
     void fontButton(const QString& name); // BitBtn1Click, BitBtn2Click
     void fboxChange();
     void fboxDropDown();
-    void grboxChange();
+    // typing: the user typed into the box (the focus stays there); otherwise
+    // an entry was picked or Enter pressed, and the editor takes the focus.
+    void grboxChange(bool typing = false);
     void sizeSmaller(); // BitBtn3Click
     void sizeLarger();  // BitBtn4Click
     void toggleStyle(int flag);

@@ -4,6 +4,7 @@
 #include "deadkeylayer.h"
 #include "errorbox.h"
 #include "greekfont.h"
+#include "ioerror.h"
 #include "richtextsurface.h"
 #include "textedit.h"
 #include "scriptedseams.h"
@@ -15,6 +16,7 @@
 
 #include <QtTest>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -83,8 +85,9 @@ private slots:
     void searchReappliesOptions();
     void syncIntoArialStopsComposing();
     void formattingThenComposing();
-    void sizeBoxFirstKeystroke();
+    void sizeBoxTyping();
     void germanStandardButtons();
+    void fontListReadable();
     void undoThroughTheMenuKeys_data();
     void undoThroughTheMenuKeys();
     void picture();
@@ -323,13 +326,29 @@ void TestApp::errorInHandlerIsShown()
 {
     ScriptedDialogs dialogs;
     HandlerGuard guard(dialogs, nullptr);
-    bool after = false;
-    guard.run([&] {
-        throw std::runtime_error("Dateizugriff verweigert");
-        after = true;
-    });
-    QVERIFY(!after);
+    QStringList steps;
+    auto routine = [&](bool fail) {
+        steps << QStringLiteral("routine");
+        if (fail)
+            throw IoError(IoError::AccessDenied);
+    };
+    bool fail = true;
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, guard([&] {
+        steps << QStringLiteral("start");
+        routine(fail);
+        steps << QStringLiteral("rest");
+    }));
+    button.click();
+    // The rest of the handler is abandoned; the error is shown once.
+    QCOMPARE(steps, (QStringList{QStringLiteral("start"), QStringLiteral("routine")}));
     QCOMPARE(dialogs.errors, QStringList{QStringLiteral("Dateizugriff verweigert.")});
+    // The program goes on: the next click runs the handler whole.
+    fail = false;
+    button.click();
+    QCOMPARE(steps.size(), 5);
+    QCOMPARE(steps.last(), QStringLiteral("rest"));
+    QCOMPARE(dialogs.errors.size(), 1);
 }
 
 void TestApp::rulerToggle()
@@ -405,10 +424,18 @@ void TestApp::searchReappliesOptions()
 {
     Program p;
     const QRect before = p.editor();
+    // Marks changed without their handlers take effect when the search opens.
+    p.form.item(QStringLiteral("Lineal1"))->setChecked(false);
+    p.form.item(QStringLiteral("fzu"))->setChecked(false);
+    QCOMPARE(p.editor(), before);
     p.form.item(QStringLiteral("Suchen1"))->trigger();
     QVERIFY(p.stilora.suchen->isVisible());
-    QCOMPARE(p.editor(), before);
-    QVERIFY(p.txt.wordWrap());
+    QCOMPARE(p.editor().top(), 64);
+    QVERIFY(!p.txt.wordWrap());
+    // Opening it again with the same marks changes nothing visible.
+    const QRect now = p.editor();
+    p.form.item(QStringLiteral("Suchen1"))->trigger();
+    QCOMPARE(p.editor(), now);
 }
 
 void TestApp::syncIntoArialStopsComposing()
@@ -437,10 +464,12 @@ void TestApp::formattingThenComposing()
 {
     Program p;
     p.type(QStringLiteral("kai "));
+    QApplication::setActiveWindow(&p.form);
     p.form.BitBtn6->click(); // bold at the insertion point
+    p.form.BitBtn4->setFocus(); // as a click would leave it
     p.form.BitBtn4->click(); // 16 points
     QCOMPARE(p.form.grbox->currentText(), QStringLiteral("16"));
-    QVERIFY(p.txt.widget()->hasFocus() || !p.form.isActiveWindow());
+    QVERIFY(p.txt.widget()->hasFocus()); // the step button hands the focus back
     p.type(QStringLiteral("<a"));
     QCOMPARE(codepage::encode(p.txt.text()), QByteArray("kai \xA1"));
     p.txt.selectRange(4, 1);
@@ -448,7 +477,7 @@ void TestApp::formattingThenComposing()
     QCOMPARE(p.txt.fontSize(), 16);
 }
 
-void TestApp::sizeBoxFirstKeystroke()
+void TestApp::sizeBoxTyping()
 {
     Program p;
     p.type(QStringLiteral("logos"));
@@ -456,12 +485,24 @@ void TestApp::sizeBoxFirstKeystroke()
     QApplication::setActiveWindow(&p.form);
     QLineEdit* box = p.form.grbox->lineEdit();
     box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
     box->selectAll();
-    QTest::keyClick(box, Qt::Key_1, Qt::NoModifier);
-    // The first keystroke applies size 1 and sends the focus to the editor.
+    // Each partial number applies at once; the focus stays in the box, so
+    // the second digit goes there and not over the selected text.
+    QTest::keyClick(box, Qt::Key_1, Qt::NoModifier, 1);
     QCOMPARE(p.txt.fontSize(), 1);
+    QVERIFY(box->hasFocus());
+    QTest::keyClick(box, Qt::Key_6, Qt::NoModifier, 1);
+    QCOMPARE(box->text(), QStringLiteral("16"));
+    QCOMPARE(p.txt.text(), QStringLiteral("logos"));
+    QCOMPARE(p.txt.selLength(), 5);
+    QCOMPARE(p.txt.fontSize(), 16);
+    QVERIFY(box->hasFocus());
+    // Enter hands the focus to the editor, selection kept.
+    QTest::keyClick(box, Qt::Key_Return);
     QVERIFY(p.txt.widget()->hasFocus());
     QCOMPARE(p.txt.selLength(), 5);
+    QCOMPARE(p.txt.fontSize(), 16);
 }
 
 void TestApp::germanStandardButtons()
@@ -479,6 +520,22 @@ void TestApp::picture()
     const QString path = QStringLiteral(STILORA_BINARY_DIR "/main-window.png");
     QVERIFY(p.form.grab().save(path));
     qInfo("main window picture: %s", qPrintable(path));
+}
+
+// The font list opens in a readable font, and the box shows its text in "Arial" then.
+void TestApp::fontListReadable()
+{
+    Program p;
+    QComboBox* box = p.form.fbox();
+    Program::key(p.txt.widget(), Qt::Key_Left); // the sync shows the name "Greek" in Greek
+    QCOMPARE(QFontInfo(box->font()).family(), QStringLiteral("Greek"));
+    box->showPopup();
+    QVERIFY(box->view()->isVisible());
+    QCOMPARE(box->font().family(), QStringLiteral("Arial"));
+    QVERIFY(QFontInfo(box->view()->font()).family() != QStringLiteral("Greek"));
+    box->hidePopup();
+    QCOMPARE(box->font().family(), QStringLiteral("Arial"));
+    QVERIFY(QFontInfo(box->view()->font()).family() != QStringLiteral("Greek"));
 }
 
 // Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's

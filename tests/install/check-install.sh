@@ -20,9 +20,11 @@ check "desktop German name" "grep -q '^Name\[de\]=Stilora' '$desktop'"
 check "desktop German comment" "grep -q '^Comment\[de\]=Altgriechische' '$desktop'"
 check "desktop command" "grep -q '^Exec=stilora' '$desktop'"
 check "application icon" "grep -q '<svg' '$prefix/share/icons/hicolor/scalable/apps/stilora.svg'"
-check "metainfo" "grep -q '<launchable type=\"desktop-id\">stilora.desktop</launchable>' '$prefix/share/metainfo/org.stilora.Stilora.metainfo.xml'"
-if command -v desktop-file-validate >/dev/null; then
-    check "desktop file valid" "desktop-file-validate '$desktop'"
-fi
+check "metainfo" "grep -q '<launchable type=\"desktop-id\">stilora.desktop</launchable>' '$prefix/share/metainfo/org.stilora.stilora.metainfo.xml'"
+metainfo="$prefix/share/metainfo/org.stilora.stilora.metainfo.xml"
+check "desktop file valid" "desktop-file-validate '$desktop'"
+check "one main category" "[ \"\$(grep '^Categories=' '$desktop' | tr ';' '\\n' | grep -c -x -E 'Categories=(AudioVideo|Audio|Video|Development|Education|Game|Graphics|Network|Office|Science|Settings|System|Utility)|AudioVideo|Audio|Video|Development|Education|Game|Graphics|Network|Office|Science|Settings|System|Utility')\" = 1 ]"
+check "metainfo valid (pedantic)" "appstreamcli validate --pedantic --no-net '$metainfo' >/dev/null"
+check "metainfo id lower case" "grep -q '<id>org.stilora.stilora</id>' '$metainfo'"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
