@@ -9,12 +9,18 @@
 #include "qtseams.h"
 #include "stilora.h"
 #include "tform1.h"
+#include "tinfo.h"
 
 #include <QtTest>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QAbstractItemView>
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QProcess>
 #include <QTextEdit>
 
@@ -79,6 +85,11 @@ private slots:
     void resultTable();
     void fontBoxTakesDeadKeys();
     void screenshot();
+    void captionsAsTheirOwn();
+    void altLettersAndF10();
+    void fontListAndSizeBox();
+    void pasteAndCharacterMap();
+    void centredWithoutWrap();
     void menuKeys();
 
 private:
@@ -174,6 +185,143 @@ void TestX11Typing::screenshot()
     const QString path = QStringLiteral(STILORA_BINARY_DIR "/x11-typing.png");
     QVERIFY(m_form->grab().save(path));
     qInfo("window picture: %s", qPrintable(path));
+}
+
+// The title the X server shows for a window, as a window manager reads it.
+QString xTitle(QWidget* w)
+{
+    QProcess p;
+    p.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(w->winId()), QStringLiteral("_NET_WM_NAME")});
+    if (!p.waitForFinished(10000))
+        return {};
+    const QString out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    const qsizetype q = out.indexOf(QLatin1Char('"'));
+    return q < 0 ? out : out.mid(q + 1).chopped(1);
+}
+
+void TestX11Typing::captionsAsTheirOwn()
+{
+    QTRY_COMPARE(xTitle(m_form), QStringLiteral("Stilora- Ohne Titel"));
+    m_form->charMap()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form->charMap()));
+    QTRY_COMPARE(xTitle(m_form->charMap()), QStringLiteral("Sonderzeichen"));
+    m_form->charMap()->hide();
+    m_program->info->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_program->info));
+    QTRY_COMPARE(xTitle(m_program->info), QStringLiteral("Info zu Stilora"));
+    m_program->info->hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+void TestX11Typing::altLettersAndF10()
+{
+    RichTextSurface& txt = m_form->txt();
+    typeInto(QStringLiteral("logos"));
+    xdotool({QStringLiteral("alt+d"), QStringLiteral("alt+x"), QStringLiteral("alt+q")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(txt.text(), QStringLiteral("logos"));
+    xdotool({QStringLiteral("F10")});
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("Datei"));
+    xdotool({QStringLiteral("Escape"), QStringLiteral("Escape")});
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+void TestX11Typing::fontListAndSizeBox()
+{
+    RichTextSurface& txt = m_form->txt();
+    typeInto(QStringLiteral("logos"));
+    QComboBox* box = m_form->fbox();
+    QCOMPARE(QFontInfo(box->font()).family(), QStringLiteral("Greek")); // the sync on the typed keys
+    box->setFocus();
+    xdotool({QStringLiteral("alt+Down")});
+    QTRY_VERIFY(box->view()->isVisible());
+    QCOMPARE(box->font().family(), QStringLiteral("Arial"));
+    QVERIFY(QFontInfo(box->view()->font()).family() != QStringLiteral("Greek"));
+    const QString path = QStringLiteral(STILORA_BINARY_DIR "/x11-font-list.png");
+    QVERIFY(box->view()->window()->grab().save(path));
+    xdotool({QStringLiteral("Escape")});
+    QTRY_VERIFY(!box->view()->isVisible());
+    QCOMPARE(QFontInfo(box->font()).family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
+
+    // A size typed over a selection: each digit applies, none replaces the text.
+    txt.selectRange(0, 5);
+    QLineEdit* size = m_form->grbox->lineEdit();
+    size->setFocus();
+    QTRY_VERIFY(size->hasFocus());
+    size->selectAll();
+    xdotool({QStringLiteral("1"), QStringLiteral("6")});
+    QTRY_COMPARE(size->text(), QStringLiteral("16"));
+    QCOMPARE(txt.text(), QStringLiteral("logos"));
+    QTRY_COMPARE(txt.fontSize(), 16);
+    xdotool({QStringLiteral("Return")});
+    QTRY_VERIFY(txt.widget()->hasFocus());
+    QCOMPARE(txt.selLength(), 5);
+}
+
+// Composed Greek copied and pasted through the X clipboard, and picked from
+// the character map, stays what it is; one undo takes a paste back.
+void TestX11Typing::pasteAndCharacterMap()
+{
+    RichTextSurface& txt = m_form->txt();
+    typeInto(QStringLiteral(u"poi^w"));
+    const QByteArray word = codes({'p', 'o', 'i', 238});
+    QCOMPARE(codepage::encode(txt.text()), word);
+    xdotool({QStringLiteral("ctrl+a"), QStringLiteral("ctrl+c"), QStringLiteral("End"), QStringLiteral("space"),
+             QStringLiteral("ctrl+v")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(codepage::encode(txt.text()), word + ' ' + word);
+    xdotool({QStringLiteral("ctrl+z")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(codepage::encode(txt.text()), word + ' ');
+
+    xdotool({QStringLiteral("ctrl+e")});
+    CharMapWindow* map = m_form->charMap();
+    QTRY_VERIFY(map->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(map));
+    const int cell = 238 - CharMapWindow::kFirst;
+    const QPoint at = map->mapToGlobal(QPoint((cell % CharMapWindow::kColumns) * CharMapWindow::kCell + CharMapWindow::kCell / 2,
+                                              (cell / CharMapWindow::kColumns) * CharMapWindow::kCell + CharMapWindow::kCell / 2));
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                                        QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(p.waitForFinished(10000));
+    settle([&] { return txt.text(); });
+    QCOMPARE(codepage::encode(txt.text()), word + ' ' + char(238));
+    map->hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+// Without word wrap a long centred paragraph starts where the scroll bar reaches it.
+void TestX11Typing::centredWithoutWrap()
+{
+    RichTextSurface& txt = m_form->txt();
+    QString line;
+    while (line.size() < 300)
+        line += QStringLiteral("logos kai ethos ");
+    txt.load(styled::Document::fromPlainText(QStringLiteral("kurz\n") + line + QStringLiteral("\nende"), {}, styled::AlignCentre));
+    m_form->item(QStringLiteral("fzu"))->trigger(); // word wrap off
+    QVERIFY(!txt.wordWrap());
+    QTest::qWait(100);
+    QTextEdit* edit = qobject_cast<QTextEdit*>(txt.widget());
+    edit->horizontalScrollBar()->setValue(0);
+    QTextCursor c = edit->textCursor();
+    c.setPosition(5); // the long line's first character
+    QVERIFY(edit->cursorRect(c).left() >= 0);
+    c.setPosition(5 + int(line.size()));
+    edit->horizontalScrollBar()->setValue(edit->horizontalScrollBar()->maximum());
+    QVERIFY(edit->viewport()->rect().contains(edit->cursorRect(c).center()));
+    edit->horizontalScrollBar()->setValue(0);
+    const QString path = QStringLiteral(STILORA_BINARY_DIR "/x11-centred-nowrap.png");
+    QVERIFY(m_form->grab().save(path));
+    m_form->item(QStringLiteral("fzu"))->trigger(); // back on
+    QVERIFY(txt.wordWrap());
 }
 
 // The menu's keys through the real keyboard: Ctrl+E, Del, F1, and Ctrl+Del last.
