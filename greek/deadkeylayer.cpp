@@ -1,6 +1,7 @@
 #include "deadkeylayer.h"
 
 #include <QCoreApplication>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -62,6 +63,8 @@ QString DeadKeyLayer::combine(int deadKey, const QString& text)
 
 bool DeadKeyLayer::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::InputMethodQuery)
+        return answerInputMethodQuery(watched, static_cast<QInputMethodQueryEvent*>(event));
     if (m_sending || event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     // A key event that its first widget ignores travels on to the parents,
@@ -72,6 +75,30 @@ bool DeadKeyLayer::eventFilter(QObject* watched, QEvent* event)
     m_lastEvent = event;
     m_lastTarget = widget;
     return handleKeyPress(watched, static_cast<QKeyEvent*>(event));
+}
+
+// Every text field tells the platform it takes no input method. Qt's
+// Wayland plugin reads QT_IM_MODULE=none as the name of a plugin, falls back
+// to its own compose input context and composes the dead keys before any key
+// event exists; a field without input methods gets them raw, as on X11.
+bool DeadKeyLayer::answerInputMethodQuery(QObject* watched, QInputMethodQueryEvent* query)
+{
+    if (!(query->queries() & Qt::ImEnabled))
+        return false;
+    // The field answers everything else itself.
+    const Qt::InputMethodQueries rest = query->queries() & ~Qt::ImEnabled;
+    if (rest) {
+        QInputMethodQueryEvent others(rest);
+        watched->event(&others);
+        for (unsigned bit = 1; bit != 0 && bit <= unsigned(Qt::ImQueryAll); bit <<= 1) {
+            const auto q = Qt::InputMethodQuery(bit);
+            if (rest & q)
+                query->setValue(q, others.value(q));
+        }
+    }
+    query->setValue(Qt::ImEnabled, false);
+    query->accept();
+    return true;
 }
 
 bool DeadKeyLayer::handleKeyPress(QObject* target, QKeyEvent* e)

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
+class QInputMethodQueryEvent;
 class QKeyEvent;
 class QWidget;
 
@@ -33,6 +34,7 @@ protected:
 
 private:
     bool handleKeyPress(QObject* target, QKeyEvent* event);
+    static bool answerInputMethodQuery(QObject* watched, QInputMethodQueryEvent* query);
     void sendText(QObject* target, const QKeyEvent& like, const QString& text);
 
     int m_pending = 0; // the dead key waiting for its letter, 0 for none

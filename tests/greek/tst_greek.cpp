@@ -5,6 +5,8 @@
 #include <QtTest>
 
 #include <QClipboard>
+#include <QInputMethodQueryEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -95,6 +97,7 @@ private slots:
     void undoAfterComposedPaste();
     void undoSteps_data();
     void undoSteps();
+    void fieldsTakeNoInputMethod();
 };
 
 void TestGreek::initTestCase()
@@ -627,6 +630,23 @@ void TestGreek::undoSteps()
         QCOMPARE(codepage::decode(h.codes()), expected);
     }
     QVERIFY(!h.surface.canUndo());
+}
+
+// Every text field answers that it takes no input method (so that no
+// platform composes the dead keys before the layer), and still answers the
+// other questions itself.
+void TestGreek::fieldsTakeNoInputMethod()
+{
+    TypingHarness h;
+    QLineEdit field(&h.host);
+    h.host.show();
+    for (QWidget* w : {static_cast<QWidget*>(h.edit()), static_cast<QWidget*>(&field)}) {
+        QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImCursorRectangle | Qt::ImHints);
+        QApplication::sendEvent(w, &query);
+        QCOMPARE(query.value(Qt::ImEnabled).toBool(), false);
+        QVERIFY(query.value(Qt::ImCursorRectangle).toRectF().isValid());
+        QVERIFY(query.value(Qt::ImHints).isValid());
+    }
 }
 
 QTEST_MAIN(TestGreek)
