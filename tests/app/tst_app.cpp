@@ -88,6 +88,8 @@ private slots:
     void sizeBoxTyping();
     void germanStandardButtons();
     void fontListReadable();
+    void syncOnKeyDownBeforeTheCaretMoves_data();
+    void syncOnKeyDownBeforeTheCaretMoves();
     void undoThroughTheMenuKeys_data();
     void undoThroughTheMenuKeys();
     void picture();
@@ -536,6 +538,38 @@ void TestApp::fontListReadable()
     box->hidePopup();
     QCOMPARE(box->font().family(), QStringLiteral("Arial"));
     QVERIFY(QFontInfo(box->view()->font()).family() != QStringLiteral("Greek"));
+}
+
+// The key-down sync reads the formats where the caret stands before the key
+// moves it: "abc" in Greek, "def" in Arial of 22 points.
+void TestApp::syncOnKeyDownBeforeTheCaretMoves_data()
+{
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<int>("caretAfter");
+    QTest::newRow("right out of Greek") << 3 << int(Qt::Key_Right) << "Greek" << 4;
+    QTest::newRow("left out of Arial") << 5 << int(Qt::Key_Left) << "Arial" << 4;
+    QTest::newRow("home from Arial") << 6 << int(Qt::Key_Home) << "Arial" << 0;
+    QTest::newRow("end from the start") << 0 << int(Qt::Key_End) << "Greek" << 6;
+}
+
+void TestApp::syncOnKeyDownBeforeTheCaretMoves()
+{
+    QFETCH(int, caret);
+    QFETCH(int, key);
+    QFETCH(QString, font);
+    QFETCH(int, caretAfter);
+    Program p;
+    p.txt.setText(QStringLiteral("abcdef"));
+    p.txt.selectRange(3, 3);
+    p.txt.setFontName(QStringLiteral("Arial"));
+    p.txt.setFontSize(22);
+    p.txt.setSelStart(caret);
+    Program::key(p.txt.widget(), key);
+    QCOMPARE(p.txt.selStart(), caretAfter);
+    QCOMPARE(p.form.fbox()->currentText(), font);
+    QCOMPARE(p.form.grbox->currentText(), font == QLatin1String("Arial") ? QStringLiteral("22") : QStringLiteral("14"));
 }
 
 // Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's
