@@ -2,6 +2,7 @@
 // its first screen is painted, against the same document handed to a plain
 // QTextEdit with Qt's own (lazy) layout. Prints the median of several loads.
 #include "greekfont.h"
+#include "qtformat.h"
 #include "richtextsurface.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -63,17 +64,7 @@ QTextDocument* qtDocument(const styled::Document& model, QObject* parent)
     auto* doc = new QTextDocument(parent);
     doc->setUndoRedoEnabled(false);
     QTextCursor c(doc);
-    for (qsizetype i = 0; i < model.paragraphs.size(); ++i) {
-        QTextBlockFormat bf;
-        bf.setAlignment(model.paragraphs[i].alignment == 1 ? Qt::AlignRight
-                                                           : model.paragraphs[i].alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft);
-        if (i > 0)
-            c.insertBlock(bf);
-        else
-            c.setBlockFormat(bf);
-        for (const styled::Run& r : model.paragraphs[i].runs)
-            c.insertText(r.text, RichTextSurface::toQt(r.format));
-    }
+    qtformat::insertModel(c, model);
     doc->setUndoRedoEnabled(true);
     return doc;
 }

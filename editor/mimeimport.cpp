@@ -1,5 +1,7 @@
 #include "mimeimport.h"
 
+#include "qtformat.h"
+
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -19,16 +21,6 @@ QString paragraphBreaks(QString text)
 }
 
 namespace {
-
-int alignmentOf(const QTextBlockFormat& f)
-{
-    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
-    if (a & Qt::AlignRight)
-        return styled::AlignRight;
-    if (a & Qt::AlignHCenter)
-        return styled::AlignCentre;
-    return styled::AlignLeft; // justified text reads as left
-}
 
 class Reducer {
 public:
@@ -75,7 +67,7 @@ private:
 
     void blockText(const QTextBlock& block)
     {
-        m_out.setAlignment(alignmentOf(block.blockFormat()));
+        m_out.setAlignment(qtformat::alignmentOf(block.blockFormat()));
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
             if (!f.isValid() || f.charFormat().isImageFormat())

@@ -3,6 +3,7 @@
 #include "paragraphlayout.h"
 
 #include "mimeimport.h"
+#include "qtformat.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -21,37 +22,6 @@
 
 using surface::ChangeOrigin;
 
-namespace {
-
-int pointsOf(const QFont& font)
-{
-    if (font.pixelSize() > 0)
-        return font.pixelSize() * 72 / 96;
-    return int(std::lround(font.pointSizeF()));
-}
-
-QTextBlockFormat blockFormatFor(int alignment)
-{
-    QTextBlockFormat f;
-    switch (alignment) {
-    case surface::AlignRight: f.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
-    case surface::AlignCentre: f.setAlignment(Qt::AlignHCenter); break;
-    default: f.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
-    }
-    return f;
-}
-
-int alignmentOf(const QTextBlockFormat& f)
-{
-    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
-    if (a & Qt::AlignRight)
-        return surface::AlignRight;
-    if (a & Qt::AlignHCenter)
-        return surface::AlignCentre;
-    return surface::AlignLeft;
-}
-
-} // namespace
 
 // Marks the changes made inside one operation with their origin.
 class RichTextSurface::OriginScope {
@@ -291,7 +261,7 @@ QString RichTextSurface::text() const
 
 void RichTextSurface::setText(const QString& text)
 {
-    load(styled::Document::fromPlainText(text, toModel(QTextCharFormat(), m_doc->defaultFont())));
+    load(styled::Document::fromPlainText(text, qtformat::toModel(QTextCharFormat(), m_doc->defaultFont())));
 }
 
 int RichTextSurface::textLength() const { return m_doc->characterCount() - 1; }
@@ -335,19 +305,12 @@ QTextCharFormat RichTextSurface::selectionFormat() const
     return charFormatOfChar(c.selectionStart());
 }
 
-static QString familyOf(const QTextCharFormat& f, const QFont& fallback)
-{
-    const QStringList families = f.fontFamilies().toStringList();
-    if (!families.isEmpty() && !families.first().isEmpty())
-        return families.first();
-    return fallback.family();
-}
 
-QString RichTextSurface::fontName() const { return familyOf(selectionFormat(), m_doc->defaultFont()); }
+QString RichTextSurface::fontName() const { return qtformat::familyOf(selectionFormat(), m_doc->defaultFont()); }
 
 QString RichTextSurface::fontNameOfChar(int index) const
 {
-    return familyOf(charFormatOfChar(index), m_doc->defaultFont());
+    return qtformat::familyOf(charFormatOfChar(index), m_doc->defaultFont());
 }
 
 void RichTextSurface::mergeFormat(const QTextCharFormat& format)
@@ -413,13 +376,13 @@ void RichTextSurface::setFontStyle(int style)
     mergeFormat(f);
 }
 
-int RichTextSurface::alignment() const { return alignmentOf(m_edit->textCursor().blockFormat()); }
+int RichTextSurface::alignment() const { return qtformat::alignmentOf(m_edit->textCursor().blockFormat()); }
 
 void RichTextSurface::setAlignment(int alignment)
 {
     OriginScope scope(this, ChangeOrigin::Formatting);
     QTextCursor c = m_edit->textCursor();
-    c.mergeBlockFormat(blockFormatFor(alignment));
+    c.mergeBlockFormat(qtformat::blockFormat(alignment));
 }
 
 // --- find -------------------------------------------------------------------
@@ -502,10 +465,10 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
         base.setFamilies({here.font});
         base.setPointSize(std::max(1, here.size));
         const styled::Document fragment = mimeimport::reduceRich(source, base, [&](const QTextCharFormat& f) {
-            return toModel(f, base);
+            return qtformat::toModel(f, base);
         });
         if (fragment.length() > 0)
-            enter(ChangeOrigin::Paste, [&](QTextCursor& c) { insertModel(c, fragment); });
+            enter(ChangeOrigin::Paste, [&](QTextCursor& c) { qtformat::insertModel(c, fragment); });
     } else if (source->hasText() && !source->text().isEmpty()) {
         insertText(source->text());
     }
@@ -514,60 +477,10 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
 // --- the model ----------------------------------------------------------------
 
 
-styled::CharFormat RichTextSurface::toModel(const QTextCharFormat& f, const QFont& defaultFont)
-{
-    styled::CharFormat out;
-    out.font = familyOf(f, defaultFont);
-    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
-        out.size = int(std::lround(f.fontPointSize()));
-    else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
-        out.size = f.intProperty(QTextFormat::FontPixelSize) * 72 / 96;
-    else
-        out.size = pointsOf(defaultFont);
-    out.style = 0;
-    if (f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::Bold : defaultFont.bold())
-        out.style |= surface::Bold;
-    if (f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : defaultFont.italic())
-        out.style |= surface::Italic;
-    if (f.hasProperty(QTextFormat::FontUnderline) || f.hasProperty(QTextFormat::TextUnderlineStyle) ? f.fontUnderline()
-                                                                                                     : defaultFont.underline())
-        out.style |= surface::Underline;
-    if (f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut() : defaultFont.strikeOut())
-        out.style |= surface::StrikeOut;
-    return out;
-}
 
-QTextCharFormat RichTextSurface::toQt(const styled::CharFormat& format)
-{
-    QTextCharFormat f;
-    f.setFontFamilies(QStringList{format.font});
-    // The editor's own size stays the document's 19 pixels, as typed text has it.
-    if (format.size != styled::kDefaultSize)
-        f.setFontPointSize(std::max(format.size, 1));
-    f.setFontWeight((format.style & surface::Bold) ? QFont::Bold : QFont::Normal);
-    f.setFontItalic(format.style & surface::Italic);
-    f.setFontUnderline(format.style & surface::Underline);
-    f.setFontStrikeOut(format.style & surface::StrikeOut);
-    return f;
-}
 
-styled::CharFormat RichTextSurface::currentFormat() const { return toModel(selectionFormat(), m_doc->defaultFont()); }
+styled::CharFormat RichTextSurface::currentFormat() const { return qtformat::toModel(selectionFormat(), m_doc->defaultFont()); }
 
-void RichTextSurface::insertModel(QTextCursor& c, const styled::Document& d)
-{
-    QTextCharFormat last = c.charFormat();
-    for (qsizetype i = 0; i < d.paragraphs.size(); ++i) {
-        const styled::Paragraph& p = d.paragraphs[i];
-        if (i > 0)
-            c.insertBlock(blockFormatFor(p.alignment), p.runs.isEmpty() ? last : toQt(p.runs.first().format));
-        else if (c.block().length() == 1)
-            c.setBlockFormat(blockFormatFor(p.alignment)); // an empty paragraph takes the first one's alignment
-        for (const styled::Run& r : p.runs) {
-            last = toQt(r.format);
-            c.insertText(r.text, last);
-        }
-    }
-}
 
 styled::Document RichTextSurface::snapshot() const
 {
@@ -577,10 +490,10 @@ styled::Document RichTextSurface::snapshot() const
     const QFont def = m_doc->defaultFont();
     for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
         styled::Paragraph p;
-        p.alignment = alignmentOf(b.blockFormat());
+        p.alignment = qtformat::alignmentOf(b.blockFormat());
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            styled::Run run{f.text(), toModel(f.charFormat(), def)};
+            styled::Run run{f.text(), qtformat::toModel(f.charFormat(), def)};
             if (!p.runs.isEmpty() && p.runs.last().format == run.format)
                 p.runs.last().text += run.text;
             else
@@ -604,7 +517,7 @@ void RichTextSurface::load(const styled::Document& document)
     doc->setDocumentMargin(m_doc->documentMargin());
     {
         QTextCursor c(doc);
-        insertModel(c, document);
+        qtformat::insertModel(c, document);
     }
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);

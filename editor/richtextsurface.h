@@ -122,9 +122,6 @@ public:
     // laid out once, never composed; the undo history starts afresh.
     void load(const styled::Document& document);
 
-    // Conversions between the model's formats and Qt's.
-    static styled::CharFormat toModel(const QTextCharFormat& format, const QFont& defaultFont);
-    static QTextCharFormat toQt(const styled::CharFormat& format);
     // The current character format as the model's.
     styled::CharFormat currentFormat() const;
 
@@ -162,8 +159,6 @@ private:
 
     QTextCharFormat charFormatOfChar(int index) const;
     void attachDocument(QTextDocument* doc);
-    // Inserts a model at the cursor; formats come from the model.
-    static void insertModel(QTextCursor& c, const styled::Document& d);
     // Enters text at the selection as one undo step: the change is announced
     // inside that step, so that a composition it causes joins it.
     void enter(surface::ChangeOrigin origin, const std::function<void(QTextCursor&)>& insert);

@@ -1,5 +1,6 @@
 #include "codepage.h"
 #include "greekfont.h"
+#include "qtformat.h"
 #include "richtextsurface.h"
 #include "textedit.h"
 
@@ -530,15 +531,7 @@ void TestEditor::layoutMatchesQt()
     reference.setLineWrapMode(ours->lineWrapMode());
     {
         QTextCursor c(reference.document());
-        for (qsizetype i = 0; i < model.paragraphs.size(); ++i) {
-            QTextBlockFormat bf = ours->document()->findBlockByNumber(int(i)).blockFormat();
-            if (i > 0)
-                c.insertBlock(bf);
-            else
-                c.setBlockFormat(bf);
-            for (const styled::Run& r : model.paragraphs[i].runs)
-                c.insertText(r.text, RichTextSurface::toQt(r.format));
-        }
+        qtformat::insertModel(c, model);
     }
     f.host.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.host));

@@ -1,0 +1,101 @@
+#include "qtformat.h"
+
+#include <QFont>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qtformat {
+
+int pointsOf(const QFont& font)
+{
+    if (font.pixelSize() > 0)
+        return font.pixelSize() * 72 / 96;
+    return int(std::lround(font.pointSizeF()));
+}
+
+QTextBlockFormat blockFormat(int alignment)
+{
+    QTextBlockFormat f;
+    switch (alignment) {
+    case styled::AlignRight: f.setAlignment(Qt::AlignRight | Qt::AlignAbsolute); break;
+    case styled::AlignCentre: f.setAlignment(Qt::AlignHCenter); break;
+    default: f.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute); break;
+    }
+    return f;
+}
+
+int alignmentOf(const QTextBlockFormat& f)
+{
+    const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
+    if (a & Qt::AlignRight)
+        return styled::AlignRight;
+    if (a & Qt::AlignHCenter)
+        return styled::AlignCentre;
+    return styled::AlignLeft; // justified text reads as left
+}
+
+QString familyOf(const QTextCharFormat& f, const QFont& fallback)
+{
+    const QStringList families = f.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    return fallback.family();
+}
+
+styled::CharFormat toModel(const QTextCharFormat& f, const QFont& defaultFont)
+{
+    styled::CharFormat out;
+    out.font = familyOf(f, defaultFont);
+    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
+        out.size = int(std::lround(f.fontPointSize()));
+    else if (f.hasProperty(QTextFormat::FontPixelSize) && f.intProperty(QTextFormat::FontPixelSize) > 0)
+        out.size = f.intProperty(QTextFormat::FontPixelSize) * 72 / 96;
+    else
+        out.size = pointsOf(defaultFont);
+    out.style = 0;
+    if (f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::Bold : defaultFont.bold())
+        out.style |= styled::Bold;
+    if (f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : defaultFont.italic())
+        out.style |= styled::Italic;
+    if (f.hasProperty(QTextFormat::FontUnderline) || f.hasProperty(QTextFormat::TextUnderlineStyle) ? f.fontUnderline()
+                                                                                                     : defaultFont.underline())
+        out.style |= styled::Underline;
+    if (f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut() : defaultFont.strikeOut())
+        out.style |= styled::StrikeOut;
+    return out;
+}
+
+QTextCharFormat toQt(const styled::CharFormat& format)
+{
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{format.font});
+    // 14 points stay the document's own 19 pixels, as typed text has them.
+    if (format.size != styled::kDefaultSize)
+        f.setFontPointSize(std::max(format.size, 1));
+    f.setFontWeight((format.style & styled::Bold) ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(format.style & styled::Italic);
+    f.setFontUnderline(format.style & styled::Underline);
+    f.setFontStrikeOut(format.style & styled::StrikeOut);
+    return f;
+}
+
+void insertModel(QTextCursor& c, const styled::Document& d)
+{
+    QTextCharFormat last = c.charFormat();
+    for (qsizetype i = 0; i < d.paragraphs.size(); ++i) {
+        const styled::Paragraph& p = d.paragraphs[i];
+        if (i > 0)
+            c.insertBlock(blockFormat(p.alignment), p.runs.isEmpty() ? last : toQt(p.runs.first().format));
+        else if (c.block().length() == 1)
+            c.setBlockFormat(blockFormat(p.alignment)); // an empty paragraph takes the first one's alignment
+        for (const styled::Run& r : p.runs) {
+            last = toQt(r.format);
+            c.insertText(r.text, last);
+        }
+    }
+}
+
+} // namespace qtformat
