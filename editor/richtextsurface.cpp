@@ -22,7 +22,6 @@
 
 using surface::ChangeOrigin;
 
-
 // Marks the changes made inside one operation with their origin.
 class RichTextSurface::OriginScope {
 public:
@@ -305,7 +304,6 @@ QTextCharFormat RichTextSurface::selectionFormat() const
     return charFormatOfChar(c.selectionStart());
 }
 
-
 QString RichTextSurface::fontName() const { return qtformat::familyOf(selectionFormat(), m_doc->defaultFont()); }
 
 QString RichTextSurface::fontNameOfChar(int index) const
@@ -330,18 +328,7 @@ void RichTextSurface::setFontName(const QString& name)
     mergeFormat(f);
 }
 
-int RichTextSurface::fontSize() const
-{
-    const QTextCharFormat f = selectionFormat();
-    if (f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0)
-        return int(std::lround(f.fontPointSize()));
-    const QFont def = m_doc->defaultFont();
-    const int px = f.hasProperty(QTextFormat::FontPixelSize) ? f.intProperty(QTextFormat::FontPixelSize)
-                                                             : def.pixelSize();
-    if (px > 0)
-        return int(px * 72 / 96);
-    return int(std::lround(def.pointSizeF()));
-}
+int RichTextSurface::fontSize() const { return currentFormat().size; }
 
 void RichTextSurface::setFontSize(int points)
 {
@@ -351,20 +338,7 @@ void RichTextSurface::setFontSize(int points)
     mergeFormat(f);
 }
 
-int RichTextSurface::fontStyle() const
-{
-    const QTextCharFormat f = selectionFormat();
-    int style = 0;
-    if (f.fontWeight() >= QFont::Bold)
-        style |= surface::Bold;
-    if (f.fontItalic())
-        style |= surface::Italic;
-    if (f.fontUnderline())
-        style |= surface::Underline;
-    if (f.fontStrikeOut())
-        style |= surface::StrikeOut;
-    return style;
-}
+int RichTextSurface::fontStyle() const { return currentFormat().style; }
 
 void RichTextSurface::setFontStyle(int style)
 {
@@ -476,11 +450,7 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
 
 // --- the model ----------------------------------------------------------------
 
-
-
-
 styled::CharFormat RichTextSurface::currentFormat() const { return qtformat::toModel(selectionFormat(), m_doc->defaultFont()); }
-
 
 styled::Document RichTextSurface::snapshot() const
 {
