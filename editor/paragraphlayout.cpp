@@ -27,6 +27,7 @@ void ParagraphLayout::HeightTree::assign(const std::vector<qreal>& heights)
 
 void ParagraphLayout::HeightTree::set(int i, qreal height)
 {
+    Q_ASSERT(i >= 0 && i < size());
     const qreal delta = height - m_h[std::size_t(i)];
     m_h[std::size_t(i)] = height;
     for (std::size_t k = std::size_t(i) + 1; k < m_tree.size(); k += k & (~k + 1))
@@ -436,12 +437,14 @@ void ParagraphLayout::draw(QPainter* painter, const PaintContext& context)
             if (a < b)
                 selections.append({a, b - a, s.format});
         }
-        tl->draw(painter, r.topLeft(), selections, clip);
+        // The paragraph stands at its layout's position (blockBoundingRect placed it).
+        const QPointF origin(0, 0);
+        tl->draw(painter, origin, selections, clip);
         // A cursor position below -1 stands for the caret inside the input method's pre-edit text.
         const bool inPreedit = context.cursorPosition < -1 && !tl->preeditAreaText().isEmpty();
         if (inPreedit)
-            tl->drawCursor(painter, r.topLeft(), tl->preeditAreaPosition() - (context.cursorPosition + 2), cursorWidth);
+            tl->drawCursor(painter, origin, tl->preeditAreaPosition() - (context.cursorPosition + 2), cursorWidth);
         else if (context.cursorPosition >= start && context.cursorPosition < start + length)
-            tl->drawCursor(painter, r.topLeft(), context.cursorPosition - start, cursorWidth);
+            tl->drawCursor(painter, origin, context.cursorPosition - start, cursorWidth);
     }
 }

@@ -43,7 +43,11 @@ private:
     public:
         void assign(const std::vector<qreal>& heights);
         void set(int i, qreal height);
-        qreal height(int i) const { return m_h[std::size_t(i)]; }
+        qreal height(int i) const
+        {
+            Q_ASSERT(i >= 0 && i < size());
+            return m_h[std::size_t(i)];
+        }
         qreal before(int i) const; // sum of the heights of blocks 0 .. i-1
         qreal total() const { return before(size()); }
         int at(qreal y) const;     // the block that contains y (clamped)

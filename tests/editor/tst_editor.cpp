@@ -8,7 +8,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QAccessible>
+#include <QInputMethodEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QTextFrame>
 #include <QTextList>
 #include <QScrollBar>
@@ -71,6 +73,7 @@ private slots:
     void layoutCursorMovement();
     void layoutMatchesQt_data();
     void layoutMatchesQt();
+    void preeditCaretIsDrawn();
     void pasteIsReduced_data();
     void pasteIsReduced();
     void shiftReturnBreaksParagraph();
@@ -556,6 +559,10 @@ void TestEditor::layoutMatchesQt()
         r.setPosition(pos);
         QCOMPARE(ours->cursorRect(c), reference.cursorRect(r));
     }
+    // Both draw the same picture.
+    for (QTextEdit* e : {ours, &reference})
+        e->setReadOnly(true); // no caret in the pictures
+    QCOMPARE(ours->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
     QAccessibleInterface* accOurs = QAccessible::queryAccessibleInterface(ours);
     QAccessibleInterface* accQt = QAccessible::queryAccessibleInterface(&reference);
     QVERIFY(accOurs && accOurs->textInterface() && accQt && accQt->textInterface());
@@ -564,6 +571,44 @@ void TestEditor::layoutMatchesQt()
         const QRect expected = accQt->textInterface()->characterRect(offset).translated(reference.mapToGlobal(QPoint()) * -1);
         QCOMPARE(accOurs->textInterface()->characterRect(offset).translated(ours->mapToGlobal(QPoint()) * -1), expected);
     }
+}
+
+// The caret inside an input method's pre-edit text is drawn where the
+// pre-edit cursor stands (the paint context gives it as a position below -1).
+void TestEditor::preeditCaretIsDrawn()
+{
+    Fixture f;
+    f.host.show();
+    f.s.typeText(QStringLiteral("ab"));
+    QInputMethodEvent preedit(QStringLiteral("xyz"), {{QInputMethodEvent::Cursor, 2, 1, QVariant()}});
+    QApplication::sendEvent(f.s.widget(), &preedit);
+    QTextDocument* doc = textEdit(f.s)->document();
+    const QTextLayout* tl = doc->begin().layout();
+    QCOMPARE(tl->preeditAreaText(), QStringLiteral("xyz"));
+    auto render = [&](int cursorPosition) {
+        QImage image(300, 60, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.cursorPosition = cursorPosition;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        doc->documentLayout()->draw(&painter, context);
+        return image;
+    };
+    const QImage without = render(-1);
+    const QImage with = render(-(2 + 2)); // the pre-edit cursor after "xy"
+    const int x = int(tl->lineAt(0).cursorToX(tl->preeditAreaPosition() + 2) + tl->position().x());
+    int changedColumns = 0;
+    for (int col = 0; col < with.width(); ++col) {
+        bool differs = false;
+        for (int row = 0; row < with.height() && !differs; ++row)
+            differs = with.pixel(col, row) != without.pixel(col, row);
+        if (differs) {
+            ++changedColumns;
+            QVERIFY2(std::abs(col - x) <= 1, qPrintable(QStringLiteral("column %1, caret at %2").arg(col).arg(x)));
+        }
+    }
+    QVERIFY(changedColumns > 0);
 }
 
 // Whatever is pasted arrives as paragraphs of styled runs and nothing else.
