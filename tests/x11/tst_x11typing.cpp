@@ -90,6 +90,7 @@ private slots:
     void fontListAndSizeBox();
     void pasteAndCharacterMap();
     void centredWithoutWrap();
+    void undoKeystrokes();
     void menuKeys();
 
 private:
@@ -322,6 +323,29 @@ void TestX11Typing::centredWithoutWrap()
     QVERIFY(m_form->grab().save(path));
     m_form->item(QStringLiteral("fzu"))->trigger(); // back on
     QVERIFY(txt.wordWrap());
+}
+
+// Every keystroke undone one by one back to the empty document; a deletion
+// is a step of its own.
+void TestX11Typing::undoKeystrokes()
+{
+    RichTextSurface& txt = m_form->txt();
+    auto step = [&](const QStringList& keys) {
+        xdotool(keys);
+        settle([&] { return txt.text(); });
+        return txt.text();
+    };
+    txt.clearAll();
+    txt.widget()->setFocus();
+    QTRY_VERIFY(txt.widget()->hasFocus());
+    QCOMPARE(step({QStringLiteral("x"), QStringLiteral("y")}), QStringLiteral("xy"));
+    QCOMPARE(step({QStringLiteral("ctrl+z")}), QStringLiteral("x"));
+    QCOMPARE(step({QStringLiteral("ctrl+z")}), QString());
+    step({QStringLiteral("a"), QStringLiteral("b")});
+    QCOMPARE(step({QStringLiteral("ctrl+a"), QStringLiteral("Delete")}), QString());
+    QCOMPARE(step({QStringLiteral("q")}), QStringLiteral("q"));
+    QCOMPARE(step({QStringLiteral("ctrl+z")}), QString());
+    QCOMPARE(step({QStringLiteral("ctrl+z")}), QStringLiteral("ab"));
 }
 
 // The menu's keys through the real keyboard: Ctrl+E, Del, F1, and Ctrl+Del last.
