@@ -499,7 +499,7 @@ void RichTextSurface::load(const styled::Document& document)
     m_doc = doc;
     m_hasPending = false;
     m_edit->setDocument(doc);
-    m_edit->setCurrentCharFormat(QTextCharFormat());
+    m_edit->setTextCursor(QTextCursor(doc)); // at the start, in the first character's format
     if (old && old->parent() == m_edit)
         delete old;
     emit changed({0, removed, textLength(), ChangeOrigin::Load});

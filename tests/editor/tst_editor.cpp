@@ -684,6 +684,13 @@ void TestEditor::snapshotLoadRoundTrip()
     QCOMPARE(f.s.alignment(), int(surface::AlignCentre));
     f.s.setSelStart(12);
     QCOMPARE(f.s.alignment(), int(surface::AlignRight));
+    // Typing at the start takes the first character's format, as the caret shows it.
+    styled::Document arial = styled::Document::fromPlainText(QStringLiteral("abc"), {QStringLiteral("Arial"), 22, surface::Bold});
+    f.s.load(arial);
+    f.s.typeText(QStringLiteral("x"));
+    QCOMPARE(f.s.fontNameOfChar(0), QStringLiteral("Arial"));
+    arial.paragraphs[0].runs[0].text.prepend(QLatin1Char('x'));
+    QVERIFY(f.s.snapshot() == arial);
 }
 
 void TestEditor::loadIsOneStep()

@@ -222,6 +222,10 @@ void TestX11Typing::altLettersAndF10()
     xdotool({QStringLiteral("alt+d"), QStringLiteral("alt+x"), QStringLiteral("alt+q")});
     settle([&] { return txt.text(); });
     QCOMPARE(txt.text(), QStringLiteral("logos"));
+    // AltGr is no Alt: AltGr+Q and AltGr+7 still type @ and {.
+    xdotool({QStringLiteral("ISO_Level3_Shift+q"), QStringLiteral("ISO_Level3_Shift+7")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(txt.text(), QStringLiteral("logos@{"));
     xdotool({QStringLiteral("F10")});
     QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
