@@ -76,6 +76,7 @@ private slots:
     void preeditCaretIsDrawn();
     void pasteIsReduced_data();
     void pasteIsReduced();
+    void copyPasteKeepsFormats();
     void shiftReturnBreaksParagraph();
     void snapshotLoadRoundTrip();
     void loadIsOneStep();
@@ -647,6 +648,26 @@ void TestEditor::pasteIsReduced()
         QVERIFY(!b.text().contains(QChar::LineSeparator));
         QVERIFY(!b.text().contains(QChar::ObjectReplacementCharacter));
     }
+}
+
+// Copied and pasted inside the editor, text keeps font, size, style and alignment.
+void TestEditor::copyPasteKeepsFormats()
+{
+    styled::DocumentBuilder b;
+    b.append(QStringLiteral("logos "), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral("kai"), {QStringLiteral("Arial"), 22, surface::Bold | surface::StrikeOut});
+    b.breakParagraph();
+    b.setAlignment(surface::AlignRight);
+    b.append(QStringLiteral("ethos"), {QStringLiteral("Greek"), 8, surface::Italic | surface::Underline});
+    const styled::Document model = b.take();
+    Fixture f;
+    f.s.load(model);
+    f.s.selectRange(0, f.s.textLength());
+    f.s.copy();
+    f.s.load(styled::Document());
+    f.s.paste();
+    const styled::Document back = f.s.snapshot();
+    QVERIFY2(back == model, qPrintable(back.describe() + QStringLiteral("\n") + model.describe()));
 }
 
 void TestEditor::shiftReturnBreaksParagraph()
