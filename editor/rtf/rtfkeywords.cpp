@@ -1,0 +1,162 @@
+#include "rtfkeywords.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace rtf {
+
+namespace {
+
+struct Entry {
+    const char* name;
+    Keyword keyword;
+};
+
+using K = Keyword;
+
+// Sorted by name (byte order); a test checks it.
+constexpr Entry kTable[] = {
+    {"annotation", K::SkipDestination},
+    {"ansi", K::Ansi},
+    {"ansicpg", K::AnsiCodePage},
+    {"atnauthor", K::SkipDestination},
+    {"atnid", K::SkipDestination},
+    {"author", K::SkipDestination},
+    {"b", K::Bold},
+    {"bkmkend", K::SkipDestination},
+    {"bkmkstart", K::SkipDestination},
+    {"bullet", K::Bullet},
+    {"buptim", K::SkipDestination},
+    {"cell", K::Cell},
+    {"colorschememapping", K::SkipDestination},
+    {"colortbl", K::SkipDestination},
+    {"comment", K::SkipDestination},
+    {"cpg", K::FontCodePage},
+    {"creatim", K::SkipDestination},
+    {"datastore", K::SkipDestination},
+    {"deff", K::DefaultFont},
+    {"doccomm", K::SkipDestination},
+    {"docvar", K::SkipDestination},
+    {"emdash", K::EmDash},
+    {"endash", K::EnDash},
+    {"f", K::Font},
+    {"falt", K::SkipDestination},
+    {"fcharset", K::FontCharset},
+    {"filetbl", K::SkipDestination},
+    {"fldinst", K::SkipDestination},
+    {"fonttbl", K::FontTable},
+    {"footer", K::SkipDestination},
+    {"footerf", K::SkipDestination},
+    {"footerl", K::SkipDestination},
+    {"footerr", K::SkipDestination},
+    {"footnote", K::SkipDestination},
+    {"fs", K::FontSize},
+    {"ftncn", K::SkipDestination},
+    {"ftnsep", K::SkipDestination},
+    {"ftnsepc", K::SkipDestination},
+    {"generator", K::SkipDestination},
+    {"header", K::SkipDestination},
+    {"headerf", K::SkipDestination},
+    {"headerl", K::SkipDestination},
+    {"headerr", K::SkipDestination},
+    {"i", K::Italic},
+    {"info", K::SkipDestination},
+    {"intbl", K::InTable},
+    {"keywords", K::SkipDestination},
+    {"latentstyles", K::SkipDestination},
+    {"ldblquote", K::LeftDoubleQuote},
+    {"line", K::Line},
+    {"listoverridetable", K::SkipDestination},
+    {"listtable", K::SkipDestination},
+    {"listtext", K::SkipDestination},
+    {"lquote", K::LeftQuote},
+    {"mac", K::Mac},
+    {"nonshppict", K::SkipDestination},
+    {"object", K::SkipDestination},
+    {"operator", K::SkipDestination},
+    {"panose", K::SkipDestination},
+    {"par", K::Par},
+    {"pard", K::ParagraphDefault},
+    {"pc", K::Pc},
+    {"pca", K::Pca},
+    {"pgdsctbl", K::SkipDestination},
+    {"pict", K::SkipDestination},
+    {"plain", K::Plain},
+    {"pntext", K::SkipDestination},
+    {"pntxta", K::SkipDestination},
+    {"pntxtb", K::SkipDestination},
+    {"printim", K::SkipDestination},
+    {"private", K::SkipDestination},
+    {"qc", K::AlignCentre},
+    {"qj", K::AlignJustify},
+    {"ql", K::AlignLeft},
+    {"qr", K::AlignRight},
+    {"rdblquote", K::RightDoubleQuote},
+    {"revtbl", K::SkipDestination},
+    {"revtim", K::SkipDestination},
+    {"row", K::Row},
+    {"rquote", K::RightQuote},
+    {"rsidtbl", K::SkipDestination},
+    {"rtf", K::Rtf},
+    {"rxe", K::SkipDestination},
+    {"shpinst", K::SkipDestination},
+    {"sp", K::SkipDestination},
+    {"strike", K::Strike},
+    {"striked", K::Strike},
+    {"stylesheet", K::SkipDestination},
+    {"subject", K::SkipDestination},
+    {"tab", K::Tab},
+    {"tc", K::SkipDestination},
+    {"template", K::SkipDestination},
+    {"themedata", K::SkipDestination},
+    {"title", K::SkipDestination},
+    {"txe", K::SkipDestination},
+    {"u", K::Unicode},
+    {"uc", K::UnicodeSkip},
+    {"ul", K::Underline},
+    {"uld", K::Underline},
+    {"uldash", K::Underline},
+    {"uldashd", K::Underline},
+    {"uldashdd", K::Underline},
+    {"uldb", K::Underline},
+    {"ulhwave", K::Underline},
+    {"ulldash", K::Underline},
+    {"ulnone", K::UnderlineNone},
+    {"ulth", K::Underline},
+    {"ulthd", K::Underline},
+    {"ulthdash", K::Underline},
+    {"ulthdashd", K::Underline},
+    {"ulthdashdd", K::Underline},
+    {"ulthldash", K::Underline},
+    {"ululdbwave", K::Underline},
+    {"ulw", K::Underline},
+    {"ulwave", K::Underline},
+    {"userprops", K::SkipDestination},
+    {"xe", K::SkipDestination},
+    {"xmlnstbl", K::SkipDestination},
+};
+
+bool less(QByteArrayView a, QByteArrayView b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return uchar(x) < uchar(y); });
+}
+
+} // namespace
+
+Keyword keyword(QByteArrayView name)
+{
+    const auto it = std::lower_bound(std::begin(kTable), std::end(kTable), name,
+                                     [](const Entry& e, QByteArrayView n) { return less(QByteArrayView(e.name), n); });
+    if (it != std::end(kTable) && QByteArrayView(it->name) == name)
+        return it->keyword;
+    return Keyword::Unknown;
+}
+
+bool keywordTableSorted()
+{
+    return std::is_sorted(std::begin(kTable), std::end(kTable),
+                          [](const Entry& a, const Entry& b) { return less(QByteArrayView(a.name), QByteArrayView(b.name)); });
+}
+
+} // namespace rtf

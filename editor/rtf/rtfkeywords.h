@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArrayView>
+
+// The control words the reader knows, in one sorted table looked up by
+// binary search. Every other word is skipped; an unknown destination marked
+// with \* is skipped whole.
+namespace rtf {
+
+enum class Keyword {
+    Unknown,
+    SkipDestination, // a group whose content is no text: style sheet, pictures, headers, ...
+    FontTable,
+    Rtf,
+    Ansi,
+    Mac,
+    Pc,
+    Pca,
+    AnsiCodePage,
+    DefaultFont,
+    Font,
+    FontCharset,
+    FontCodePage,
+    FontSize,
+    Plain,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    UnicodeSkip,
+    Unicode,
+    Par,
+    Line,
+    Tab,
+    LeftQuote,
+    RightQuote,
+    LeftDoubleQuote,
+    RightDoubleQuote,
+    EnDash,
+    EmDash,
+    Bullet,
+    ParagraphDefault,
+    AlignLeft,
+    AlignRight,
+    AlignCentre,
+    AlignJustify,
+    InTable,
+    Cell,
+    Row,
+};
+
+Keyword keyword(QByteArrayView name);
+// For the tests: the table is in byte order, as the binary search needs.
+bool keywordTableSorted();
+
+} // namespace rtf

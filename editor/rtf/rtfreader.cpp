@@ -1,0 +1,568 @@
+#include "rtfreader.h"
+
+#include "codepage.h"
+#include "greeklayout.h"
+#include "rtfkeywords.h"
+#include "rtftokenizer.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+#include <memory>
+#include <vector>
+
+namespace rtf {
+
+QString loadFailedMessage() { return QStringLiteral("Das Laden des Streams ist mißlungen"); }
+QString saveFailedMessage() { return QStringLiteral("Das Speichern des Streams ist mißlungen"); }
+
+namespace {
+
+constexpr int kDirect = 0; // the byte is the 8-bit code itself
+
+// The code page whose bytes a font's \fcharset names.
+int codePageOfCharset(int charset)
+{
+    switch (charset) {
+    case 0: // ANSI: the byte is the 8-bit code
+    case 2: // symbol: the byte as it is
+        return kDirect;
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 255: return 437;
+    default: return -1; // the document's
+    }
+}
+
+QByteArray codecName(int codePage)
+{
+    switch (codePage) {
+    case 437: return "IBM437";
+    case 850: return "IBM850";
+    case 874: return "windows-874";
+    case 932: return "Shift_JIS";
+    case 936: return "GBK";
+    case 949: return "CP949";
+    case 950: return "Big5";
+    case 10000: return "macintosh";
+    case 65001: return "UTF-8";
+    default:
+        if (codePage >= 1250 && codePage <= 1258)
+            return "windows-" + QByteArray::number(codePage);
+        return {};
+    }
+}
+
+struct FontEntry {
+    QString name;
+    int codePage = -1; // -1: the document's
+};
+
+enum class Dest : unsigned char { Text, Skip, FontTable };
+
+struct State {
+    Dest dest = Dest::Text;
+    int font = -1; // -1: the default font
+    int halfPoints = 24;
+    int style = 0;
+    int uc = 1;
+    int alignment = styled::AlignLeft;
+    bool inTable = false;
+    bool firstInGroup = true;
+};
+
+class Reader {
+public:
+    explicit Reader(QByteArrayView in)
+        : m_in(in)
+        , m_tok(in)
+    {
+    }
+
+    ReadResult run();
+
+private:
+    bool handle(const Token& t);
+    void word(const Token& t);
+    void symbol(char c);
+    void textBytes(QByteArrayView bytes);
+    void fontTableText(QByteArrayView bytes);
+    void storeFontEntry();
+    void addChar(QChar ch);
+    void addText(const QString& s);
+    void flushBytes();
+    void flushPiece();
+    void breakParagraph();
+    void prepareEmit();
+    int codePage() const;
+    const styled::CharFormat& format();
+    QString fontName() const;
+    ReadResult fail(qint64 offset, const char* detail);
+
+    QByteArrayView m_in;
+    Tokenizer m_tok;
+    std::vector<State> m_stack;
+    State m_state;
+    bool m_started = false;
+    bool m_finished = false;
+
+    QHash<int, FontEntry> m_fonts;
+    int m_defaultFont = 0;
+    int m_docCodePage = 1252;
+    int m_entryFont = -1;
+    int m_entryCodePage = -1;
+    QByteArray m_entryName;
+
+    styled::DocumentBuilder m_out;
+    QString m_piece;
+    styled::CharFormat m_pieceFormat;
+    styled::CharFormat m_format;
+    bool m_formatDirty = true;
+    bool m_havePiece = false;
+    int m_paragraphAlignment = -1;
+
+    QByteArray m_bytes; // bytes of a multi-byte code page, decoded together
+    int m_bytesCodePage = kDirect;
+    QHash<int, std::shared_ptr<QStringDecoder>> m_decoders;
+
+    int m_skip = 0; // fallback characters still to skip after \u
+    bool m_pendingTab = false;
+    bool m_pendingSpace = false;
+    bool m_afterPar = false;
+};
+
+ReadResult Reader::fail(qint64 offset, const char* detail)
+{
+    ReadResult r;
+    r.status = ReadResult::Failed;
+    r.offset = offset;
+    r.message = loadFailedMessage();
+    r.detail = QString::fromLatin1(detail);
+    return r;
+}
+
+ReadResult Reader::run()
+{
+    for (;;) {
+        const Token t = m_tok.next();
+        if (t.type == Token::End)
+            break;
+        if (t.type == Token::Error)
+            return fail(t.offset, m_tok.error());
+        if (!m_started) {
+            // {\rtf must open the file.
+            const Token w = m_tok.next();
+            if (t.type != Token::GroupOpen || w.type != Token::Word || w.name != "rtf")
+                return readPlainText(m_in);
+            m_started = true;
+            m_stack.push_back(m_state);
+            m_state.firstInGroup = false;
+            continue;
+        }
+        if (!handle(t))
+            return fail(t.offset, "groups nested too deeply");
+        if (m_finished)
+            break;
+    }
+    if (!m_started)
+        return readPlainText(m_in);
+    flushBytes();
+    flushPiece();
+    ReadResult r;
+    r.offset = m_tok.offset();
+    r.document = m_out.take();
+    // The \par that ends the last paragraph opens no new one.
+    if (m_afterPar && r.document.paragraphs.size() > 1 && r.document.paragraphs.last().runs.isEmpty())
+        r.document.paragraphs.removeLast();
+    r.document.normalize();
+    return r;
+}
+
+bool Reader::handle(const Token& t)
+{
+    switch (t.type) {
+    case Token::GroupOpen:
+        flushBytes();
+        if (int(m_stack.size()) >= kMaxDepth)
+            return false;
+        m_stack.push_back(m_state);
+        m_state.firstInGroup = true;
+        m_skip = 0;
+        return true;
+    case Token::GroupClose:
+        flushBytes();
+        if (m_state.dest == Dest::FontTable && !m_entryName.isEmpty())
+            storeFontEntry();
+        m_skip = 0;
+        if (m_stack.empty()) {
+            m_finished = true;
+            return true;
+        }
+        m_state = m_stack.back();
+        m_stack.pop_back();
+        m_formatDirty = true;
+        if (m_stack.empty())
+            m_finished = true; // the document's own group is closed; the rest is no RTF
+        return true;
+    default:
+        break;
+    }
+    const bool first = m_state.firstInGroup;
+    m_state.firstInGroup = false;
+    if (m_state.dest == Dest::Skip)
+        return true;
+    if (m_skip > 0 && t.type != Token::Text) {
+        --m_skip; // a fallback character of \u: a \'hh, a symbol or a word counts one
+        return true;
+    }
+    switch (t.type) {
+    case Token::Word: word(t); break;
+    case Token::Symbol:
+        if (t.symbol == '*' && first) {
+            m_state.dest = Dest::Skip; // a destination the reader need not know
+            break;
+        }
+        symbol(t.symbol);
+        break;
+    case Token::Hex:
+        if (m_state.dest == Dest::FontTable)
+            m_entryName += char(t.byte);
+        else
+            textBytes(QByteArrayView(reinterpret_cast<const char*>(&t.byte), 1));
+        break;
+    case Token::Text: {
+        QByteArrayView data = t.data;
+        if (m_skip > 0) {
+            const qsizetype n = std::min<qsizetype>(m_skip, data.size());
+            data = data.sliced(n);
+            m_skip -= int(n);
+        }
+        if (m_state.dest == Dest::FontTable)
+            fontTableText(data);
+        else
+            textBytes(data);
+        break;
+    }
+    default: break; // binary data outside a picture is no text
+    }
+    return true;
+}
+
+void Reader::word(const Token& t)
+{
+    const Keyword k = keyword(t.name);
+    const int p = t.param;
+    const bool on = !t.hasParam || p != 0;
+    if (m_state.dest == Dest::FontTable) {
+        switch (k) {
+        case Keyword::Font:
+            if (!m_entryName.isEmpty())
+                storeFontEntry();
+            m_entryFont = p;
+            m_entryCodePage = -1;
+            break;
+        case Keyword::FontCharset: m_entryCodePage = codePageOfCharset(p); break;
+        case Keyword::FontCodePage: m_entryCodePage = p; break;
+        case Keyword::SkipDestination: m_state.dest = Dest::Skip; break;
+        default: break;
+        }
+        return;
+    }
+    switch (k) {
+    case Keyword::SkipDestination: m_state.dest = Dest::Skip; return;
+    case Keyword::FontTable: m_state.dest = Dest::FontTable; return;
+    case Keyword::Ansi: m_docCodePage = 1252; return;
+    case Keyword::Mac: m_docCodePage = 10000; return;
+    case Keyword::Pc: m_docCodePage = 437; return;
+    case Keyword::Pca: m_docCodePage = 850; return;
+    case Keyword::AnsiCodePage: m_docCodePage = p; return;
+    case Keyword::DefaultFont: m_defaultFont = p; m_formatDirty = true; return;
+    case Keyword::UnicodeSkip: m_state.uc = std::max(0, p); return;
+    default: break;
+    }
+    // Character and paragraph formatting.
+    switch (k) {
+    case Keyword::Font: flushBytes(); m_state.font = p; m_formatDirty = true; return;
+    case Keyword::FontSize: m_state.halfPoints = p > 0 ? p : 24; m_formatDirty = true; return;
+    case Keyword::Plain:
+        flushBytes();
+        m_state.font = -1;
+        m_state.halfPoints = 24;
+        m_state.style = 0;
+        m_formatDirty = true;
+        return;
+    case Keyword::Bold: m_state.style = on ? m_state.style | styled::Bold : m_state.style & ~styled::Bold; m_formatDirty = true; return;
+    case Keyword::Italic: m_state.style = on ? m_state.style | styled::Italic : m_state.style & ~styled::Italic; m_formatDirty = true; return;
+    case Keyword::Underline:
+        m_state.style = on ? m_state.style | styled::Underline : m_state.style & ~styled::Underline;
+        m_formatDirty = true;
+        return;
+    case Keyword::UnderlineNone: m_state.style &= ~styled::Underline; m_formatDirty = true; return;
+    case Keyword::Strike:
+        m_state.style = on ? m_state.style | styled::StrikeOut : m_state.style & ~styled::StrikeOut;
+        m_formatDirty = true;
+        return;
+    case Keyword::ParagraphDefault:
+        m_state.alignment = styled::AlignLeft;
+        m_state.inTable = false;
+        return;
+    case Keyword::AlignLeft:
+    case Keyword::AlignJustify: m_state.alignment = styled::AlignLeft; return;
+    case Keyword::AlignRight: m_state.alignment = styled::AlignRight; return;
+    case Keyword::AlignCentre: m_state.alignment = styled::AlignCentre; return;
+    case Keyword::InTable: m_state.inTable = true; return;
+    default: break;
+    }
+    if (m_state.dest != Dest::Text)
+        return;
+    // Text.
+    switch (k) {
+    case Keyword::Unicode: {
+        const char16_t u = char16_t(static_cast<unsigned>(p) & 0xFFFF); // negative values count from 65536
+        // In the font "Greek" a letter of its layout is its 8-bit code.
+        if (fontName() == QLatin1String(styled::kDefaultFont)) {
+            if (const auto code = greeklayout::codeOf(u)) {
+                addChar(codepage::toChar(*code));
+                m_skip = m_state.uc;
+                return;
+            }
+        }
+        addChar(QChar(u));
+        m_skip = m_state.uc;
+        return;
+    }
+    case Keyword::Par:
+        if (m_state.inTable) {
+            flushBytes();
+            m_pendingSpace = true; // a cell's paragraphs stay on the row's line
+        } else {
+            breakParagraph();
+            m_afterPar = true;
+        }
+        return;
+    case Keyword::Line: breakParagraph(); return;
+    case Keyword::Tab: addChar(QLatin1Char('\t')); return;
+    case Keyword::LeftQuote: addChar(codepage::toChar(145)); return;
+    case Keyword::RightQuote: addChar(codepage::toChar(146)); return;
+    case Keyword::LeftDoubleQuote: addChar(codepage::toChar(147)); return;
+    case Keyword::RightDoubleQuote: addChar(codepage::toChar(148)); return;
+    case Keyword::Bullet: addChar(codepage::toChar(149)); return;
+    case Keyword::EnDash: addChar(codepage::toChar(150)); return;
+    case Keyword::EmDash: addChar(codepage::toChar(151)); return;
+    case Keyword::Cell:
+        flushBytes();
+        m_pendingSpace = false;
+        m_pendingTab = true; // written before the next cell's text
+        return;
+    case Keyword::Row:
+        m_pendingTab = m_pendingSpace = false;
+        breakParagraph();
+        return;
+    default: return; // unknown words are skipped
+    }
+}
+
+void Reader::symbol(char c)
+{
+    if (m_state.dest == Dest::FontTable) {
+        if (c == '\\' || c == '{' || c == '}')
+            m_entryName += c;
+        return;
+    }
+    switch (c) {
+    case '\\':
+    case '{':
+    case '}': textBytes(QByteArrayView(&c, 1)); return;
+    case '~': addChar(codepage::toChar(160)); return;
+    case '-': addChar(codepage::toChar(173)); return; // the soft hyphen's code: in "Greek" a letter
+    case '_': addChar(QLatin1Char('-')); return;
+    case '\t': addChar(QLatin1Char('\t')); return;
+    default: return;
+    }
+}
+
+void Reader::fontTableText(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (c == ';')
+            storeFontEntry();
+        else
+            m_entryName += c;
+    }
+}
+
+void Reader::storeFontEntry()
+{
+    if (m_entryFont >= 0 || !m_entryName.trimmed().isEmpty())
+        m_fonts.insert(m_entryFont, {codepage::decode(m_entryName.trimmed()), m_entryCodePage});
+    m_entryName.clear();
+}
+
+QString Reader::fontName() const
+{
+    const int index = m_state.font >= 0 ? m_state.font : m_defaultFont;
+    const auto it = m_fonts.constFind(index);
+    if (it != m_fonts.constEnd() && !it->name.isEmpty())
+        return it->name;
+    const auto def = m_fonts.constFind(m_defaultFont);
+    if (def != m_fonts.constEnd() && !def->name.isEmpty())
+        return def->name;
+    return QString::fromLatin1(styled::kDefaultFont);
+}
+
+int Reader::codePage() const
+{
+    const int index = m_state.font >= 0 ? m_state.font : m_defaultFont;
+    const auto it = m_fonts.constFind(index);
+    int cp = it != m_fonts.constEnd() ? it->codePage : -1;
+    if (cp < 0)
+        cp = m_docCodePage;
+    if (cp == 1252 || cp == 0 || codecName(cp).isEmpty())
+        return kDirect;
+    return cp;
+}
+
+const styled::CharFormat& Reader::format()
+{
+    if (m_formatDirty) {
+        m_format.font = fontName();
+        m_format.size = std::max(1, (m_state.halfPoints + 1) / 2);
+        m_format.style = m_state.style;
+        m_formatDirty = false;
+    }
+    return m_format;
+}
+
+void Reader::textBytes(QByteArrayView bytes)
+{
+    if (bytes.isEmpty() || m_state.dest != Dest::Text)
+        return;
+    const int cp = codePage();
+    if (cp == kDirect) {
+        flushBytes();
+        prepareEmit();
+        for (char c : bytes)
+            m_piece += codepage::toChar(uchar(c));
+        return;
+    }
+    // A multi-byte code page needs its bytes together.
+    if (!m_bytes.isEmpty() && m_bytesCodePage != cp)
+        flushBytes();
+    m_bytesCodePage = cp;
+    m_bytes += bytes;
+}
+
+void Reader::flushBytes()
+{
+    if (m_bytes.isEmpty())
+        return;
+    auto& decoder = m_decoders[m_bytesCodePage];
+    if (!decoder)
+        decoder = std::make_shared<QStringDecoder>(codecName(m_bytesCodePage).constData(), QStringConverter::Flag::Stateless);
+    const QByteArray bytes = std::exchange(m_bytes, QByteArray());
+    if (!decoder->isValid()) {
+        addText(codepage::decode(bytes));
+        return;
+    }
+    addText(decoder->decode(bytes));
+}
+
+// Pending separators of table cells come first; the run takes the current format.
+void Reader::prepareEmit()
+{
+    if (m_pendingTab || m_pendingSpace) {
+        const QChar sep = m_pendingTab ? QLatin1Char('\t') : QLatin1Char(' ');
+        m_pendingTab = m_pendingSpace = false;
+        prepareEmit();
+        m_piece += sep;
+    }
+    const styled::CharFormat& f = format();
+    if (!m_havePiece || !(f == m_pieceFormat)) {
+        flushPiece();
+        m_pieceFormat = f;
+        m_havePiece = true;
+    }
+    if (m_paragraphAlignment != m_state.alignment) {
+        m_out.setAlignment(m_state.alignment);
+        m_paragraphAlignment = m_state.alignment;
+    }
+    m_afterPar = false;
+}
+
+void Reader::addChar(QChar ch)
+{
+    flushBytes();
+    if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator) {
+        breakParagraph();
+        return;
+    }
+    prepareEmit();
+    m_piece += ch;
+}
+
+void Reader::addText(const QString& s)
+{
+    for (QChar ch : s)
+        addChar(ch);
+}
+
+void Reader::flushPiece()
+{
+    if (!m_piece.isEmpty())
+        m_out.append(m_piece, m_pieceFormat);
+    m_piece.clear();
+}
+
+void Reader::breakParagraph()
+{
+    flushBytes();
+    flushPiece();
+    m_pendingTab = m_pendingSpace = false;
+    m_out.setAlignment(m_state.alignment); // the properties in force when the paragraph ends
+    m_out.breakParagraph();
+    m_paragraphAlignment = -1;
+}
+
+} // namespace
+
+ReadResult read(QByteArrayView bytes) { return Reader(bytes).run(); }
+
+ReadResult readPlainText(QByteArrayView bytes)
+{
+    ReadResult r;
+    r.status = ReadResult::PlainText;
+    if (bytes.contains('\0')) {
+        r.status = ReadResult::Failed;
+        r.offset = bytes.indexOf('\0');
+        r.message = loadFailedMessage();
+        r.detail = QStringLiteral("neither RTF nor text");
+        return r;
+    }
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        text = QString::fromUtf8(bytes.sliced(3));
+    else
+        text = codepage::decode(bytes.toByteArray());
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (QChar& ch : text) {
+        if (ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
+            ch = QLatin1Char('\n');
+    }
+    r.document = styled::Document::fromPlainText(text);
+    r.offset = bytes.size();
+    return r;
+}
+
+} // namespace rtf

@@ -1,0 +1,153 @@
+#include "rtfwriter.h"
+
+#include "codepage.h"
+#include "greeklayout.h"
+
+#include <QHash>
+
+namespace rtf {
+
+namespace {
+
+const char kHex[] = "0123456789abcdef";
+
+void hexByte(QByteArray& out, unsigned char b)
+{
+    out += "\\'";
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
+}
+
+void unicode(QByteArray& out, char16_t u)
+{
+    out += "\\u";
+    out += QByteArray::number(u > 32767 ? int(u) - 65536 : int(u));
+}
+
+// Font names go into the table as 8-bit text; the characters RTF gives a
+// meaning are escaped.
+QByteArray fontNameBytes(const QString& name)
+{
+    QByteArray out;
+    for (QChar ch : name) {
+        const auto code = codepage::toCode(ch);
+        if (!code || *code == ';')
+            continue;
+        if (*code == '\\' || *code == '{' || *code == '}')
+            out += '\\';
+        if (*code >= 128 || *code < 32)
+            hexByte(out, *code);
+        else
+            out += char(*code);
+    }
+    return out;
+}
+
+class Writer {
+public:
+    QByteArray run(const styled::Document& d);
+
+private:
+    int fontIndex(const QString& name);
+    void runFormat(const styled::CharFormat& f, int font);
+    void text(const QString& s, bool greekFont);
+
+    QHash<QString, int> m_fonts;
+    QStringList m_fontOrder;
+    QByteArray m_body;
+};
+
+int Writer::fontIndex(const QString& name)
+{
+    const auto it = m_fonts.constFind(name);
+    if (it != m_fonts.constEnd())
+        return *it;
+    const int index = int(m_fontOrder.size());
+    m_fonts.insert(name, index);
+    m_fontOrder << name;
+    return index;
+}
+
+void Writer::runFormat(const styled::CharFormat& f, int font)
+{
+    m_body += "\\plain\\f";
+    m_body += QByteArray::number(font);
+    m_body += "\\fs";
+    m_body += QByteArray::number(qint64(std::max(f.size, 1)) * 2);
+    if (f.style & styled::Bold)
+        m_body += "\\b";
+    if (f.style & styled::Italic)
+        m_body += "\\i";
+    if (f.style & styled::Underline)
+        m_body += "\\ul";
+    if (f.style & styled::StrikeOut)
+        m_body += "\\strike";
+    m_body += ' ';
+}
+
+void Writer::text(const QString& s, bool greekFont)
+{
+    for (QChar ch : s) {
+        const char16_t u = ch.unicode();
+        const auto code = codepage::toCode(ch);
+        if (!code) {
+            unicode(m_body, u);
+            m_body += '?';
+            continue;
+        }
+        if (greekFont) {
+            if (const auto greek = greeklayout::unicodeOf(*code)) {
+                unicode(m_body, *greek);
+                hexByte(m_body, *code);
+                continue;
+            }
+        }
+        const unsigned char b = *code;
+        if (b == '\\' || b == '{' || b == '}') {
+            m_body += '\\';
+            m_body += char(b);
+        } else if (b == '\t') {
+            m_body += "\\tab ";
+        } else if (b >= 128 || b < 32) {
+            hexByte(m_body, b);
+        } else {
+            m_body += char(b);
+        }
+    }
+}
+
+QByteArray Writer::run(const styled::Document& d)
+{
+    m_body.reserve(d.length() * 2 + 1024);
+    fontIndex(QString::fromLatin1(styled::kDefaultFont)); // \deff0
+    for (const styled::Paragraph& p : d.paragraphs) {
+        m_body += "\\pard";
+        m_body += p.alignment == styled::AlignRight ? "\\qr" : p.alignment == styled::AlignCentre ? "\\qc" : "\\ql";
+        // An empty paragraph keeps the editor's own font and size.
+        if (p.runs.isEmpty())
+            runFormat(styled::CharFormat(), 0);
+        for (const styled::Run& r : p.runs) {
+            runFormat(r.format, fontIndex(r.format.font));
+            text(r.text, r.format.font == QLatin1String(styled::kDefaultFont));
+        }
+        m_body += "\\par\r\n";
+    }
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl";
+    for (qsizetype i = 0; i < m_fontOrder.size(); ++i) {
+        out += "{\\f";
+        out += QByteArray::number(i);
+        out += "\\fnil\\fcharset0 ";
+        out += fontNameBytes(m_fontOrder[i]);
+        out += ";}";
+    }
+    out += "}\r\n";
+    out += m_body;
+    out += "}\r\n";
+    return out;
+}
+
+} // namespace
+
+QByteArray write(const styled::Document& document) { return Writer().run(document); }
+
+} // namespace rtf

@@ -1,0 +1,322 @@
+// The RTF codec without a window: tokenizer, reader, writer, round trips,
+// hostile input, and files that other programs wrote.
+#include "codepage.h"
+#include "rtfkeywords.h"
+#include "rtfreader.h"
+#include "rtftokenizer.h"
+#include "rtfwriter.h"
+
+#include <QtTest>
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+
+using styled::CharFormat;
+using styled::Document;
+
+Q_DECLARE_METATYPE(styled::Document)
+
+namespace {
+
+const QByteArray kHead = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Greek;}{\\f1\\fswiss\\fcharset0 Arial;}"
+                         "{\\f2\\fnil\\fcharset204 Cyr;}{\\f3\\fnil\\fcharset161 GreekMono;}}";
+
+QString codes(std::initializer_list<int> list)
+{
+    QString s;
+    for (int c : list)
+        s += codepage::toChar(uchar(c));
+    return s;
+}
+
+const styled::Run& runAt(const Document& d, int paragraph, int run) { return d.paragraphs.at(paragraph).runs.at(run); }
+
+Document randomDocument(QRandomGenerator& rng)
+{
+    const CharFormat formats[] = {{QStringLiteral("Greek"), 14, 0}, {QStringLiteral("Greek"), 8, styled::Bold | styled::Italic},
+                                  {QStringLiteral("Arial"), 22, styled::Underline}, {QStringLiteral("Times {x}"), 300, 15}};
+    styled::DocumentBuilder b;
+    const int paragraphs = 1 + int(rng.bounded(5));
+    for (int p = 0; p < paragraphs; ++p) {
+        if (p > 0)
+            b.breakParagraph();
+        b.setAlignment(int(rng.bounded(3)));
+        for (int r = int(rng.bounded(4)); r > 0; --r) {
+            QString t;
+            for (int k = 1 + int(rng.bounded(30)); k > 0; --k) {
+                const int kind = int(rng.bounded(10));
+                if (kind == 0)
+                    t += QChar(char16_t(0x2200 + rng.bounded(20))); // no 8-bit code
+                else if (kind == 1)
+                    t += QChar(char16_t(0x4E00 + rng.bounded(200)));
+                else
+                    t += codepage::toChar(uchar(kind == 2 ? 9 : 32 + rng.bounded(224)));
+            }
+            b.append(t, formats[rng.bounded(4)]);
+        }
+    }
+    Document d = b.take();
+    d.normalize();
+    return d;
+}
+
+} // namespace
+
+class TestRtf : public QObject {
+    Q_OBJECT
+private slots:
+    void keywordTableSorted();
+    void tokens_data();
+    void tokens();
+    void reads_data();
+    void reads();
+    void formats();
+    void greekFontUnicode();
+    void notRtf_data();
+    void notRtf();
+    void hostile_data();
+    void hostile();
+    void manyFontsFast();
+    void writes_data();
+    void writes();
+    void roundTrip_data();
+    void roundTrip();
+};
+
+void TestRtf::keywordTableSorted() { QVERIFY(rtf::keywordTableSorted()); }
+
+void TestRtf::tokens_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("expected"); // one letter a token: { } W(name,param) S(c) H(hh) T(text) B(n) E !
+    QTest::newRow("word with parameter") << QByteArray("{\\fs28 ab}") << "{ W(fs,28) T(ab) } E";
+    QTest::newRow("negative parameter") << QByteArray("\\u-3913?") << "W(u,-3913) T(?) E";
+    QTest::newRow("parameter clamped") << QByteArray("\\fs99999999999 x") << "W(fs,2147483647) T(x) E";
+    QTest::newRow("symbols and hex") << QByteArray("\\~\\'e9\\*") << "S(~) H(e9) S(*) E";
+    QTest::newRow("truncated hex") << QByteArray("a\\'e") << "T(a) T() T(e) E"; // the escape goes, the rest is text
+    QTest::newRow("bin within the input") << QByteArray("\\bin3 {}a\\x") << "B(3) W(x) E";
+    QTest::newRow("bin past the end") << QByteArray("\\bin1000 ab") << "B(2) E";
+    QTest::newRow("line ends ignored") << QByteArray("a\r\nb") << "T(a) T(b) E";
+    QTest::newRow("backslash newline is par") << QByteArray("\\\nx") << "W(par) T(x) E";
+    QTest::newRow("word of 33 letters") << QByteArray("\\abcdefghijklmnopqrstuvwxyzabcdefg") << "!";
+}
+
+void TestRtf::tokens()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, expected);
+    rtf::Tokenizer tok(input);
+    QStringList out;
+    for (int n = 0; n < 20; ++n) {
+        const rtf::Token t = tok.next();
+        switch (t.type) {
+        case rtf::Token::GroupOpen: out << QStringLiteral("{"); break;
+        case rtf::Token::GroupClose: out << QStringLiteral("}"); break;
+        case rtf::Token::Word:
+            out << (t.hasParam ? QStringLiteral("W(%1,%2)").arg(QString::fromLatin1(t.name)).arg(t.param)
+                               : QStringLiteral("W(%1)").arg(QString::fromLatin1(t.name)));
+            break;
+        case rtf::Token::Symbol: out << QStringLiteral("S(%1)").arg(QChar::fromLatin1(t.symbol)); break;
+        case rtf::Token::Hex: out << QStringLiteral("H(%1)").arg(t.byte, 2, 16, QLatin1Char('0')); break;
+        case rtf::Token::Text: out << QStringLiteral("T(%1)").arg(QString::fromLatin1(t.data)); break;
+        case rtf::Token::Binary: out << QStringLiteral("B(%1)").arg(t.data.size()); break;
+        case rtf::Token::Error: out << QStringLiteral("!"); break;
+        case rtf::Token::End: out << QStringLiteral("E"); break;
+        }
+        if (t.type == rtf::Token::End || t.type == rtf::Token::Error)
+            break;
+    }
+    QCOMPARE(out.join(QLatin1Char(' ')), expected);
+}
+
+// What each construct reads as (text of all paragraphs, '\n' between them).
+void TestRtf::reads_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("paragraphs") << QByteArray("\\f1 eins\\par zwei\\par}") << "eins\nzwei";
+    QTest::newRow("line is a paragraph break") << QByteArray("a\\line b}") << "a\nb";
+    QTest::newRow("tab") << QByteArray("a\\tab b}") << "a\tb";
+    QTest::newRow("ansi byte is the code") << QByteArray("\\f1 \\'e9\\'80}") << codes({233, 128});
+    QTest::newRow("unicode with fallback skipped") << QByteArray("\\f1\\uc1 \\u8364\\'80 x\\uc2\\u945 ab c}") << QStringLiteral(u"€ xα c");
+    QTest::newRow("negative unicode") << QByteArray("\\f1 \\u-3913?}") << QStringLiteral(u"\uF0B7");
+    QTest::newRow("holes of the code page") << QByteArray("\\f1 \\u129?\\u141?\\u143?\\u144?\\u157?}") << codes({129, 141, 143, 144, 157});
+    QTest::newRow("soft hyphen is code 173") << QByteArray("\\f0 a\\-b}") << codes({97, 173, 98});
+    QTest::newRow("quotes and dashes") << QByteArray("\\f1\\lquote\\rquote\\ldblquote\\rdblquote\\endash\\emdash\\bullet}")
+                                       << codes({145, 146, 147, 148, 150, 151, 149});
+    QTest::newRow("no-break space and hyphen") << QByteArray("\\f1 a\\~b\\_c}") << codes({'a', 160, 'b', '-', 'c'});
+    QTest::newRow("escaped braces") << QByteArray("\\f1 \\{x\\}\\\\}") << "{x}\\";
+    QTest::newRow("cyrillic font") << QByteArray("\\f2 \\'c0\\'e1}") << QStringLiteral(u"Аб");
+    QTest::newRow("monotonic greek font") << QByteArray("\\f3 \\'e1\\'dc}") << QStringLiteral(u"αά");
+    QTest::newRow("field by its result") << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt Link}} da}") << "Link da";
+    QTest::newRow("field instruction unstarred") << QByteArray("{\\field{\\fldinst PAGE}{\\fldrslt 3}}}") << "3";
+    QTest::newRow("table rows and cells") << QByteArray("\\trowd\\cellx1000\\cellx2000\\pard\\intbl a\\cell b\\cell\\row"
+                                                       "\\pard\\intbl c\\par d\\cell e\\cell\\row\\pard nach\\par}")
+                                          << "a\tb\nc d\te\nnach";
+    QTest::newRow("skipped destinations") << QByteArray("{\\colortbl;\\red0;}{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}"
+                                                        "{\\header Kopf}{\\footer Fuss}{\\footnote Note}{\\pict\\bin4 \x01\x02\x03\x04}"
+                                                        "{\\object x}{\\*\\unknown y}Text}")
+                                          << "Text";
+    QTest::newRow("stray closing brace ends the document") << QByteArray("a}b}") << "a";
+    QTest::newRow("missing closing braces") << QByteArray("{\\b a\\par b") << "a\nb";
+    QTest::newRow("empty document") << QByteArray("}") << "";
+    QTest::newRow("last par opens no paragraph") << QByteArray("a\\par\\par}") << "a\n";
+}
+
+void TestRtf::reads()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    const rtf::ReadResult r = rtf::read(kHead + body);
+    QCOMPARE(r.status, rtf::ReadResult::Ok);
+    QCOMPARE(r.document.plainText(), text);
+}
+
+void TestRtf::formats()
+{
+    const rtf::ReadResult r = rtf::read(kHead + "\\pard\\qc\\plain\\f0\\fs28 ab{\\b\\i c}\\par"
+                                                "\\pard\\qr\\f1\\fs21\\ul d\\ulnone\\strike e\\strike0 f\\par"
+                                                "\\pard\\qj\\plain g\\par}");
+    QCOMPARE(r.status, rtf::ReadResult::Ok);
+    const Document& d = r.document;
+    QCOMPARE(d.paragraphs.size(), 3);
+    QCOMPARE(d.paragraphs[0].alignment, int(styled::AlignCentre));
+    QCOMPARE(d.paragraphs[1].alignment, int(styled::AlignRight));
+    QCOMPARE(d.paragraphs[2].alignment, int(styled::AlignLeft)); // justified reads as left
+    QCOMPARE(runAt(d, 0, 0).format, (CharFormat{QStringLiteral("Greek"), 14, 0}));
+    QCOMPARE(runAt(d, 0, 1).format, (CharFormat{QStringLiteral("Greek"), 14, styled::Bold | styled::Italic}));
+    QCOMPARE(runAt(d, 1, 0).format, (CharFormat{QStringLiteral("Arial"), 11, styled::Underline}));
+    QCOMPARE(runAt(d, 1, 1).format, (CharFormat{QStringLiteral("Arial"), 11, styled::StrikeOut}));
+    QCOMPARE(runAt(d, 1, 2).format, (CharFormat{QStringLiteral("Arial"), 11, 0}));
+    QCOMPARE(runAt(d, 2, 0).format, (CharFormat{QStringLiteral("Greek"), 12, 0})); // \plain: the default font, 12 points
+}
+
+// Text a Unicode word processor saved in the font "Greek" comes back as its codes.
+void TestRtf::greekFontUnicode()
+{
+    // α, ώ with tonos and with oxia (the same letter), ᾀ, the middle dot for the ano teleia; then α in Arial.
+    const rtf::ReadResult r = rtf::read(kHead + "\\f0\\uc1\\u945?\\u974?\\u8061?\\u8064?\\u183? \\f1\\u945?}");
+    QCOMPARE(r.document.plainText(), codes({97, 232, 232, 173, 58, ' '}) + QStringLiteral(u"α"));
+}
+
+void TestRtf::notRtf_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain text, CR LF") << QByteArray("eins\r\nzwei\rdrei\nvier") << int(rtf::ReadResult::PlainText)
+                                       << "eins\nzwei\ndrei\nvier";
+    QTest::newRow("8-bit codes") << QByteArray("\xA1\xB4") << int(rtf::ReadResult::PlainText) << codes({161, 180});
+    QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBF\xCE\xB1\xE2\x80\xA8x") << int(rtf::ReadResult::PlainText)
+                                                << QStringLiteral(u"α\nx");
+    QTest::newRow("braces that are no RTF") << QByteArray("{ hallo }") << int(rtf::ReadResult::PlainText) << "{ hallo }";
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10) << int(rtf::ReadResult::Failed) << "";
+}
+
+void TestRtf::notRtf()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    const rtf::ReadResult r = rtf::read(bytes);
+    QCOMPARE(int(r.status), status);
+    if (r.status == rtf::ReadResult::Failed)
+        QCOMPARE(r.message, QStringLiteral("Das Laden des Streams ist mißlungen"));
+    else
+        QCOMPARE(r.document.plainText(), text);
+}
+
+void TestRtf::hostile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("loads");
+    QTest::newRow("depth 100,000") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "x" + QByteArray(100000, '}') << false;
+    QTest::newRow("depth 1,000 loads") << QByteArray("{\\rtf1 ") + QByteArray(998, '{') + "x" + QByteArray(999, '}') << true;
+    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 xyz}") << true;
+    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 xyz}") << true;
+    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << true;
+    QTest::newRow("stray braces") << QByteArray("{\\rtf1 }}}}a") << true;
+    QTest::newRow("unicode out of range") << QByteArray("{\\rtf1 \\u99999999999\\u-99999999 x}") << true;
+    QTest::newRow("uc out of range") << QByteArray("{\\rtf1\\uc2147483647\\u945 abc}") << true;
+    QTest::newRow("long control word") << QByteArray("{\\rtf1 \\") + QByteArray(100, 'a') + "}" << false;
+    QTest::newRow("only the header") << QByteArray("{\\rtf1") << true;
+    QTest::newRow("font table unterminated") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Greek") << true;
+}
+
+void TestRtf::hostile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, loads);
+    const rtf::ReadResult r = rtf::read(bytes);
+    QCOMPARE(r.ok(), loads);
+    if (!loads) {
+        QCOMPARE(r.message, QStringLiteral("Das Laden des Streams ist mißlungen"));
+        QVERIFY(r.document == Document());
+    }
+}
+
+void TestRtf::manyFontsFast()
+{
+    QByteArray bytes = "{\\rtf1{\\fonttbl";
+    for (int i = 0; i < 40000; ++i)
+        bytes += "{\\f" + QByteArray::number(i) + "\\fnil Font" + QByteArray::number(i) + ";}";
+    bytes += "}\\f39999 x}";
+    QElapsedTimer t;
+    t.start();
+    const rtf::ReadResult r = rtf::read(bytes);
+    QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(runAt(r.document, 0, 0).format.font, QStringLiteral("Font39999"));
+}
+
+void TestRtf::writes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<QByteArray>("expected"); // must occur in the output
+    QTest::newRow("header") << "x" << "Arial" << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0");
+    QTest::newRow("font table") << "x" << "Arial" << QByteArray("{\\f1\\fnil\\fcharset0 Arial;}");
+    QTest::newRow("Greek letter with its code") << "a" << "Greek" << QByteArray("\\u945\\'61");
+    QTest::newRow("high Greek code") << codes({232}) << "Greek" << QByteArray("\\u974\\'e8");
+    QTest::newRow("latin code in Greek") << "1" << "Greek" << QByteArray("\\fs28 1\\par");
+    QTest::newRow("code 128-255 in Arial") << codes({233}) << "Arial" << QByteArray("\\'e9");
+    QTest::newRow("no 8-bit code") << QStringLiteral(u"α") << "Arial" << QByteArray("\\u945?");
+    QTest::newRow("above 32767") << QStringLiteral(u"\uF0B7") << "Arial" << QByteArray("\\u-3913?");
+    QTest::newRow("braces and backslash") << "{\\}" << "Arial" << QByteArray("\\{\\\\\\}");
+    QTest::newRow("tab") << "a\tb" << "Arial" << QByteArray("a\\tab b");
+}
+
+void TestRtf::writes()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, font);
+    QFETCH(QByteArray, expected);
+    const QByteArray out = rtf::write(Document::fromPlainText(text, {font, 14, 0}));
+    QVERIFY2(out.contains(expected), out.constData());
+}
+
+void TestRtf::roundTrip_data()
+{
+    QTest::addColumn<Document>("document");
+    QTest::newRow("empty") << Document();
+    QTest::newRow("empty paragraphs") << Document::fromPlainText(QStringLiteral("\n\na\n"));
+    QString all;
+    for (int c = 32; c < 256; ++c)
+        all += codepage::toChar(uchar(c));
+    QTest::newRow("every code in Greek") << Document::fromPlainText(all);
+    QTest::newRow("every code in Arial") << Document::fromPlainText(all, {QStringLiteral("Arial"), 10, 3});
+    QRandomGenerator rng(3);
+    for (int i = 0; i < 50; ++i)
+        QTest::addRow("random %d", i) << randomDocument(rng);
+}
+
+void TestRtf::roundTrip()
+{
+    QFETCH(Document, document);
+    const QByteArray bytes = rtf::write(document);
+    const rtf::ReadResult r = rtf::read(bytes);
+    QCOMPARE(r.status, rtf::ReadResult::Ok);
+    QVERIFY2(r.document == document, qPrintable(r.document.describe() + QStringLiteral("\n") + document.describe()));
+}
+
+QTEST_GUILESS_MAIN(TestRtf)
+#include "tst_rtf.moc"
