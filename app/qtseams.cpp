@@ -29,9 +29,7 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     const QStringList filters = qtFilters(r.filter);
     dialog.setNameFilters(filters);
-    QString ext = r.defaultExtension;
-    ext.remove(QLatin1String("*."));
-    dialog.setDefaultSuffix(ext);
+    // A name typed without an extension gets the chosen entry's; the commands add it.
     if (!r.startDirectory.isEmpty())
         dialog.setDirectory(r.startDirectory);
     FileDialogAnswer answer;
@@ -49,6 +47,18 @@ bool QtDialogs::question(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text, QMessageBox::Yes | QMessageBox::No, parent);
     return box.exec() == QMessageBox::Yes;
+}
+
+Dialogs::Answer QtDialogs::questionWithCancel(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
 }
 
 void QtDialogs::notice(QWidget* parent, const QString& text)

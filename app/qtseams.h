@@ -12,6 +12,7 @@ class QTextBrowser;
 class QtDialogs : public Dialogs {
 public:
     bool question(QWidget* parent, const QString& text) override;
+    Answer questionWithCancel(QWidget* parent, const QString& text) override;
     void notice(QWidget* parent, const QString& text) override;
     void errorBox(QWidget* parent, const QString& text) override;
     FileDialogAnswer openFile(QWidget* parent, const FileDialogRequest& request) override;

@@ -96,6 +96,8 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     m_view = std::make_unique<ViewOptions>(ViewOptionControls{item(QStringLiteral("fzu")), item(QStringLiteral("Tabs1")),
                                                               item(QStringLiteral("Lineal1")), item(QStringLiteral("fg")),
                                                               m_txt, lineal, m_scroller, m_anchors});
+    m_files = std::make_unique<DocumentCommands>(
+        DocumentContext{m_txt, &m_state, &m_seams.dialogs, this, Panel2, pb1, [this] { tit(); }});
     m_charMap = new CharMapWindow(this);
     connect(m_charMap, &CharMapWindow::codeChosen, this,
             [this](int code) { m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); }); });
@@ -318,13 +320,19 @@ void TForm1::FormShow()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    m_guard.run([this] { FormClose(); });
+    bool close = false;
+    m_guard.run([&] { close = FormClose(); });
+    if (!close) {
+        event->ignore(); // cancelled, or the text could not be saved: the window stays
+        return;
+    }
     QMainWindow::closeEvent(event); // the only top-level window: the program ends with it
 }
 
-void TForm1::FormClose()
+bool TForm1::FormClose()
 {
-    // The options file is written here once settings exist.
+    // Changed text is never thrown away without a word.
+    return m_files->mayDiscard();
 }
 
 // --- typing -------------------------------------------------------------------
@@ -375,10 +383,10 @@ void TForm1::fgClick() { options(); }
 
 // --- files, search and printing: their parts fill these --------------------------
 
-void TForm1::Neu1Click() {}
-void TForm1::ffnen1Click() {}
-void TForm1::Speichern1Click() {}
-void TForm1::Speichernunter1Click() {}
+void TForm1::Neu1Click() { m_files->newDocument(); }
+void TForm1::ffnen1Click() { m_files->open(); }
+void TForm1::Speichern1Click() { m_files->save(); }
+void TForm1::Speichernunter1Click() { m_files->saveAs(); }
 void TForm1::Drucken1Click() { BitBtn5Click(); }
 void TForm1::BitBtn5Click() {}
 void TForm1::DruckenohneVorschau1Click() {}

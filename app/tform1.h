@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documentcommands.h"
 #include "errorbox.h"
 #include "formatting.h"
 #include "sharedstate.h"
@@ -57,6 +58,7 @@ public:
     RichTextSurface& txt() { return *m_txt; }
     QComboBox* fbox() const { return m_fbox; }
     const HandlerGuard& guard() const { return m_guard; }
+    DocumentCommands& files() const { return *m_files; }
     CommandMenu& menu() const { return *m_menu; }
     QAction* item(const QString& name) const;
     QWidget* client() const { return m_client; } // the client area, scrolled by the window
@@ -90,7 +92,7 @@ private:
 
     void FormCreate();
     void FormShow();
-    void FormClose();
+    bool FormClose();
     void txtChange(const surface::TextChange& change);
     void txtKeyDown();
     void txtMouseDown();
@@ -150,6 +152,7 @@ private:
     CommandMenu* m_menu = nullptr;
     std::unique_ptr<Formatting> m_fmt;
     std::unique_ptr<ViewOptions> m_view;
+    std::unique_ptr<DocumentCommands> m_files;
     CharMapWindow* m_charMap = nullptr;
     Tsuchen* m_suchen = nullptr;
     Tinfo* m_info = nullptr;

@@ -21,9 +21,13 @@ struct FileDialogAnswer {
 
 class Dialogs {
 public:
+    enum class Answer { Yes, No, Cancel };
+
     virtual ~Dialogs() = default;
     // "Achtung!" with Yes and No, no icon; true for Yes.
     virtual bool question(QWidget* parent, const QString& text) = 0;
+    // "Achtung!" with Yes, No and Cancel, no icon.
+    virtual Answer questionWithCancel(QWidget* parent, const QString& text) = 0;
     // "Achtung!" with OK.
     virtual void notice(QWidget* parent, const QString& text) = 0;
     // The application's standard error box: caption "Stilora", error icon, OK.

@@ -242,6 +242,7 @@ void RichTextSurface::clearAll()
     m_edit->clear();
     m_doc->setDefaultFont(m_edit->font());
     m_edit->setCurrentCharFormat(QTextCharFormat()); // a new text starts in the editor's own font
+    m_doc->setModified(false);
     // QTextDocument::clear() announces the removal without the closing notification.
     if (m_hasPending)
         onContentsChanged();
@@ -550,6 +551,10 @@ void RichTextSurface::setWordWrap(bool on)
     // Without wrapping, long lines are reached by scrolling sideways.
     m_edit->setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
 }
+
+bool RichTextSurface::isModified() const { return m_doc->isModified(); }
+
+void RichTextSurface::setModified(bool modified) { m_doc->setModified(modified); }
 
 bool RichTextSurface::layoutComplete() const
 {

@@ -131,6 +131,10 @@ public:
     // end. Done while a keystroke is announced, it joins that keystroke's undo step.
     void rewrite(int start, const QString& oldText, const QString& newText);
 
+    // Changed since it was last loaded, saved or cleared.
+    bool isModified() const;
+    void setModified(bool modified);
+
     // False while paragraphs far from the view still wait for their layout.
     bool layoutComplete() const;
 

@@ -186,6 +186,7 @@ void TestApp::dispatch()
     QGuiApplication::clipboard()->setText(QStringLiteral("vorher"));
     p.txt.setSelStart(selStart);
     p.txt.setSelLength(selLength);
+    p.dialogs.threeWay << Dialogs::Answer::No; // the typed text is not to be saved
     Program::key(p.txt.widget(), key, Qt::KeyboardModifiers(mods));
     QCOMPARE(p.txt.text(), text);
     QCOMPARE(p.form.isVisible(), open);

@@ -10,6 +10,7 @@
 struct ScriptedDialogs : Dialogs {
     QStringList questions, notices, errors;
     QList<bool> answers;            // for question(), in order; Yes when empty
+    QList<Answer> threeWay;         // for questionWithCancel(), in order; Yes when empty
     QList<FileDialogAnswer> files;  // for openFile()/saveFile(), in order; cancelled when empty
     QList<FileDialogRequest> requests;
 
@@ -17,6 +18,11 @@ struct ScriptedDialogs : Dialogs {
     {
         questions << text;
         return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    Answer questionWithCancel(QWidget*, const QString& text) override
+    {
+        questions << text;
+        return threeWay.isEmpty() ? Answer::Yes : threeWay.takeFirst();
     }
     void notice(QWidget*, const QString& text) override { notices << text; }
     void errorBox(QWidget*, const QString& text) override { errors << text; }

@@ -19,6 +19,9 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QProcess>
@@ -382,8 +385,20 @@ void TestX11Typing::menuKeys()
 
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
+    // The text was changed: closing asks first; the answer here is No.
+    QStringList asked;
+    QTimer answer;
+    answer.setInterval(50);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked << box->text();
+            box->button(QMessageBox::No)->click();
+        }
+    });
+    answer.start();
     xdotool({QStringLiteral("ctrl+Delete")});
     QTRY_VERIFY(!m_form->isVisible());
+    QCOMPARE(asked, QStringList{QStringLiteral("Der Text wurde geändert. Änderungen speichern?")});
 }
 
 int main(int argc, char* argv[])

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "seams.h"
+
+#include <QString>
+
+#include <functional>
+
+class QProgressBar;
+class QWidget;
+class RichTextSurface;
+struct SharedState;
+
+namespace styled {
+class Document;
+}
+
+// What the file commands work on: the editor, the shared state, the seams,
+// the progress panel and the window's title routine.
+struct DocumentContext {
+    RichTextSurface* txt = nullptr;
+    SharedState* state = nullptr;
+    Dialogs* dialogs = nullptr;
+    QWidget* window = nullptr;        // owner of the dialogs
+    QWidget* progressPanel = nullptr; // Panel2
+    QProgressBar* progress = nullptr; // pb1
+    std::function<void()> tit;
+};
+
+// New, Open, Save and Save As, and the writing of the current document in
+// the format LegacyFormat names (speich). Errors are thrown as IoError and
+// reach the window's handler guard; a failed open leaves the document it
+// had, a failed save leaves the old files.
+class DocumentCommands {
+public:
+    static const QString kOpenFilter;
+    static const QString kSaveFilter;
+    static const QString kOpenExtension; // "*.rtf"
+    static const QString kSaveExtension; // "*.sri"
+    static const QString kOverwriteQuestion;
+    static const QString kUnsavedQuestion;
+
+    explicit DocumentCommands(const DocumentContext& context);
+
+    void newDocument(); // Neu1Click
+    void open();        // ffnen1Click
+    bool save();        // Speichern1Click; true when the document was written
+    bool saveAs();      // Speichernunter1Click
+    bool speich();
+
+    // Asks whether changed text should be saved first; false: the command
+    // (New, Open, closing the program) does not go on.
+    bool mayDiscard();
+
+    // The chosen name, with the chosen filter entry's extension when the
+    // user typed none.
+    static QString withExtension(const QString& path, const QString& filter, int filterIndex);
+
+private:
+    void loadRtf(const QString& path);
+    void readPair();
+    bool writePair();
+    void writeRtf();
+    bool acceptLosses(const styled::Document& document);
+    void showProgress(int percent);
+
+    DocumentContext m_c;
+};
