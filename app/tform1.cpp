@@ -344,13 +344,7 @@ void TForm1::txtChange(const surface::TextChange& change)
 
 // --- routines ----------------------------------------------------------------
 
-void TForm1::tit()
-{
-    const documents::Title t = documents::titleFor(m_state.BasePath);
-    if (!m_state.BasePath.isEmpty())
-        m_state.OpenDir = documents::shortString(t.directory);
-    setWindowTitle(t.caption);
-}
+void TForm1::tit() { setWindowTitle(documents::retitle(m_state)); }
 
 void TForm1::options()
 {

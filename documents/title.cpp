@@ -1,5 +1,7 @@
 #include "title.h"
 
+#include "sharedstate.h"
+
 namespace documents {
 
 QString shortString(const QString& s) { return s.left(kShortStringCapacity); }
@@ -22,6 +24,14 @@ Title titleFor(const QString& basePath)
     if (!name.isEmpty() && name[0] >= QLatin1Char('a') && name[0] <= QLatin1Char('z'))
         name[0] = QChar(name[0].unicode() - 'a' + 'A');
     return {QStringLiteral("Stilora - ") + name, directory};
+}
+
+QString retitle(SharedState& state)
+{
+    const Title t = titleFor(state.BasePath);
+    if (!state.BasePath.isEmpty())
+        state.OpenDir = shortString(t.directory);
+    return t.caption;
 }
 
 } // namespace documents

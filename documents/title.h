@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct SharedState;
+
 namespace documents {
 
 // Directories are kept as short strings of one length byte and 40 characters.
@@ -15,5 +17,9 @@ struct Title {
     QString directory; // up to and including the last separator; empty when untitled
 };
 Title titleFor(const QString& basePath);
+
+// The title routine: for a named document the open dialog's start directory
+// (OpenDir) follows the document's; returns the window's new caption.
+QString retitle(SharedState& state);
 
 } // namespace documents

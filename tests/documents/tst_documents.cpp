@@ -1,13 +1,25 @@
 // The pair codec byte for byte, its hostile inputs, and the writer against
 // the old per-position algorithm run through the editor.
 #include "codepage.h"
+#include "documentcommands.h"
 #include "greekfont.h"
+#include "ioerror.h"
 #include "paircodec.h"
 #include "richtextsurface.h"
+#include "rtfreader.h"
+#include "rtfwriter.h"
+#include "scriptedseams.h"
+#include "sharedstate.h"
+#include "title.h"
 
 #include <QtTest>
 
+#include <QProgressBar>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using styled::CharFormat;
 using styled::Document;
@@ -131,6 +143,43 @@ Document randomDocument(QRandomGenerator& rng)
     return b.take();
 }
 
+// The file commands with an editor, scripted dialogs and a temporary folder.
+struct Commands {
+    QWidget host;
+    RichTextSurface txt{&host};
+    SharedState state;
+    ScriptedDialogs dialogs;
+    QWidget panel{&host};
+    QProgressBar bar{&panel};
+    QString caption;
+    QTemporaryDir dir;
+    DocumentCommands files{DocumentContext{&txt, &state, &dialogs, &host, &panel, &bar, [this] {
+                                               caption = documents::retitle(state);
+                                           }}};
+
+    Commands() { panel.hide(); } // as the window's progress panel is until a pair is read or written
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void choose(const QString& name, int filterIndex) { dialogs.files << FileDialogAnswer{true, path(name), filterIndex}; }
+    QByteArray bytes(const QString& name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    }
+    void put(const QString& name, const QByteArray& data) const { writeFilesAtomically({{path(name), data}}); }
+    // The German message of the error a command throws, or nothing.
+    template <class F>
+    QString errorOf(F&& command)
+    {
+        try {
+            command();
+        } catch (const std::exception& e) {
+            return QString::fromUtf8(e.what());
+        }
+        return {};
+    }
+};
+
 } // namespace
 
 class TestDocuments : public QObject {
@@ -148,6 +197,24 @@ private slots:
     void lineEnds_data();
     void lineEnds();
     void losses();
+    void openFormats_data();
+    void openFormats();
+    void saveAsNames_data();
+    void saveAsNames();
+    void saveAsQuestion_data();
+    void saveAsQuestion();
+    void saveAsAnsweredNo();
+    void shortDirectories_data();
+    void shortDirectories();
+    void failedOpenKeepsTheDocument_data();
+    void failedOpenKeepsTheDocument();
+    void failedSaveKeepsOldFiles_data();
+    void failedSaveKeepsOldFiles();
+    void unsavedText_data();
+    void unsavedText();
+    void pairAsksBeforeLosing();
+    void damagedAttributesLoadText();
+    void pairSaveThenOpen();
 };
 
 void TestDocuments::golden_data()
@@ -333,6 +400,331 @@ void TestDocuments::losses()
     QCOMPARE(l.firstUncoded, 6); // a b CR LF x α: position 6, counted from 1
     QCOMPARE(l.oversizedRuns, 1);
     QCOMPARE(l.firstOversized, 5);
+}
+
+// Open by filter entry: 1 reads RTF (or plain text), 2 and 3 read the pair
+// and apply the attribute file when there is one.
+void TestDocuments::openFormats_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<bool>("withRuns");
+    QTest::addColumn<bool>("legacy");
+    QTest::addColumn<int>("styleOfLast");
+    QTest::newRow("rtf") << "brief.rtf" << 1 << false << false << int(styled::Bold);
+    QTest::newRow("pair by the sri entry") << "brief.sri" << 2 << true << true << int(styled::Bold);
+    QTest::newRow("text entry with sri") << "brief.txt" << 3 << true << true << int(styled::Bold);
+    QTest::newRow("text entry without sri") << "brief.txt" << 3 << false << true << 0;
+}
+
+void TestDocuments::openFormats()
+{
+    QFETCH(QString, file);
+    QFETCH(int, filterIndex);
+    QFETCH(bool, withRuns);
+    QFETCH(bool, legacy);
+    QFETCH(int, styleOfLast);
+    Commands c;
+    const Document d = doc({{"ab", greek(), 2}, {"cd", greek(styled::Bold), 2}});
+    c.put(QStringLiteral("brief.rtf"), rtf::write(d));
+    const pair::Bytes pairBytes = pair::write(d);
+    c.put(QStringLiteral("brief.txt"), pairBytes.text);
+    if (withRuns)
+        c.put(QStringLiteral("brief.sri"), pairBytes.runs);
+    c.txt.typeText(QStringLiteral("alt"));
+    c.txt.setModified(false);
+    c.choose(file, filterIndex);
+    c.files.open();
+    QCOMPARE(c.txt.text(), QStringLiteral("abcd"));
+    QCOMPARE(c.state.BasePath, c.path(QStringLiteral("brief.")));
+    QCOMPARE(c.state.LegacyFormat, legacy);
+    QCOMPARE(c.caption, QStringLiteral("Stilora - Brief"));
+    QCOMPARE(c.txt.selStart(), 0);
+    QCOMPARE(c.txt.snapshot().paragraphs[0].runs.last().format.style, styleOfLast);
+    QVERIFY(!c.txt.isModified());
+    QVERIFY(!c.state.LoadingDocument);
+    QVERIFY(c.txt.widget()->isEnabled());
+    QVERIFY(c.panel.isHidden());
+}
+
+void TestDocuments::saveAsNames_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("plain name") << "ilias.rtf" << 1 << "ilias.rtf" << "Stilora - Ilias";
+    QTest::newRow("four-letter extension") << "notes.text" << 1 << "notes.trtf" << "Stilora - Notes.";
+    QTest::newRow("umlaut stays") << "über.rtf" << 1 << "über.rtf" << "Stilora - über";
+    QTest::newRow("digit") << "2.rtf" << 1 << "2.rtf" << "Stilora - 2";
+    QTest::newRow("only the extension") << ".rtf" << 1 << ".rtf" << "Stilora - ";
+    QTest::newRow("no extension, RTF entry") << "brief" << 1 << "brief.rtf" << "Stilora - Brief";
+    QTest::newRow("no extension, pair entry, new document") << "brief" << 2 << "brief.rtf" << "Stilora - Brief";
+    QTest::newRow("pair entry keeps a new document RTF") << "brief.sri" << 2 << "brief.rtf" << "Stilora - Brief";
+}
+
+void TestDocuments::saveAsNames()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, filterIndex);
+    QFETCH(QString, written);
+    QFETCH(QString, caption);
+    Commands c;
+    c.txt.typeText(QStringLiteral("logos"));
+    c.choose(typed, filterIndex);
+    QVERIFY(c.files.saveAs());
+    QCOMPARE(c.caption, caption);
+    QVERIFY(!c.state.LegacyFormat);
+    QCOMPARE(rtf::read(c.bytes(written)).document.plainText(), QStringLiteral("logos"));
+    QCOMPARE(c.dialogs.requests.last().filter, DocumentCommands::kSaveFilter);
+    QCOMPARE(c.dialogs.requests.last().defaultExtension, QStringLiteral("*.sri"));
+    QVERIFY(!c.txt.isModified());
+    // Save on a named document writes at once, without dialog or question.
+    c.txt.typeText(QStringLiteral("!"));
+    QVERIFY(c.files.save());
+    QCOMPARE(c.dialogs.requests.size(), 1);
+    QCOMPARE(rtf::read(c.bytes(written)).document.plainText(), QStringLiteral("logos!"));
+}
+
+// Which existing file raises the overwrite question.
+void TestDocuments::saveAsQuestion_data()
+{
+    QTest::addColumn<bool>("legacy");
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("RTF over an rtf") << false << "ziel.rtf" << true;
+    QTest::newRow("RTF over a txt") << false << "ziel.txt" << false;
+    QTest::newRow("pair over a txt without sri") << true << "ziel.txt" << true;
+    QTest::newRow("pair over an sri alone") << true << "ziel.sri" << false;
+}
+
+void TestDocuments::saveAsQuestion()
+{
+    QFETCH(bool, legacy);
+    QFETCH(QString, existing);
+    QFETCH(bool, asked);
+    Commands c;
+    c.txt.typeText(QStringLiteral("neu"));
+    c.state.LegacyFormat = legacy;
+    c.put(existing, "alt");
+    c.choose(QStringLiteral("ziel.sri"), 2);
+    QVERIFY(c.files.saveAs());
+    QCOMPARE(c.dialogs.questions, asked ? QStringList{DocumentCommands::kOverwriteQuestion} : QStringList());
+    const QByteArray written = c.bytes(legacy ? QStringLiteral("ziel.txt") : QStringLiteral("ziel.rtf"));
+    QCOMPARE(legacy ? codepage::decode(written) : rtf::read(written).document.plainText(), QStringLiteral("neu"));
+}
+
+void TestDocuments::saveAsAnsweredNo()
+{
+    Commands c;
+    c.txt.typeText(QStringLiteral("neu"));
+    c.put(QStringLiteral("ziel.rtf"), "alt");
+    c.choose(QStringLiteral("ziel.rtf"), 1);
+    c.dialogs.answers << false;
+    QVERIFY(!c.files.saveAs());
+    QCOMPARE(c.bytes(QStringLiteral("ziel.rtf")), QByteArray("alt"));
+    QVERIFY(c.state.BasePath.isEmpty());
+    QCOMPARE(c.caption, QStringLiteral("Stilora- Ohne Titel"));
+    QCOMPARE(c.state.SaveDir, documents::shortString(c.dir.path() + QLatin1Char('/')));
+    // The next Save asks for a name again.
+    QVERIFY(!c.files.save());
+    QCOMPARE(c.dialogs.requests.size(), 2);
+}
+
+void TestDocuments::shortDirectories_data()
+{
+    QTest::addColumn<int>("length"); // of the directory, its final separator included
+    QTest::addColumn<int>("kept");
+    QTest::newRow("40 characters survive whole") << 40 << 40;
+    QTest::newRow("41 lose the separator") << 41 << 40;
+}
+
+void TestDocuments::shortDirectories()
+{
+    QFETCH(int, length);
+    QFETCH(int, kept);
+    Commands c;
+    QString sub = c.dir.path() + QLatin1Char('/');
+    sub += QString(length - int(sub.size()) - 1, QLatin1Char('d')) + QLatin1Char('/');
+    QCOMPARE(sub.size(), length);
+    QVERIFY(QDir().mkpath(sub));
+    c.txt.typeText(QStringLiteral("x"));
+    c.dialogs.files << FileDialogAnswer{true, sub + QStringLiteral("a.rtf"), 1};
+    QVERIFY(c.files.saveAs());
+    QCOMPARE(c.state.SaveDir, sub.left(kept));
+    QCOMPARE(c.state.OpenDir, sub.left(kept));
+}
+
+// A failed open leaves the editor's document, its name, its format and the
+// title as they were, so that Save cannot write it over the file that failed.
+void TestDocuments::failedOpenKeepsTheDocument_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("RTF nested too deeply") << QByteArray("{\\rtf1 ") + QByteArray(5000, '{') << 1
+                                           << "Das Laden des Streams ist mißlungen";
+    QTest::newRow("binary file as RTF") << QByteArray("\x89PNG\0\0", 6) << 1 << "Das Laden des Streams ist mißlungen";
+    QTest::newRow("pair without text file") << QByteArray() << 2 << "Datei nicht gefunden";
+    QTest::newRow("empty text file") << QByteArray("") << 3 << "Versuch hinter dem Dateiende zu lesen";
+}
+
+void TestDocuments::failedOpenKeepsTheDocument()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, filterIndex);
+    QFETCH(QString, message);
+    Commands c;
+    c.txt.typeText(QStringLiteral("mein Text"));
+    c.choose(QStringLiteral("alt.rtf"), 1);
+    QVERIFY(c.files.saveAs());
+    const QString name = filterIndex == 1 ? QStringLiteral("kaputt.rtf") : QStringLiteral("kaputt.txt");
+    if (!(filterIndex == 2))
+        c.put(name, content);
+    c.choose(filterIndex == 2 ? QStringLiteral("kaputt.sri") : name, filterIndex);
+    QCOMPARE(c.errorOf([&] { c.files.open(); }), message);
+    QCOMPARE(c.txt.text(), QStringLiteral("mein Text"));
+    QCOMPARE(c.state.BasePath, c.path(QStringLiteral("alt.")));
+    QVERIFY(!c.state.LegacyFormat);
+    QCOMPARE(c.caption, QStringLiteral("Stilora - Alt"));
+    QVERIFY(!c.state.LoadingDocument);
+    QVERIFY(c.txt.widget()->isEnabled());
+    QVERIFY(!c.txt.widget()->isHidden());
+    QVERIFY(c.panel.isHidden());
+}
+
+// A save that fails on a full disk leaves the old files byte for byte and the window usable.
+void TestDocuments::failedSaveKeepsOldFiles_data()
+{
+    QTest::addColumn<bool>("legacy");
+    QTest::newRow("RTF") << false;
+    QTest::newRow("pair") << true;
+}
+
+void TestDocuments::failedSaveKeepsOldFiles()
+{
+    QFETCH(bool, legacy);
+    Commands c;
+    c.txt.typeText(QStringLiteral("alt"));
+    c.state.LegacyFormat = legacy;
+    c.choose(QStringLiteral("brief.sri"), 2);
+    QVERIFY(c.files.saveAs());
+    const QStringList names = {QStringLiteral("brief.rtf"), QStringLiteral("brief.txt"), QStringLiteral("brief.sri")};
+    QList<QByteArray> before;
+    for (const QString& n : names)
+        before << c.bytes(n);
+    c.txt.load(Document::fromPlainText(QStringLiteral("logos kai ethos\n").repeated(6000)));
+    c.txt.typeText(QStringLiteral("!"));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4096; // the disk is full after 4 KiB
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    const QString error = c.errorOf([&] { c.files.save(); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(error.contains(QLatin1String("Zu wenig Speicherplatz")), qPrintable(error));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        QCOMPARE(c.bytes(names[i]), before[i]);
+    QVERIFY(c.txt.isModified()); // still to be saved
+    QVERIFY(!c.txt.widget()->isHidden());
+    QVERIFY(c.panel.isHidden());
+    QCOMPARE(QDir(c.dir.path()).entryList(QDir::Files).size(), legacy ? 2 : 1); // no temporary file left
+}
+
+// Changed text is not thrown away without a word.
+void TestDocuments::unsavedText_data()
+{
+    QTest::addColumn<int>("answer"); // Yes, No, Cancel
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<bool>("dialogAccepted");
+    QTest::addColumn<bool>("goesOn");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Cancel") << int(Dialogs::Answer::Cancel) << true << false << false << false;
+    QTest::newRow("No") << int(Dialogs::Answer::No) << true << false << true << false;
+    QTest::newRow("Yes, named") << int(Dialogs::Answer::Yes) << true << false << true << true;
+    QTest::newRow("Yes, untitled, Save As cancelled") << int(Dialogs::Answer::Yes) << false << false << false << false;
+    QTest::newRow("Yes, untitled, saved as") << int(Dialogs::Answer::Yes) << false << true << true << true;
+}
+
+void TestDocuments::unsavedText()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, named);
+    QFETCH(bool, dialogAccepted);
+    QFETCH(bool, goesOn);
+    QFETCH(bool, saved);
+    Commands c;
+    if (named) {
+        c.txt.typeText(QStringLiteral("v1"));
+        c.choose(QStringLiteral("brief.rtf"), 1);
+        QVERIFY(c.files.saveAs());
+    }
+    c.txt.typeText(QStringLiteral("v2"));
+    c.dialogs.threeWay << Dialogs::Answer(answer);
+    if (dialogAccepted)
+        c.choose(QStringLiteral("brief.rtf"), 1);
+    c.files.newDocument();
+    QCOMPARE(c.dialogs.questions.last(), DocumentCommands::kUnsavedQuestion);
+    QCOMPARE(c.txt.text().isEmpty(), goesOn);
+    QCOMPARE(rtf::read(c.bytes(QStringLiteral("brief.rtf"))).document.plainText().endsWith(QLatin1String("v2")), saved);
+    // An unchanged document asks nothing.
+    const int asked = int(c.dialogs.questions.size());
+    c.txt.setModified(false);
+    c.files.newDocument();
+    QCOMPARE(c.dialogs.questions.size(), asked);
+    QVERIFY(c.txt.text().isEmpty());
+}
+
+void TestDocuments::pairAsksBeforeLosing()
+{
+    Commands c;
+    c.txt.typeText(QStringLiteral(u"ab α"));
+    c.state.LegacyFormat = true;
+    c.choose(QStringLiteral("brief.sri"), 2);
+    c.dialogs.answers << false;
+    QVERIFY(!c.files.saveAs());
+    QCOMPARE(c.dialogs.questions.size(), 1);
+    QVERIFY(c.dialogs.questions[0].contains(QLatin1String("1 Zeichen ohne 8-Bit-Code (das erste an Stelle 4)")));
+    QCOMPARE(c.bytes(QStringLiteral("brief.txt")), QByteArray("<none>"));
+    c.choose(QStringLiteral("brief.sri"), 2);
+    c.dialogs.answers << true;
+    QVERIFY(c.files.saveAs());
+    QCOMPARE(c.bytes(QStringLiteral("brief.txt")), QByteArray("ab ?"));
+}
+
+void TestDocuments::damagedAttributesLoadText()
+{
+    Commands c;
+    c.put(QStringLiteral("brief.txt"), "abc");
+    c.put(QStringLiteral("brief.sri"), record(2, 14, 'm', 1) + QByteArray("\x01\x0e", 2));
+    c.choose(QStringLiteral("brief.sri"), 2);
+    c.files.open();
+    QCOMPARE(c.txt.text(), QStringLiteral("abc"));
+    QCOMPARE(c.dialogs.notices.size(), 1);
+    QVERIFY(c.dialogs.notices[0].contains(QLatin1String("Byte 10")));
+    c.txt.selectRange(0, 1);
+    QCOMPARE(c.txt.fontStyle(), int(styled::Bold));
+    QCOMPARE(c.txt.alignment(), int(styled::AlignCentre));
+}
+
+// A pair saved and opened again is the same document; the caret is at the start.
+void TestDocuments::pairSaveThenOpen()
+{
+    Commands c;
+    const Document d = doc({{"eins\n", greek(), 2}, {"zwei\n", {QStringLiteral("Arial"), 22, 5}, 1}, {"drei", greek(2), 0}});
+    c.txt.load(d);
+    c.txt.setSelStart(7);
+    c.state.LegacyFormat = true;
+    c.choose(QStringLiteral("brief.sri"), 2);
+    QVERIFY(c.files.saveAs());
+    QCOMPARE(c.txt.selStart(), 0);
+    QCOMPARE(c.bytes(QStringLiteral("brief.txt")), QByteArray("eins\r\nzwei\r\ndrei"));
+    c.txt.load(Document());
+    c.choose(QStringLiteral("brief.txt"), 3);
+    c.files.open();
+    QVERIFY2(c.txt.snapshot() == d, qPrintable(c.txt.snapshot().describe()));
 }
 
 QTEST_MAIN(TestDocuments)
