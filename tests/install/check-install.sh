@@ -10,6 +10,7 @@ check() {
     if eval "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
 }
 check "program" "[ -x '$prefix/bin/stilora' ]"
+check "converter" "[ -x '$prefix/bin/stilora-convert' ]"
 for style in Regular Bold Italic BoldItalic; do
     check "font $style" "[ -s '$prefix/share/fonts/truetype/stilora/Greek-$style.ttf' ]"
 done
