@@ -81,6 +81,8 @@ private slots:
     void writes();
     void roundTrip_data();
     void roundTrip();
+    void libreOffice();
+    void pandoc();
 };
 
 void TestRtf::keywordTableSorted() { QVERIFY(rtf::keywordTableSorted()); }
@@ -316,6 +318,75 @@ void TestRtf::roundTrip()
     const rtf::ReadResult r = rtf::read(bytes);
     QCOMPARE(r.status, rtf::ReadResult::Ok);
     QVERIFY2(r.document == document, qPrintable(r.document.describe() + QStringLiteral("\n") + document.describe()));
+}
+
+namespace {
+
+Document readData(const char* name)
+{
+    QFile f(QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(name)));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const rtf::ReadResult r = rtf::read(f.readAll());
+    return r.ok() ? r.document : Document();
+}
+
+// The run that holds `text` (at its start), or nothing.
+std::optional<styled::Run> runWith(const Document& d, const QString& text)
+{
+    for (const styled::Paragraph& p : d.paragraphs)
+        for (const styled::Run& r : p.runs)
+            if (r.text.startsWith(text))
+                return r;
+    return std::nullopt;
+}
+
+} // namespace
+
+void TestRtf::libreOffice()
+{
+    const Document d = readData("libreoffice-korpus.rtf");
+    QStringList lines = d.plainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(0), QStringLiteral(u"a)nqrwpos und Umlaute: äöüß Ä"));
+    QCOMPARE(lines.value(1), QStringLiteral("fett kursiv unterstrichen durchgestrichen"));
+    QCOMPARE(lines.value(2), QStringLiteral(u"ἄνθρωπος καὶ λόγος")); // Unicode Greek in Arial stays Unicode
+    QCOMPARE(lines.value(3), QStringLiteral("Logos"));
+    QCOMPARE(lines.value(4), QStringLiteral("A1\tB1"));
+    QCOMPARE(lines.value(5), QStringLiteral("A2\tB2"));
+    // Unicode Greek in the font "Greek" comes back as the font's codes; \- is the letter at 173.
+    QCOMPARE(lines.value(6), codes({165, 'n', 'q', 'r', 'w', 'p', 'o', 'j', ' ', 173, 173, 'x'})); // ἄ is > ´ a, final sigma j
+    QCOMPARE(lines.value(7), QStringLiteral("erster Punkt"));
+    QCOMPARE(lines.value(8), QStringLiteral("zweiter Punkt"));
+    QCOMPARE(lines.value(9), QStringLiteral("Bild:  Ende")); // the image is dropped
+    QCOMPARE(d.paragraphs[0].alignment, int(styled::AlignLeft));
+    QCOMPARE(d.paragraphs[1].alignment, int(styled::AlignCentre));
+    QCOMPARE(d.paragraphs[2].alignment, int(styled::AlignRight));
+    QCOMPARE(d.paragraphs[3].alignment, int(styled::AlignLeft)); // justified
+    QCOMPARE(d.paragraphs[6].alignment, int(styled::AlignCentre));
+    QCOMPARE(runWith(d, QStringLiteral("a)nq"))->format, (CharFormat{QStringLiteral("Greek"), 14, 0}));
+    QCOMPARE(runWith(d, QStringLiteral("und Uml"))->format, (CharFormat{QStringLiteral("Arial"), 12, 0}));
+    QCOMPARE(runWith(d, QStringLiteral("fett"))->format, (CharFormat{QStringLiteral("Times New Roman"), 18, styled::Bold}));
+    QCOMPARE(runWith(d, QStringLiteral("kursiv"))->format.style, int(styled::Italic));
+    QCOMPARE(runWith(d, QStringLiteral("unterstrichen"))->format.style, int(styled::Underline));
+    QCOMPARE(runWith(d, QStringLiteral("durchgestrichen"))->format.style, int(styled::StrikeOut));
+    QCOMPARE(runWith(d, QStringLiteral(u"ἄνθ"))->format, (CharFormat{QStringLiteral("Arial"), 10, 0}));
+    QCOMPARE(runWith(d, QStringLiteral("Logos"))->format, (CharFormat{QStringLiteral("Greek"), 22, styled::Bold}));
+    QCOMPARE(runWith(d, codes({165}))->format, (CharFormat{QStringLiteral("Greek"), 16, 0}));
+}
+
+void TestRtf::pandoc()
+{
+    const Document d = readData("pandoc-korpus.rtf");
+    const QStringList lines = d.plainText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.value(0), QStringLiteral(u"Überschrift"));
+    QCOMPARE(lines.value(1), QStringLiteral(u"Text mit kursiv, fett und durch. Griechisch: ἄνθρωπος, λόγος."));
+    QVERIFY(lines.contains(QStringLiteral("Spalte A\tSpalte B")));
+    QVERIFY(lines.contains(QStringLiteral("eins\tzwei")));
+    QCOMPARE(lines.last(), QStringLiteral(u"Umlaute: äöü ß."));
+    QCOMPARE(runWith(d, QStringLiteral(u"Überschrift"))->format, (CharFormat{QStringLiteral("Helvetica"), 18, styled::Bold}));
+    QCOMPARE(runWith(d, QStringLiteral("kursiv"))->format.style, int(styled::Italic));
+    QCOMPARE(runWith(d, QStringLiteral("fett"))->format.style, int(styled::Bold));
+    QCOMPARE(runWith(d, QStringLiteral("durch"))->format.style, int(styled::StrikeOut));
 }
 
 QTEST_GUILESS_MAIN(TestRtf)
