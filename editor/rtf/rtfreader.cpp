@@ -19,6 +19,7 @@ QString saveFailedMessage() { return QStringLiteral("Das Speichern des Streams i
 namespace {
 
 constexpr int kDirect = 0; // the byte is the 8-bit code itself
+constexpr int kMaxPoints = 1638; // the largest size word processors offer
 
 // The code page whose bytes a font's \fcharset names.
 int codePageOfCharset(int charset)
@@ -438,7 +439,8 @@ const styled::CharFormat& Reader::format()
 {
     if (m_formatDirty) {
         m_format.font = fontName();
-        m_format.size = std::max(1, (m_state.halfPoints + 1) / 2);
+        // Half points to whole points, within what word processors offer.
+        m_format.size = int(std::clamp<qint64>((qint64(m_state.halfPoints) + 1) / 2, 1, kMaxPoints));
         m_format.style = m_state.style;
         m_formatDirty = false;
     }

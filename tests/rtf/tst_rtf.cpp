@@ -242,6 +242,7 @@ void TestRtf::hostile_data()
     QTest::newRow("uc out of range") << QByteArray("{\\rtf1\\uc2147483647\\u945 abc}") << true;
     QTest::newRow("long control word") << QByteArray("{\\rtf1 \\") + QByteArray(100, 'a') + "}" << false;
     QTest::newRow("only the header") << QByteArray("{\\rtf1") << true;
+    QTest::newRow("largest size") << QByteArray("{\\rtf1\\fs2147483647 x\\fs-2147483648 y}") << true;
     QTest::newRow("font table unterminated") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Greek") << true;
 }
 
@@ -255,6 +256,10 @@ void TestRtf::hostile()
         QCOMPARE(r.message, QStringLiteral("Das Laden des Streams ist mißlungen"));
         QVERIFY(r.document == Document());
     }
+    // Sizes stay within what word processors offer, 1 to 1638 points.
+    for (const styled::Paragraph& p : r.document.paragraphs)
+        for (const styled::Run& run : p.runs)
+            QVERIFY(run.format.size >= 1 && run.format.size <= 1638);
 }
 
 void TestRtf::manyFontsFast()
