@@ -247,7 +247,9 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
             const qint64 last = std::min<qint64>(pos + length, total - 1);
             std::fill(formatAt.begin() + pos, formatAt.begin() + last + 1, index);
             if (align >= 0) {
-                for (int p = positions.paragraph[std::size_t(pos)]; p <= positions.paragraph[std::size_t(last)]; ++p)
+                // A range reaching past the text touches the empty paragraph after a final line end too.
+                const int lastParagraph = pos + length >= total ? positions.paragraphs - 1 : positions.paragraph[std::size_t(last)];
+                for (int p = positions.paragraph[std::size_t(pos)]; p <= lastParagraph; ++p)
                     alignment[std::size_t(p)] = align;
             }
         }

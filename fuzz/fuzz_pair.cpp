@@ -17,8 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!first.loaded())
         return 0;
     const pair::Bytes written = pair::write(first.document);
-    const pair::ReadResult again = pair::read(written.text, written.runs);
-    if (again.status != pair::ReadResult::Ok || !(again.document == first.document))
+    pair::ReadResult again = pair::read(written.text, written.runs);
+    // An empty last paragraph has no position of its own in the pair: its
+    // alignment is the line end's before it, whatever the first file said.
+    styled::Document expected = first.document;
+    if (expected.paragraphs.size() > 1 && expected.paragraphs.last().runs.isEmpty())
+        expected.paragraphs.last().alignment = expected.paragraphs[expected.paragraphs.size() - 2].alignment;
+    if (again.status != pair::ReadResult::Ok || !(again.document == expected))
         std::abort();
     return 0;
 }
