@@ -1,6 +1,7 @@
 // Loading a 1 MiB document of 10,000 formatting runs into the editor until
 // its first screen is painted, against the same document handed to a plain
 // QTextEdit with Qt's own (lazy) layout. Prints the median of several loads.
+#include "benchdocs.h"
 #include "greekfont.h"
 #include "qtformat.h"
 #include "richtextsurface.h"
@@ -23,34 +24,6 @@ namespace {
 
 constexpr int kDocBytes = 1 << 20;
 constexpr int kRuns = 10000;
-constexpr int kLine = 100;
-
-styled::Document makeModel()
-{
-    const styled::CharFormat formats[] = {
-        {QStringLiteral("Greek"), 14, 0},
-        {QStringLiteral("Greek"), 14, styled::Bold},
-        {QStringLiteral("Arial"), 12, styled::Italic},
-        {QStringLiteral("Greek"), 18, styled::Underline},
-    };
-    const QString word = QStringLiteral("logos kai ");
-    QString text;
-    text.reserve(kDocBytes);
-    while (text.size() < kDocBytes) {
-        for (int i = 0; i < kLine - 1; ++i)
-            text.append(word[i % word.size()]);
-        text.append(QLatin1Char('\n'));
-    }
-    text.truncate(kDocBytes);
-    styled::DocumentBuilder b;
-    const int runLength = kDocBytes / kRuns;
-    for (int r = 0; r * runLength < text.size(); ++r) {
-        b.append(text.mid(r * runLength, runLength), formats[r % 4]);
-        if (b.atParagraphStart())
-            b.setAlignment(r % 3);
-    }
-    return b.take();
-}
 
 double median(std::vector<double> v)
 {
@@ -76,7 +49,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     resources::registerGreekFont();
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const styled::Document model = makeModel();
+    const styled::Document model = benchdocs::make(kDocBytes, kRuns);
     std::printf("document: %d characters, %lld paragraphs\n", model.length(), (long long)model.paragraphs.size());
 
     QWidget host;

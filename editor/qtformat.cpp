@@ -5,6 +5,8 @@
 #include <QTextCursor>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 #include <cmath>
 
 namespace qtformat {
@@ -84,15 +86,26 @@ QTextCharFormat toQt(const styled::CharFormat& format)
 
 void insertModel(QTextCursor& c, const styled::Document& d)
 {
+    // Documents use few formats many times: each is converted once.
+    std::vector<std::pair<styled::CharFormat, QTextCharFormat>> known;
+    auto qtFormat = [&](const styled::CharFormat& f) -> const QTextCharFormat& {
+        for (const auto& k : known)
+            if (k.first == f)
+                return k.second;
+        if (known.size() >= 16)
+            known.erase(known.begin());
+        known.emplace_back(f, toQt(f));
+        return known.back().second;
+    };
     QTextCharFormat last = c.charFormat();
     for (qsizetype i = 0; i < d.paragraphs.size(); ++i) {
         const styled::Paragraph& p = d.paragraphs[i];
         if (i > 0)
-            c.insertBlock(blockFormat(p.alignment), p.runs.isEmpty() ? last : toQt(p.runs.first().format));
+            c.insertBlock(blockFormat(p.alignment), p.runs.isEmpty() ? last : qtFormat(p.runs.first().format));
         else if (c.block().length() == 1)
             c.setBlockFormat(blockFormat(p.alignment)); // an empty paragraph takes the first one's alignment
         for (const styled::Run& r : p.runs) {
-            last = toQt(r.format);
+            last = qtFormat(r.format);
             c.insertText(r.text, last);
         }
     }

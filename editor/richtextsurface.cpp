@@ -487,8 +487,11 @@ void RichTextSurface::load(const styled::Document& document)
     doc->setPageSize(m_doc->pageSize());
     doc->setDocumentMargin(m_doc->documentMargin());
     {
+        // One edit block: the document settles once, not after every run.
         QTextCursor c(doc);
+        c.beginEditBlock();
         qtformat::insertModel(c, document);
+        c.endEditBlock();
     }
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);

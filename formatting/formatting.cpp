@@ -97,6 +97,8 @@ void Formatting::setze()
 void Formatting::showFontName(const QString& name)
 {
     QFont f = m_c.fbox->font();
+    if (f.families() == QStringList{name})
+        return; // a new font makes the box lay out its whole list again: only when it changes
     f.setFamilies(QStringList{name});
     m_c.fbox->setFont(f);
 }
