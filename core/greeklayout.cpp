@@ -46,9 +46,15 @@ const ByUnicode& byUnicode()
 
 std::optional<char16_t> unicodeOf(unsigned char code)
 {
-    for (const Entry& e : kEntries)
-        if (e.code == code)
-            return e.unicode;
+    // By code, 0 where the code shows no Greek character.
+    static const std::array<char16_t, 256> byCode = [] {
+        std::array<char16_t, 256> t{};
+        for (const Entry& e : kEntries)
+            t[e.code] = e.unicode;
+        return t;
+    }();
+    if (const char16_t u = byCode[code])
+        return u;
     return std::nullopt;
 }
 

@@ -154,6 +154,8 @@ private slots:
     void failedOpenKeepsTheDocument();
     void failedSaveKeepsOldFiles_data();
     void failedSaveKeepsOldFiles();
+    void readOnlyDirectory_data();
+    void readOnlyDirectory();
     void unsavedText_data();
     void unsavedText();
     void pairAsksBeforeLosing();
@@ -586,6 +588,30 @@ void TestDocuments::failedSaveKeepsOldFiles()
     QVERIFY(!c.txt.widget()->isHidden());
     QVERIFY(c.panel.isHidden());
     QCOMPARE(QDir(c.dir.path()).entryList(QDir::Files).size(), legacy ? 2 : 1); // no temporary file left
+}
+
+// A directory nobody may write to, not even root: /proc/self.
+void TestDocuments::readOnlyDirectory_data()
+{
+    QTest::addColumn<bool>("legacy");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("RTF") << false << "Das Speichern des Streams ist mißlungen: Dateizugriff verweigert";
+    QTest::newRow("pair") << true << "Dateizugriff verweigert";
+}
+
+void TestDocuments::readOnlyDirectory()
+{
+    QFETCH(bool, legacy);
+    QFETCH(QString, message);
+    Commands c;
+    c.txt.typeText(QStringLiteral("text"));
+    c.state.LegacyFormat = legacy;
+    c.dialogs.files << FileDialogAnswer{true, QStringLiteral("/proc/self/brief.sri"), 2};
+    QCOMPARE(c.errorOf([&] { c.files.saveAs(); }), message);
+    QCOMPARE(c.txt.text(), QStringLiteral("text"));
+    QVERIFY(c.txt.isModified());
+    QVERIFY(!c.txt.widget()->isHidden());
+    QVERIFY(c.panel.isHidden());
 }
 
 // Changed text is not thrown away without a word.
