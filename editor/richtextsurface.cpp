@@ -4,6 +4,7 @@
 
 #include "mimeimport.h"
 #include "qtformat.h"
+#include "textsearch.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -364,17 +365,27 @@ void RichTextSurface::setAlignment(int alignment)
 
 int RichTextSurface::find(const QString& what, int start, int length, int options) const
 {
-    if (what.isEmpty() || start < 0 || length <= 0)
-        return -1;
-    QTextDocument::FindFlags flags;
+    // The text as the surface counts it (a paragraph break is one position)
+    // and, for each position, whether it is set in the font "Greek".
+    const QString text = m_doc->toRawText();
+    std::vector<bool> greek(std::size_t(text.size()), false);
+    const QFont def = m_doc->defaultFont();
+    const QString kGreek = QString::fromLatin1(styled::kDefaultFont);
+    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (qtformat::familyOf(f.charFormat(), def) == kGreek)
+                std::fill_n(greek.begin() + f.position(), std::min<qsizetype>(f.length(), text.size() - f.position()), true);
+        }
+    }
+    QString wanted = what;
+    wanted.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
+    int flags = 0;
     if (options & surface::WholeWord)
-        flags |= QTextDocument::FindWholeWords;
+        flags |= textsearch::WholeWord;
     if (options & surface::MatchCase)
-        flags |= QTextDocument::FindCaseSensitively;
-    const QTextCursor hit = m_doc->find(what, start, flags);
-    if (hit.isNull() || hit.selectionEnd() > start + length)
-        return -1;
-    return hit.selectionStart();
+        flags |= textsearch::MatchCase;
+    return textsearch::find(text, greek, wanted, start, length, flags);
 }
 
 // --- edit commands ------------------------------------------------------------

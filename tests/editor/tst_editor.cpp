@@ -60,6 +60,8 @@ private slots:
     void alignmentOfParagraphs();
     void find_data();
     void find();
+    void findGreek_data();
+    void findGreek();
     void changeOrigins();
     void rewriteMinimalEdit_data();
     void rewriteMinimalEdit();
@@ -288,6 +290,40 @@ void TestEditor::find()
     Fixture f;
     f.s.setText(QStringLiteral("Logos logos logosx"));
     QCOMPARE(f.s.find(what, start, length, options), expected);
+}
+
+// The find rules of the font "Greek": its letters make words, and only A-Z
+// and a-z fold together; other fonts as usual.
+void TestEditor::findGreek_data()
+{
+    QTest::addColumn<QString>("font");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("what");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<int>("expected");
+    const int whole = surface::WholeWord;
+    QTest::newRow("word with iota acute, whole") << "Greek" << QByteArray("x l\x85g y") << QByteArray("l\x85g") << whole << 2;
+    QTest::newRow("iota acute is a letter: no whole word inside") << "Greek" << QByteArray("x l\x85gw") << QByteArray("l\x85g") << whole << -1;
+    QTest::newRow("epsilon with dasia is a letter") << "Greek" << QByteArray("x\x98n") << QByteArray("n") << whole << -1;
+    QTest::newRow("psili is no letter") << "Greek" << QByteArray("'a b") << QByteArray("a") << whole << 1;
+    QTest::newRow("ano teleia is no letter") << "Greek" << QByteArray("a:b") << QByteArray("b") << whole << 2;
+    QTest::newRow("Latin letters fold in Greek") << "Greek" << QByteArray("LOGOS") << QByteArray("logos") << 0 << 0;
+    QTest::newRow("upsilon circumflex is not eta") << "Greek" << QByteArray("x\xc0y") << QByteArray("\xe0") << 0 << -1;
+    QTest::newRow("match case keeps them apart anyway") << "Greek" << QByteArray("x\xe0y") << QByteArray("\xe0") << int(surface::MatchCase) << 1;
+    QTest::newRow("Arial folds a grave") << "Arial" << QByteArray("x\xc0y") << QByteArray("\xe0") << 0 << 1;
+    QTest::newRow("Arial word boundary") << "Arial" << QByteArray("x\xe0y \xe0") << QByteArray("\xe0") << whole << 4;
+}
+
+void TestEditor::findGreek()
+{
+    QFETCH(QString, font);
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, what);
+    QFETCH(int, options);
+    QFETCH(int, expected);
+    Fixture f;
+    f.s.load(styled::Document::fromPlainText(codepage::decode(text), {font, 14, 0}));
+    QCOMPARE(f.s.find(codepage::decode(what), 0, f.s.textLength(), options), expected);
 }
 
 void TestEditor::changeOrigins()

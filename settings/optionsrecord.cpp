@@ -1,0 +1,35 @@
+#include "optionsrecord.h"
+
+#include "codepage.h"
+
+#include <algorithm>
+
+namespace options {
+
+Record::Record()
+    : m_bytes(kRecordSize, '\0')
+{
+}
+
+bool Record::read(const QByteArray& file)
+{
+    if (file.size() < kRecordSize)
+        return false;
+    m_bytes = file.left(kRecordSize);
+    return true;
+}
+
+QString Record::directory(int offset) const
+{
+    const int n = std::min<int>(uchar(m_bytes[offset]), kDirCapacity);
+    return codepage::decode(m_bytes.mid(offset + 1, n));
+}
+
+void Record::setDirectory(int offset, const QString& directory)
+{
+    const QByteArray bytes = codepage::encode(directory.left(kDirCapacity));
+    m_bytes[offset] = char(bytes.size());
+    m_bytes.replace(offset + 1, bytes.size(), bytes);
+}
+
+} // namespace options
