@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTextBrowser>
@@ -30,8 +31,15 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
     const QStringList filters = qtFilters(r.filter);
     dialog.setNameFilters(filters);
     // A name typed without an extension gets the chosen entry's; the commands add it.
-    if (!r.startDirectory.isEmpty())
-        dialog.setDirectory(r.startDirectory);
+    // A start directory that no longer exists (or was cut at 40 characters)
+    // gives way to the nearest existing one above it.
+    if (!r.startDirectory.isEmpty()) {
+        QString path = r.startDirectory;
+        while (!path.isEmpty() && !QFileInfo(path).isDir())
+            path = QFileInfo(path).path() == path ? QString() : QFileInfo(path).path();
+        if (!path.isEmpty())
+            dialog.setDirectory(path);
+    }
     FileDialogAnswer answer;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return answer;

@@ -26,15 +26,18 @@ Stilora::Stilora(const Seams& seams)
     Form1->show();
 
     suchen = new Tsuchen(Form1);
-    // The search dialog's creation applies the stored options to the main window.
+    Form1->attachSearch(suchen);
+    // The search dialog's creation reads the options file and applies it; when
+    // the file cannot be read the error box says so and the rest is skipped.
     Form1->guard().run([this] {
+        Form1->OptRead();
         Form1->tit();
         Form1->options();
     });
 
     info = new Tinfo(Form1);
     Form2 = new TForm2(Form1);
-    Form1->attach(suchen, info, Form2);
+    Form1->attach(info, Form2);
 }
 
 Stilora::~Stilora() { delete Form1; }

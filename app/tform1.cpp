@@ -4,12 +4,15 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
+#include "fieldcomposer.h"
 #include "placement.h"
 #include "richtextsurface.h"
 #include "tinfo.h"
 #include "title.h"
 #include "tform2.h"
 #include "tsuchen.h"
+
+#include <QCheckBox>
 
 #include <QAction>
 #include <QApplication>
@@ -277,9 +280,21 @@ void TForm1::connectHandlers()
     connect(grbox->lineEdit(), &QLineEdit::returnPressed, this, g([this] { m_txt->setFocus(); }));
 }
 
-void TForm1::attach(Tsuchen* suchen, Tinfo* info, TForm2* form2)
+void TForm1::attachSearch(Tsuchen* suchen)
 {
     m_suchen = suchen;
+    m_optionsFile = std::make_unique<OptionsFile>(OptionControls{item(QStringLiteral("fzu")), item(QStringLiteral("Tabs1")),
+                                                                 item(QStringLiteral("Lineal1")), item(QStringLiteral("fg")),
+                                                                 suchen->CheckBox1, suchen->CheckBox2, suchen->CheckBox3, &m_state});
+    m_search = std::make_unique<WordSearch>(SearchContext{m_txt, &m_state, &m_seams.dialogs, suchen});
+    connect(suchen->Button1, &QPushButton::clicked, this, m_guard([this] { m_search->Button1Click(); }));
+    connect(suchen->Button2, &QPushButton::clicked, this, m_guard([this] { m_search->Button2Click(); }));
+    // A Greek word is typed into the search field as into the editor.
+    m_searchField = new FieldComposer(suchen->stxt, [this] { return m_fbox->currentText() == QLatin1String("Greek"); });
+}
+
+void TForm1::attach(Tinfo* info, TForm2* form2)
+{
     m_info = info;
     m_form2 = form2;
     connect(info->BitBtn1, &QPushButton::clicked, this, m_guard([info] { info->BitBtn1Click(); }));
@@ -332,8 +347,17 @@ void TForm1::closeEvent(QCloseEvent* event)
 bool TForm1::FormClose()
 {
     // Changed text is never thrown away without a word.
-    return m_files->mayDiscard();
+    if (!m_files->mayDiscard())
+        return false;
+    // When the options cannot be written the error box says so, and the
+    // program ends all the same: otherwise it could not be ended at all.
+    m_guard.run([this] { OptSave(); });
+    return true;
 }
+
+void TForm1::OptRead() { m_optionsFile->OptRead(); }
+
+void TForm1::OptSave() { m_optionsFile->OptSave(); }
 
 // --- typing -------------------------------------------------------------------
 
@@ -384,7 +408,7 @@ void TForm1::Speichernunter1Click() { m_files->saveAs(); }
 void TForm1::Drucken1Click() { BitBtn5Click(); }
 void TForm1::BitBtn5Click() {}
 void TForm1::DruckenohneVorschau1Click() {}
-void TForm1::Suchewiederholen1Click() {}
+void TForm1::Suchewiederholen1Click() { m_search->Button2Click(); }
 
 // --- edit menu and exit --------------------------------------------------------
 
@@ -450,6 +474,7 @@ void TForm1::Label4Click()
 
 void TForm1::Suchen1Click()
 {
+    m_searchField->refresh(); // Greek in the field while the editor writes Greek
     m_suchen->show();
     m_suchen->raise();
     m_suchen->activateWindow();

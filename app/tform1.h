@@ -2,6 +2,8 @@
 
 #include "documentcommands.h"
 #include "errorbox.h"
+#include "optionsfile.h"
+#include "wordsearch.h"
 #include "formatting.h"
 #include "sharedstate.h"
 #include "typingpipeline.h"
@@ -51,8 +53,10 @@ public:
     explicit TForm1(const Seams& seams, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The other windows, created after this one.
-    void attach(Tsuchen* suchen, Tinfo* info, TForm2* form2);
+    // The other windows, created after this one: the search dialog first
+    // (its creation reads the options), then the about and preview windows.
+    void attachSearch(Tsuchen* suchen);
+    void attach(Tinfo* info, TForm2* form2);
 
     SharedState& state() { return m_state; }
     RichTextSurface& txt() { return *m_txt; }
@@ -68,6 +72,8 @@ public:
     // routines used by other parts
     void tit();
     void options();
+    void OptRead();
+    void OptSave();
 
     // controls, named as the form names them
     QWidget* ToolBar1;
@@ -153,6 +159,9 @@ private:
     std::unique_ptr<Formatting> m_fmt;
     std::unique_ptr<ViewOptions> m_view;
     std::unique_ptr<DocumentCommands> m_files;
+    std::unique_ptr<OptionsFile> m_optionsFile;
+    std::unique_ptr<WordSearch> m_search;
+    class FieldComposer* m_searchField = nullptr;
     CharMapWindow* m_charMap = nullptr;
     Tsuchen* m_suchen = nullptr;
     Tinfo* m_info = nullptr;

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -65,7 +66,9 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     BenchDialogs dialogs;
     dialogs.file = dir.filePath(QStringLiteral("buch.rtf"));
-    writeFilesAtomically({{dialogs.file, rtf::write(benchdocs::make(1'450'000, 140'000, 161))}});
+    writeFilesAtomically({{dialogs.file, rtf::write(benchdocs::make(1'450'000, 140'000, 161))},
+                          {dir.filePath(QStringLiteral("option.dat")), QByteArray("\1\1\1", 3) + QByteArray(99, '\0')}});
+    QDir::setCurrent(dir.path()); // the program finds its options there
     const double mib = QFileInfo(dialogs.file).size() / 1048576.0;
     NoShell shell;
     NoHelp help;

@@ -16,6 +16,8 @@
 
 #include <QtTest>
 
+#include <QTemporaryDir>
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
@@ -60,6 +62,7 @@ struct Program {
 
 class TestApp : public QObject {
     Q_OBJECT
+    QTemporaryDir m_start;
 private slots:
     void initTestCase();
 
@@ -99,6 +102,12 @@ void TestApp::initTestCase()
 {
     QVERIFY(resources::registerGreekFont().isEmpty());
     DeadKeyLayer::install();
+    // The program starts in a directory with an options file of the form's defaults.
+    QVERIFY(m_start.isValid());
+    QVERIFY(QDir::setCurrent(m_start.path()));
+    QFile options(QStringLiteral("option.dat"));
+    QVERIFY(options.open(QIODevice::WriteOnly));
+    options.write(QByteArray("\1\1\1", 3) + QByteArray(99, '\0'));
 }
 
 void TestApp::startup()

@@ -1,0 +1,58 @@
+#include "wordsearch.h"
+
+#include "richtextsurface.h"
+#include "seams.h"
+#include "sharedstate.h"
+#include "tsuchen.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+const QString WordSearch::kMiss = QStringLiteral("Es konnte nichts gefunden werden.");
+
+WordSearch::WordSearch(const SearchContext& c)
+    : m_c(c)
+{
+}
+
+void WordSearch::Button1Click()
+{
+    SharedState& s = *m_c.state;
+    s.SearchOptions = 0;
+    if (m_c.dialog->CheckBox1->isChecked())
+        s.SearchOptions |= surface::MatchCase;
+    if (m_c.dialog->CheckBox2->isChecked())
+        s.SearchOptions |= surface::WholeWord;
+    s.SearchPos = m_c.dialog->CheckBox3->isChecked() ? 0 : m_c.txt->selStart();
+    suche();
+}
+
+void WordSearch::Button2Click()
+{
+    // The option boxes take effect at the next "Suchen"; "In ganzem Text" goes on from the last step.
+    if (!m_c.dialog->CheckBox3->isChecked())
+        m_c.state->SearchPos = m_c.txt->selStart() + 1;
+    suche();
+}
+
+void WordSearch::suche()
+{
+    SharedState& s = *m_c.state;
+    m_c.txt->setSelStart(s.SearchPos); // -1 puts the caret at the start
+    const int length = m_c.txt->textLength();
+    const int start = m_c.txt->selStart();
+    const QString what = m_c.dialog->stxt->text();
+    const int found = m_c.txt->find(what, start, length - start, s.SearchOptions);
+    s.SearchPos = found;
+    if (found < 0) {
+        m_c.dialogs->notice(m_c.dialog, kMiss);
+        if (m_c.dialog->CheckBox3->isChecked())
+            s.SearchPos = 0;
+        m_c.dialog->hide();
+        return;
+    }
+    // The match is selected and in view; the focus stays where it was.
+    m_c.txt->setSelStart(found);
+    m_c.txt->setSelLength(int(what.size()));
+    s.SearchPos = found + int(what.size());
+}

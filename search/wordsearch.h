@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class Dialogs;
+class RichTextSurface;
+class Tsuchen;
+struct SharedState;
+
+// The search steps of the dialog "Wort suchen" on the main window's editor.
+struct SearchContext {
+    RichTextSurface* txt = nullptr;
+    SharedState* state = nullptr;
+    Dialogs* dialogs = nullptr;
+    Tsuchen* dialog = nullptr;
+};
+
+class WordSearch {
+public:
+    static const QString kMiss; // "Es konnte nichts gefunden werden."
+
+    explicit WordSearch(const SearchContext& c);
+
+    void Button1Click(); // "&Suchen": a new search with the boxes' options
+    void Button2Click(); // "&Weitersuchen", also F3
+    void suche();        // one step from SearchPos
+
+private:
+    SearchContext m_c;
+};

@@ -1,0 +1,217 @@
+// The options file byte for byte, and OptRead/OptSave on the controls it belongs to.
+#include "codepage.h"
+#include "ioerror.h"
+#include "optionsfile.h"
+#include "optionsrecord.h"
+#include "sharedstate.h"
+
+#include <QtTest>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+// A record as a file: switches, reserved bytes, two directory fields.
+QByteArray record(const QByteArray& switches, const QByteArray& reserved, const QByteArray& open, const QByteArray& save)
+{
+    QByteArray r = switches.leftJustified(7, '\0', true) + reserved.leftJustified(13, '\0', true);
+    r += char(open.size()) + open.leftJustified(40, '\0', true);
+    r += char(save.size()) + save.leftJustified(40, '\0', true);
+    return r;
+}
+
+// The window's controls the file belongs to, with their form defaults.
+struct Controls {
+    QAction fzu, Tabs1, Lineal1, fg;
+    QCheckBox CheckBox1, CheckBox2, CheckBox3;
+    SharedState state;
+    QTemporaryDir dir;
+    OptionsFile file{OptionControls{&fzu, &Tabs1, &Lineal1, &fg, &CheckBox1, &CheckBox2, &CheckBox3, &state}};
+    Controls()
+    {
+        for (QAction* a : {&fzu, &Tabs1, &Lineal1, &fg})
+            a->setCheckable(true);
+        fzu.setChecked(true);
+        Tabs1.setChecked(true);
+        Lineal1.setChecked(true);
+        state.OptionsPath = dir.filePath(QStringLiteral("option.dat"));
+    }
+    QList<bool> marks() const
+    {
+        return {fzu.isChecked(), Tabs1.isChecked(), Lineal1.isChecked(), fg.isChecked(),
+                CheckBox1.isChecked(), CheckBox2.isChecked(), CheckBox3.isChecked()};
+    }
+    void put(const QByteArray& bytes) const { writeFilesAtomically({{state.OptionsPath, bytes}}); }
+    template <class F>
+    QString errorOf(F&& f)
+    {
+        try {
+            f();
+        } catch (const IoError& e) {
+            return e.message();
+        }
+        return {};
+    }
+};
+
+} // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void recordFields_data();
+    void recordFields();
+    void directoryKeepsTheBytesBehind();
+    void readApplies();
+    void readFailures_data();
+    void readFailures();
+    void saveWritesBack();
+    void saveKeepsOldFileOnFailure_data();
+    void saveKeepsOldFileOnFailure();
+};
+
+void TestSettings::recordFields_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<int>("switches"); // bit k: switch k on
+    QTest::addColumn<QString>("openDir");
+    QTest::newRow("all off") << record("", "", "", "") << true << 0 << "";
+    QTest::newRow("form defaults") << record("\1\1\1", "", "/home/a/", "") << true << 7 << "/home/a/";
+    QTest::newRow("any byte but 0 is on") << record(QByteArray("\2\0\xff\0\0\0\x80", 7), "", "", "") << true << 0x45 << "";
+    QTest::newRow("length byte above 40 reads as 40")
+        << [] { QByteArray r = record("", "", QByteArray(40, 'd'), ""); r[20] = char(200); return r; }() << true << 0
+        << QString(40, QLatin1Char('d'));
+    QTest::newRow("8-bit directory") << record("", "", "/b\xfc" "cher/", "") << true << 0 << QStringLiteral(u"/bücher/");
+    QTest::newRow("longer file: its first record") << record("\1", "", "/x/", "") + "tail" << true << 1 << "/x/";
+    QTest::newRow("shorter file") << record("\1", "", "", "").left(101) << false << 0 << "";
+}
+
+void TestSettings::recordFields()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, readable);
+    QFETCH(int, switches);
+    QFETCH(QString, openDir);
+    options::Record r;
+    QCOMPARE(r.read(file), readable);
+    for (int k = 0; k < options::kSwitches; ++k)
+        QCOMPARE(r.switchOn(options::Switch(k)), bool(switches & (1 << k)));
+    QCOMPARE(r.directory(options::kOpenDirOffset), openDir);
+    QCOMPARE(r.bytes().size(), options::kRecordSize);
+}
+
+void TestSettings::directoryKeepsTheBytesBehind()
+{
+    options::Record r;
+    QVERIFY(r.read(record("", "", QByteArray(40, 'a'), "")));
+    r.setDirectory(options::kOpenDirOffset, QStringLiteral("/b/"));
+    QCOMPARE(r.bytes().mid(20, 41), QByteArray("\3/b/") + QByteArray(37, 'a'));
+    // 41 characters are stored as the first 40; a character without a code as "?".
+    r.setDirectory(options::kSaveDirOffset, QString(41, QLatin1Char('x')));
+    QCOMPARE(uchar(r.bytes()[61]), 40);
+    QCOMPARE(r.directory(options::kSaveDirOffset), QString(40, QLatin1Char('x')));
+    r.setDirectory(options::kSaveDirOffset, QStringLiteral(u"/α/"));
+    QCOMPARE(r.directory(options::kSaveDirOffset), QStringLiteral("/?/"));
+}
+
+void TestSettings::readApplies()
+{
+    Controls c;
+    c.put(record(QByteArray("\0\1\0\1\1\0\1", 7), "reserved", "/open/", "/save/"));
+    c.file.OptRead();
+    QCOMPARE(c.marks(), (QList<bool>{false, true, false, true, true, false, true}));
+    QCOMPARE(c.state.OpenDir, QStringLiteral("/open/"));
+    QCOMPARE(c.state.SaveDir, QStringLiteral("/save/"));
+}
+
+// A missing or short file: the error, and nothing of it applied.
+void TestSettings::readFailures_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("first start") << false << "Datei nicht gefunden";
+    QTest::newRow("short file") << true << "Versuch hinter dem Dateiende zu lesen";
+}
+
+void TestSettings::readFailures()
+{
+    QFETCH(bool, exists);
+    QFETCH(QString, message);
+    Controls c;
+    if (exists)
+        c.put(record(QByteArray(7, '\0'), "xyz", "/open/", "").left(60));
+    QCOMPARE(c.errorOf([&] { c.file.OptRead(); }), message);
+    QCOMPARE(c.marks(), (QList<bool>{true, true, true, false, false, false, false}));
+    QVERIFY(c.state.OpenDir.isEmpty());
+    // Closing then writes the form's state into an all-zero record: reserved bytes zero.
+    c.file.OptSave();
+    QCOMPARE(fileBytes(c.state.OptionsPath), record("\1\1\1", "", "", ""));
+}
+
+void TestSettings::saveWritesBack()
+{
+    Controls c;
+    const QByteArray reserved("\x01\x02\x03\xfe\xff\0\x7f reserved", 13);
+    c.put(record("\1\1\1", reserved, QByteArray(40, 'o'), "/s/") + "more than one record");
+    c.file.OptRead();
+    c.fg.setChecked(true);
+    c.CheckBox2.setChecked(true);
+    c.state.OpenDir = QStringLiteral("/neu/");
+    c.file.OptSave();
+    const QByteArray bytes = fileBytes(c.state.OptionsPath);
+    QCOMPARE(bytes.size(), 102); // a longer file is cut to its record
+    QCOMPARE(bytes.left(7), QByteArray("\1\1\1\1\0\1\0", 7));
+    QCOMPARE(bytes.mid(7, 13), reserved);
+    QCOMPARE(bytes.mid(20, 41), QByteArray("\5/neu/") + QByteArray(35, 'o'));
+    QCOMPARE(bytes.mid(61, 4), QByteArray("\3/s/"));
+}
+
+void TestSettings::saveKeepsOldFileOnFailure_data()
+{
+    QTest::addColumn<bool>("readOnlyDir");
+    QTest::newRow("read-only start directory") << true;
+    QTest::newRow("disk full") << false;
+}
+
+void TestSettings::saveKeepsOldFileOnFailure()
+{
+    QFETCH(bool, readOnlyDir);
+    Controls c;
+    const QByteArray old = record("\1", "old", "/old/", "");
+    c.put(old);
+    c.file.OptRead();
+    c.fzu.setChecked(false);
+    QString error;
+    if (readOnlyDir) {
+        c.state.OptionsPath = QStringLiteral("/proc/self/option.dat");
+        error = c.errorOf([&] { c.file.OptSave(); });
+        QCOMPARE(error, QStringLiteral("Dateizugriff verweigert"));
+        return;
+    }
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit none = saved;
+    none.rlim_cur = 50; // not even one record fits
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
+    error = c.errorOf([&] { c.file.OptSave(); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    QCOMPARE(error, QStringLiteral("Zu wenig Speicherplatz"));
+    QCOMPARE(fileBytes(c.state.OptionsPath), old);
+}
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
