@@ -9,7 +9,7 @@ namespace textsearch {
 
 namespace {
 
-bool greekAt(const std::vector<bool>& greek, qsizetype i) { return std::size_t(i) < greek.size() && greek[std::size_t(i)]; }
+bool greekAt(const std::vector<unsigned char>& greek, qsizetype i) { return std::size_t(i) < greek.size() && greek[std::size_t(i)]; }
 
 QChar asciiFolded(QChar c)
 {
@@ -23,6 +23,9 @@ bool alike(QChar textChar, QChar wanted, bool greekFont)
     if (textChar == wanted)
         return true;
     if (greekFont)
+        return asciiFolded(textChar) == asciiFolded(wanted);
+    // ASCII folds by itself; only other characters need the Unicode tables.
+    if (textChar.unicode() < 128 && wanted.unicode() < 128)
         return asciiFolded(textChar) == asciiFolded(wanted);
     return textChar.toCaseFolded() == wanted.toCaseFolded();
 }
@@ -44,7 +47,7 @@ bool isWordChar(QChar ch, bool greekFont)
     return ch.isLetterOrNumber();
 }
 
-int find(QStringView text, const std::vector<bool>& greek, QStringView what, int start, int length, int options)
+int find(QStringView text, const std::vector<unsigned char>& greek, QStringView what, int start, int length, int options)
 {
     const qsizetype n = what.size();
     if (n == 0 || start < 0 || length <= 0)

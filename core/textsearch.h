@@ -17,7 +17,7 @@ enum Option : int { WholeWord = 1, MatchCase = 2 };
 // The first match of `what` in text[start, start + length), or -1. `greek`
 // tells for each position of `text` whether it is set in the font "Greek"
 // (an empty vector: none is). Positions are indices into `text`.
-int find(QStringView text, const std::vector<bool>& greek, QStringView what, int start, int length, int options);
+int find(QStringView text, const std::vector<unsigned char>& greek, QStringView what, int start, int length, int options);
 
 // Whether a character counts as part of a word.
 bool isWordChar(QChar ch, bool greekFont);

@@ -368,15 +368,20 @@ int RichTextSurface::find(const QString& what, int start, int length, int option
     // The text as the surface counts it (a paragraph break is one position)
     // and, for each position, whether it is set in the font "Greek".
     const QString text = m_doc->toRawText();
-    std::vector<bool> greek(std::size_t(text.size()), false);
+    std::vector<unsigned char> greek(std::size_t(text.size()), 0);
     const QFont def = m_doc->defaultFont();
     const QString kGreek = QString::fromLatin1(styled::kDefaultFont);
+    // Positions are counted along, not asked of each fragment (which walks the document's tree).
+    qsizetype pos = 0;
     for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            if (qtformat::familyOf(f.charFormat(), def) == kGreek)
-                std::fill_n(greek.begin() + f.position(), std::min<qsizetype>(f.length(), text.size() - f.position()), true);
+            const qsizetype n = std::min<qsizetype>(f.length(), text.size() - pos);
+            if (n > 0 && qtformat::familyOf(f.charFormat(), def) == kGreek)
+                std::fill_n(greek.begin() + pos, n, 1);
+            pos += f.length();
         }
+        ++pos; // the paragraph break
     }
     QString wanted = what;
     wanted.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);

@@ -20,6 +20,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -91,6 +92,10 @@ private slots:
     void sizeBoxTyping();
     void germanStandardButtons();
     void fontListReadable();
+    void firstStartWithoutOptions();
+    void optionsAcrossRuns();
+    void closeWithReadOnlyStartDirectory();
+    void findAgainWithF3();
     void syncOnKeyDownBeforeTheCaretMoves_data();
     void syncOnKeyDownBeforeTheCaretMoves();
     void undoThroughTheMenuKeys_data();
@@ -580,6 +585,88 @@ void TestApp::syncOnKeyDownBeforeTheCaretMoves()
     QCOMPARE(p.txt.selStart(), caretAfter);
     QCOMPARE(p.form.fbox()->currentText(), font);
     QCOMPARE(p.form.grbox->currentText(), font == QLatin1String("Arial") ? QStringLiteral("22") : QStringLiteral("14"));
+}
+
+// Without an options file: one error box, the form's caption and view
+// settings; closing writes the file.
+void TestApp::firstStartWithoutOptions()
+{
+    QTemporaryDir empty;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(empty.path()));
+    {
+        Program p;
+        QCOMPARE(p.dialogs.errors, QStringList{QStringLiteral("Datei nicht gefunden.")});
+        QCOMPARE(p.form.windowTitle(), QStringLiteral("Stilora"));
+        QVERIFY(p.txt.wordWrap());
+        QVERIFY(p.form.close());
+    }
+    QVERIFY(QDir::setCurrent(before));
+    QCOMPARE(QFileInfo(empty.filePath(QStringLiteral("option.dat"))).size(), 102);
+}
+
+// What one run leaves, the next finds: marks, check boxes, directories.
+void TestApp::optionsAcrossRuns()
+{
+    QTemporaryDir start;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(start.path()));
+    QFile f(QStringLiteral("option.dat"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\1\1\1\0\0\0\0", 7) + QByteArray("keep this one", 13) + QByteArray(82, '\0'));
+    f.close();
+    const QString docs = start.filePath(QStringLiteral("texte/"));
+    QVERIFY(QDir().mkpath(docs));
+    {
+        Program p;
+        QVERIFY(p.dialogs.errors.isEmpty());
+        p.form.item(QStringLiteral("Lineal1"))->trigger();
+        p.stilora.suchen->CheckBox2->setChecked(true);
+        p.type(QStringLiteral("logos"));
+        p.dialogs.files << FileDialogAnswer{true, docs + QStringLiteral("brief.rtf"), 1};
+        p.form.item(QStringLiteral("Speichernunter1"))->trigger();
+        QVERIFY(p.form.close());
+    }
+    {
+        Program p;
+        QVERIFY(!p.form.item(QStringLiteral("Lineal1"))->isChecked());
+        QCOMPARE(p.editor().top(), 64);
+        QVERIFY(p.stilora.suchen->CheckBox2->isChecked());
+        p.form.item(QStringLiteral("Speichernunter1"))->trigger(); // cancelled: the scripted dialog has no answer
+        p.form.item(QStringLiteral("ffnen1"))->trigger();
+        QCOMPARE(p.dialogs.requests.at(0).startDirectory, docs.left(40));
+        QCOMPARE(p.dialogs.requests.at(1).startDirectory, docs.left(40));
+    }
+    QFile back(QStringLiteral("option.dat"));
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll().mid(7, 13), QByteArray("keep this one"));
+    QVERIFY(QDir::setCurrent(before));
+}
+
+// When the options cannot be written the box says so and the program ends all the same.
+void TestApp::closeWithReadOnlyStartDirectory()
+{
+    Program p;
+    p.form.state().OptionsPath = QStringLiteral("/proc/self/option.dat");
+    QVERIFY(p.form.close());
+    QCOMPARE(p.dialogs.errors, QStringList{QStringLiteral("Dateizugriff verweigert.")});
+    QVERIFY(!p.form.isVisible());
+}
+
+void TestApp::findAgainWithF3()
+{
+    Program p;
+    p.type(QStringLiteral("logos kai logos"));
+    p.stilora.suchen->stxt->setText(QStringLiteral("logos"));
+    p.stilora.suchen->CheckBox3->setChecked(true);
+    Program::key(p.txt.widget(), Qt::Key_F3); // the dialog is hidden: F3 searches all the same
+    QCOMPARE(p.txt.selStart(), 0);
+    QCOMPARE(p.txt.selLength(), 5);
+    Program::key(p.txt.widget(), Qt::Key_F3);
+    QCOMPARE(p.txt.selStart(), 10);
+    Program::key(p.txt.widget(), Qt::Key_F3);
+    QCOMPARE(p.dialogs.notices, QStringList{QStringLiteral("Es konnte nichts gefunden werden.")});
+    QVERIFY(!p.stilora.suchen->isVisible());
 }
 
 // Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's

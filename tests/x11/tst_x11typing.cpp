@@ -10,6 +10,9 @@
 #include "stilora.h"
 #include "tform1.h"
 #include "tinfo.h"
+#include "tsuchen.h"
+
+#include <QCheckBox>
 
 #include <QtTest>
 
@@ -95,6 +98,7 @@ private slots:
     void pasteAndCharacterMap();
     void centredWithoutWrap();
     void undoKeystrokes();
+    void searchGreekWord();
     void menuKeys();
 
 private:
@@ -354,6 +358,38 @@ void TestX11Typing::undoKeystrokes()
     QCOMPARE(step({QStringLiteral("q")}), QStringLiteral("q"));
     QCOMPARE(step({QStringLiteral("ctrl+z")}), QString());
     QCOMPARE(step({QStringLiteral("ctrl+z")}), QStringLiteral("ab"));
+}
+
+// A Greek word typed into the search field with the editor's keys, found
+// with Enter and again with F3.
+void TestX11Typing::searchGreekWord()
+{
+    RichTextSurface& txt = m_form->txt();
+    typeInto(QStringLiteral(u"<´anqrwpos kai <´anqrwpos"));
+    const QByteArray word("\xa4nqrwpos");
+    QCOMPARE(codepage::encode(txt.text()), word + " kai " + word);
+    Tsuchen* dialog = m_program->suchen;
+    dialog->CheckBox3->setChecked(true);
+    xdotool({QStringLiteral("ctrl+f")});
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    dialog->stxt->setFocus();
+    QTRY_VERIFY(dialog->stxt->hasFocus());
+    xdotool(keyNames(QStringLiteral(u"<´anqrwpos")));
+    settle([&] { return dialog->stxt->text(); });
+    QCOMPARE(codepage::encode(dialog->stxt->text()), word);
+    QCOMPARE(QFontInfo(dialog->stxt->font()).family(), QStringLiteral("Greek"));
+    xdotool({QStringLiteral("Return")});
+    QTRY_COMPARE(txt.selLength(), 8);
+    QCOMPARE(txt.selStart(), 0);
+    QVERIFY(dialog->stxt->hasFocus()); // the focus stays in the dialog
+    xdotool({QStringLiteral("F3")});
+    QTRY_COMPARE(txt.selStart(), 13);
+    QCOMPARE(txt.selLength(), 8);
+    dialog->hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
 }
 
 // The menu's keys through the real keyboard: Ctrl+E, Del, F1, and Ctrl+Del last.

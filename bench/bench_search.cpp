@@ -1,0 +1,44 @@
+// Searching a 10 MiB document for a word that is not in it, with each
+// combination of the options: the whole text is read and compared.
+#include "benchdocs.h"
+#include "greekfont.h"
+#include "richtextsurface.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    resources::registerGreekFont();
+    QWidget host;
+    RichTextSurface txt(&host);
+    txt.load(benchdocs::make(10 << 20, 140'000));
+    std::printf("document: %d characters\n", txt.textLength());
+    const struct {
+        const char* name;
+        int options;
+    } cases[] = {{"no options", 0},
+                 {"whole word", surface::WholeWord},
+                 {"match case", surface::MatchCase},
+                 {"both", surface::WholeWord | surface::MatchCase}};
+    for (const auto& c : cases) {
+        std::vector<double> ms;
+        for (int r = 0; r < 5; ++r) {
+            QElapsedTimer t;
+            t.start();
+            const int found = txt.find(QStringLiteral("nirgendwo"), 0, txt.textLength(), c.options);
+            ms.push_back(t.nsecsElapsed() / 1e6);
+            if (found != -1)
+                return 1;
+        }
+        std::sort(ms.begin(), ms.end());
+        std::printf("  %-12s %6.1f ms (median of 5)\n", c.name, ms[2]);
+    }
+    return 0;
+}
