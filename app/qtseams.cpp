@@ -33,13 +33,9 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
     // A name typed without an extension gets the chosen entry's; the commands add it.
     // A start directory that no longer exists (or was cut at 40 characters)
     // gives way to the nearest existing one above it.
-    if (!r.startDirectory.isEmpty()) {
-        QString path = r.startDirectory;
-        while (!path.isEmpty() && !QFileInfo(path).isDir())
-            path = QFileInfo(path).path() == path ? QString() : QFileInfo(path).path();
-        if (!path.isEmpty())
-            dialog.setDirectory(path);
-    }
+    const QString start = existingStartDirectory(r.startDirectory);
+    if (!start.isEmpty())
+        dialog.setDirectory(start);
     FileDialogAnswer answer;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return answer;
@@ -50,6 +46,16 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
 }
 
 } // namespace
+
+QString existingStartDirectory(const QString& directory)
+{
+    QString path = directory;
+    while (!path.isEmpty() && !QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        path = parent == path ? QString() : parent;
+    }
+    return path;
+}
 
 bool QtDialogs::question(QWidget* parent, const QString& text)
 {

@@ -6,6 +6,11 @@
 
 class QTextBrowser;
 
+// The directory a file dialog starts in: the one given, or when it does not
+// exist (it may have been cut at 40 characters) the nearest existing one
+// above it; empty when there is none.
+QString existingStartDirectory(const QString& directory);
+
 // The seams as the program really uses them: message boxes, Qt's own file
 // dialogs (so that the dead-key layer serves their fields), the desktop's
 // "open", and the bundled help pages.

@@ -7,6 +7,7 @@
 #include "ioerror.h"
 #include "richtextsurface.h"
 #include "textedit.h"
+#include "qtseams.h"
 #include "scriptedseams.h"
 #include "stilora.h"
 #include "tform1.h"
@@ -96,6 +97,7 @@ private slots:
     void optionsAcrossRuns();
     void closeWithReadOnlyStartDirectory();
     void findAgainWithF3();
+    void startDirectoryFallsBack();
     void syncOnKeyDownBeforeTheCaretMoves_data();
     void syncOnKeyDownBeforeTheCaretMoves();
     void undoThroughTheMenuKeys_data();
@@ -667,6 +669,17 @@ void TestApp::findAgainWithF3()
     Program::key(p.txt.widget(), Qt::Key_F3);
     QCOMPARE(p.dialogs.notices, QStringList{QStringLiteral("Es konnte nichts gefunden werden.")});
     QVERIFY(!p.stilora.suchen->isVisible());
+}
+
+void TestApp::startDirectoryFallsBack()
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("texte"));
+    QVERIFY(QDir().mkpath(existing));
+    QCOMPARE(existingStartDirectory(existing + QLatin1Char('/')), existing + QLatin1Char('/'));
+    QCOMPARE(existingStartDirectory(existing + QStringLiteral("/alt/neu/")), existing);
+    QCOMPARE(existingStartDirectory(existing.chopped(2)), dir.path()); // cut at 40 characters
+    QCOMPARE(existingStartDirectory(QString()), QString());
 }
 
 // Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's
