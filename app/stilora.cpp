@@ -3,6 +3,7 @@
 #include "deadkeylayer.h"
 #include "greekfont.h"
 #include "qtseams.h"
+#include "richtextsurface.h"
 #include "tform2.h"
 #include "tinfo.h"
 #include "tsuchen.h"
@@ -36,7 +37,8 @@ Stilora::Stilora(const Seams& seams)
     });
 
     info = new Tinfo(Form1);
-    Form2 = new TForm2(Form1);
+    // The preview's report takes the main window's editor as the source of its text.
+    Form2 = new TForm2([form = Form1] { return form->txt().snapshot(); }, Form1);
     Form1->attach(info, Form2);
 }
 

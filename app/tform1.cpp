@@ -406,8 +406,13 @@ void TForm1::ffnen1Click() { m_files->open(); }
 void TForm1::Speichern1Click() { m_files->save(); }
 void TForm1::Speichernunter1Click() { m_files->saveAs(); }
 void TForm1::Drucken1Click() { BitBtn5Click(); }
-void TForm1::BitBtn5Click() {}
-void TForm1::DruckenohneVorschau1Click() {}
+
+// The printed column is as wide as the editor, at most the 706 pixels of the fixed width.
+int TForm1::printWidth() const { return std::min(m_txt->widget()->width(), ViewOptions::kFixedWidth); }
+
+void TForm1::BitBtn5Click() { m_form2->prepare(printWidth(), QStringLiteral("Stilora - ") + m_state.BasePath); }
+
+void TForm1::DruckenohneVorschau1Click() { m_form2->fullScreenPreview(printWidth()); }
 void TForm1::Suchewiederholen1Click() { m_search->Button2Click(); }
 
 // --- edit menu and exit --------------------------------------------------------

@@ -93,6 +93,7 @@ protected:
 
 private:
     void buildControls();
+    int printWidth() const;
     void buildMenu();
     void connectHandlers();
 

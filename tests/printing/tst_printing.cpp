@@ -1,0 +1,225 @@
+// The report engine and the preview window: pages, page state, zoom, and
+// printing into a PDF file read back with poppler's tools.
+#include "codepage.h"
+#include "greekfont.h"
+#include "previewcontrol.h"
+#include "report.h"
+#include "tform2.h"
+
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+
+styled::Document lines(int count, const QString& word = QStringLiteral("logos"))
+{
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("%1 %2\n").arg(word).arg(i);
+    text.chop(1);
+    return styled::Document::fromPlainText(text);
+}
+
+// The preview window with a text of our choosing, its pages produced to the end.
+struct Preview {
+    styled::Document text;
+    TForm2 form{[this] { return text; }};
+
+    void print(int width = 706)
+    {
+        form.prepare(width, QStringLiteral("Stilora - "));
+        QTRY_VERIFY_WITH_TIMEOUT(form.prev->pages() && form.prev->pages()->done(), 20000);
+        QApplication::processEvents(); // the last announcements
+    }
+    QList<bool> buttons() const
+    {
+        return {form.sbzz->isEnabled(), form.sbz->isEnabled(), form.sbv->isEnabled(), form.sbvv->isEnabled()};
+    }
+};
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(resources::registerGreekFont().isEmpty()); }
+    void pageCounts_data();
+    void pageCounts();
+    void newReportMovesToItsPages();
+    void zoomButtons();
+    void zoomAfterPrepare();
+    void zoomBoxTyping();
+    void fitFormulas();
+    void escCloses();
+    void pdfMatchesPreview();
+};
+
+void TestPrinting::pageCounts_data()
+{
+    QTest::addColumn<int>("paragraphs");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("empty document: one page") << 0 << 1;
+    QTest::newRow("one line") << 1 << 1;
+    QTest::newRow("a page and a bit") << 50 << 2;
+    QTest::newRow("many pages") << 400 << 11; // 37 lines of 19 pixels a page
+}
+
+void TestPrinting::pageCounts()
+{
+    QFETCH(int, paragraphs);
+    QFETCH(int, pages);
+    Preview p;
+    p.text = paragraphs ? lines(paragraphs) : styled::Document();
+    p.print();
+    QCOMPARE(p.form.prev->pages()->begun(), pages);
+    QCOMPARE(p.form.mSeite->text(), QStringLiteral(" Seite 1 von %1").arg(pages));
+    QCOMPARE(p.buttons(), (QList<bool>{false, false, pages > 1, pages > 1}));
+    if (pages > 1) {
+        p.form.sbvvClick();
+        QCOMPARE(p.form.mSeite->text(), QStringLiteral(" Seite %1 von %1").arg(pages));
+        QCOMPARE(p.buttons(), (QList<bool>{true, true, false, false}));
+        p.form.sbzClick();
+        QCOMPARE(p.form.prev->pageNumber(), pages - 1);
+    }
+}
+
+void TestPrinting::newReportMovesToItsPages()
+{
+    Preview p;
+    p.text = lines(400);
+    p.print();
+    for (int i = 0; i < 4; ++i)
+        p.form.sbvClick();
+    QCOMPARE(p.form.mSeite->text(), QStringLiteral(" Seite 5 von 11"));
+    p.text = lines(1);
+    p.print();
+    QCOMPARE(p.form.mSeite->text(), QStringLiteral(" Seite 1 von 1"));
+    QCOMPARE(p.buttons(), (QList<bool>{false, false, false, false}));
+}
+
+void TestPrinting::zoomButtons()
+{
+    Preview p;
+    p.print();
+    p.form.ComboBox1->setCurrentIndex(14); // "300%" picked from the list
+    emit p.form.ComboBox1->activated(14);
+    QCOMPARE(p.form.prev->zoom(), 300);
+    p.form.sbziClick();
+    QVERIFY(!p.form.sbzi->isEnabled());
+    QCOMPARE(p.form.prev->zoom(), 300);
+    p.form.sbzoClick();
+    QCOMPARE(p.form.ComboBox1->currentText(), QStringLiteral("200%"));
+    QCOMPARE(p.form.prev->zoom(), 200);
+    QVERIFY(p.form.sbzi->isEnabled());
+}
+
+void TestPrinting::zoomAfterPrepare()
+{
+    Preview p;
+    p.print();
+    const int width = p.form.prev->zoom();
+    QCOMPARE(p.form.ComboBox1->currentText(), QStringLiteral("%1%").arg(width));
+    p.form.sbzoClick(); // no entry selected: zoom out cannot step, and the box's zoom applies again
+    QVERIFY(!p.form.sbzo->isEnabled());
+    QCOMPARE(p.form.prev->zoom(), width);
+    p.form.sbziClick(); // the first entry
+    QCOMPARE(p.form.ComboBox1->currentText(), QStringLiteral("10%"));
+    QCOMPARE(p.form.prev->zoom(), 10);
+    QVERIFY(p.form.sbzo->isEnabled());
+}
+
+void TestPrinting::zoomBoxTyping()
+{
+    Preview p;
+    p.print();
+    QLineEdit* box = p.form.ComboBox1->lineEdit();
+    box->clear();
+    QTest::keyClick(box, Qt::Key_7);
+    QCOMPARE(p.form.prev->zoom(), 7);
+    QTest::keyClick(box, Qt::Key_5);
+    QCOMPARE(p.form.prev->zoom(), 75);
+    box->setText(QStringLiteral("%"));
+    emit box->textEdited(box->text());
+    QCOMPARE(p.form.prev->zoom(), 75);
+    box->clear();
+    emit box->textEdited(QString());
+    QCOMPARE(p.form.prev->zoom(), 75);
+}
+
+void TestPrinting::fitFormulas()
+{
+    Preview p;
+    p.print();
+    PreviewControl& v = *p.form.prev;
+    p.form.SpeedButton2Click();
+    QCOMPARE(v.zoom(), std::min(int(std::lround(95.0 * v.width() / 794)), int(std::lround(95.0 * v.height() / 1123))));
+    QCOMPARE(p.form.ComboBox1->currentText(), QStringLiteral("%1%").arg(v.zoom()));
+    p.form.SpeedButton3Click();
+    QCOMPARE(v.zoom(), int(std::lround(90.0 * v.width() / 794)));
+    // The page image: the page at the zoom, rounded, plus 4 pixels.
+    v.setZoom(50);
+    QCOMPARE(v.widget()->size(), QSize(int(std::lround(794 * 0.5)) + 4, int(std::lround(1123 * 0.5)) + 4));
+    v.setZoom(1);
+    v.setZoom(2001);
+    QCOMPARE(v.zoom(), 50);
+    v.setPageNumber(0);
+    v.setPageNumber(99);
+    QCOMPARE(v.pageNumber(), 1);
+}
+
+void TestPrinting::escCloses()
+{
+    Preview p;
+    p.print();
+    QVERIFY(p.form.isVisible());
+    QTest::keyClick(&p.form, Qt::Key_Escape);
+    QVERIFY(!p.form.isVisible());
+}
+
+// Printed into a PDF: as many pages as the preview, each with its text.
+void TestPrinting::pdfMatchesPreview()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is missing");
+    Preview p;
+    p.text = lines(120, QStringLiteral("Zeile"));
+    p.print();
+    const int pages = p.form.prev->pages()->begun();
+    QVERIFY(pages >= 3);
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("druck.pdf"));
+    QVERIFY(p.form.qr().printToPdf(p.text, pdf));
+    QVERIFY(run(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(pages))));
+    int line = 0;
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = run(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                                  QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        for (const QString& l : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            if (l.trimmed().isEmpty() || l.startsWith(QLatin1Char('\f')))
+                continue;
+            QCOMPARE(l.trimmed(), QStringLiteral("Zeile %1").arg(line));
+            ++line;
+        }
+    }
+    QCOMPARE(line, 120);
+    // A picture of the preview window for a person to look at.
+    p.form.SpeedButton3Click();
+    QVERIFY(p.form.grab().save(QStringLiteral(STILORA_BINARY_DIR "/preview-window.png")));
+}
+
+QTEST_MAIN(TestPrinting)
+#include "tst_printing.moc"
