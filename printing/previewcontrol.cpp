@@ -26,7 +26,7 @@ protected:
         if (const auto picture = m_owner->m_pages->page(m_owner->m_page)) {
             p.setRenderHint(QPainter::Antialiasing);
             p.setRenderHint(QPainter::TextAntialiasing);
-            report::drawPage(p, *picture, page);
+            report::drawPage(p, *picture, page, m_owner->m_pages->landscape());
         }
     }
 
@@ -55,8 +55,10 @@ void PreviewControl::setPages(std::shared_ptr<report::Pages> pages)
                 m_image->update();
             emit pageAvailable(n);
         });
-    m_image->update();
+    relayout(); // an upright or a lying page
 }
+
+QSize PreviewControl::pageSize() const { return m_pages ? m_pages->pageSize() : report::pageSizePx(); }
 
 void PreviewControl::setPageNumber(int page)
 {
@@ -76,7 +78,7 @@ void PreviewControl::setZoom(int percent)
 
 void PreviewControl::relayout()
 {
-    const QSize page = report::pageSizePx();
+    const QSize page = pageSize();
     const int w = int(std::lround(page.width() * m_zoom / 100.0)) + 4;
     const int h = int(std::lround(page.height() * m_zoom / 100.0)) + 4;
     m_image->resize(w, h);
@@ -87,7 +89,7 @@ void PreviewControl::relayout()
 
 void PreviewControl::zoomToWholePage()
 {
-    const QSize page = report::pageSizePx();
+    const QSize page = pageSize();
     const int byWidth = int(std::lround(95.0 * width() / page.width()));
     const int byHeight = int(std::lround(95.0 * height() / page.height()));
     setZoom(std::min(byWidth, byHeight));
@@ -96,6 +98,6 @@ void PreviewControl::zoomToWholePage()
 
 void PreviewControl::zoomToWidth()
 {
-    setZoom(int(std::lround(90.0 * width() / report::pageSizePx().width())));
+    setZoom(int(std::lround(90.0 * width() / pageSize().width())));
     relayout();
 }

@@ -31,6 +31,8 @@ public:
     void relayout();
     void zoomToWholePage();
     void zoomToWidth();
+    // The shown report's page at 100 %, in screen pixels.
+    QSize pageSize() const;
 
 signals:
     void pageAvailable(int page);

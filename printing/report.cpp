@@ -22,7 +22,11 @@ namespace report {
 
 namespace {
 
-QSizeF pageSizeExact() { return {mmToPx(kPageWidthMm), mmToPx(kPageHeightMm)}; }
+QSizeF pageSizeExact(bool landscape = false)
+{
+    const QSizeF upright(mmToPx(kPageWidthMm), mmToPx(kPageHeightMm));
+    return landscape ? upright.transposed() : upright;
+}
 
 // The text laid out with Qt's own document layout into page-high slices of
 // the item's column; page after page is drawn, laying out only as far as
@@ -32,7 +36,7 @@ public:
     // Lays out for `device` (the printer, the PDF) when given, in its own
     // resolution, so that fonts come out at their real sizes there; without
     // one, in the 96-dpi page space of the preview.
-    PageMaker(const styled::Document& text, int itemWidthPx, QPaintDevice* device = nullptr)
+    PageMaker(const styled::Document& text, int itemWidthPx, bool landscape, QPaintDevice* device = nullptr)
     {
         m_doc.setUndoRedoEnabled(false);
         m_doc.setDocumentMargin(0);
@@ -50,7 +54,8 @@ public:
         m_left = mmToPx(kMarginMm + kItemOffsetMm) * m_scale;
         m_top = m_left;
         m_width = std::max<qreal>(1, itemWidthPx * m_scale);
-        m_height = mmToPx(kPageHeightMm - kMarginMm - kItemOffsetMm - kMarginMm) * m_scale;
+        const double pageHeightMm = landscape ? kPageWidthMm : kPageHeightMm;
+        m_height = mmToPx(pageHeightMm - kMarginMm - kItemOffsetMm - kMarginMm) * m_scale;
         m_doc.setPageSize(QSizeF(m_width, m_height));
     }
 
@@ -84,7 +89,7 @@ private:
 
 } // namespace
 
-QSize pageSizePx() { return pageSizeExact().toSize(); }
+QSize pageSizePx(bool landscape) { return pageSizeExact(landscape).toSize(); }
 
 std::shared_ptr<const QPicture> Pages::page(int n) const
 {
@@ -106,9 +111,10 @@ void Pages::add(QPicture picture)
     emit pageAvailable(n);
 }
 
-void producePages(const styled::Document& text, int itemWidthPx, const std::function<bool(int, QPicture&&)>& page)
+void producePages(const styled::Document& text, int itemWidthPx, bool landscape,
+                  const std::function<bool(int, QPicture&&)>& page)
 {
-    PageMaker maker(text, itemWidthPx);
+    PageMaker maker(text, itemWidthPx, landscape);
     for (int index = 0;; ++index) {
         QPicture picture;
         bool more = false;
@@ -116,15 +122,15 @@ void producePages(const styled::Document& text, int itemWidthPx, const std::func
             QPainter painter(&picture);
             more = maker.draw(painter, index);
         }
-        picture.setBoundingRect(QRect(QPoint(0, 0), pageSizePx()));
+        picture.setBoundingRect(QRect(QPoint(0, 0), pageSizePx(landscape)));
         if (!page(index + 1, std::move(picture)) || !more)
             return;
     }
 }
 
-void drawPage(QPainter& painter, const QPicture& page, const QRectF& target)
+void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, bool landscape)
 {
-    const QSizeF size = pageSizeExact();
+    const QSizeF size = pageSizeExact(landscape);
     painter.save();
     painter.translate(target.topLeft());
     painter.scale(target.width() / size.width(), target.height() / size.height());
@@ -153,13 +159,15 @@ void Report::stopProduction()
 std::shared_ptr<Pages> Report::producePreview(const styled::Document& text)
 {
     stopProduction();
-    auto pages = std::make_shared<Pages>();
+    // The orientation chosen in the printer setup holds from this production on.
+    const bool landscape = printer().pageLayout().orientation() == QPageLayout::Landscape;
+    auto pages = std::make_shared<Pages>(landscape);
     m_current = pages;
     const int width = m_itemWidth;
     // The pages are made off the user-interface thread; each finished one is
     // announced there through the Pages object's queued signal.
-    m_worker = QThread::create([pages, text, width] {
-        producePages(text, width, [&](int, QPicture&& picture) {
+    m_worker = QThread::create([pages, text, width, landscape] {
+        producePages(text, width, landscape, [&](int, QPicture&& picture) {
             if (pages->cancelled())
                 return false;
             pages->begin();
@@ -225,7 +233,7 @@ bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget
         progress->setMinimumDuration(300);
     }
     // The same drawing as the preview's pages, laid out for the printer itself.
-    PageMaker maker(text, m_itemWidth, &printer);
+    PageMaker maker(text, m_itemWidth, printer.pageLayout().orientation() == QPageLayout::Landscape, &printer);
     const bool range = printer.printRange() == QPrinter::PageRange;
     bool ok = true;
     bool first = true;

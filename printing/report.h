@@ -32,14 +32,20 @@ constexpr double kMarginMm = 10.0;
 constexpr double kItemOffsetMm = 2.1;
 
 inline double mmToPx(double mm) { return mm * kDpi / 25.4; }
-// The page in screen pixels at 100 %: 794 by 1123.
-QSize pageSizePx();
+// The page in screen pixels at 100 %: 794 by 1123 upright, 1123 by 794 lying.
+QSize pageSizePx(bool landscape = false);
 
 // The pages of one production, filled page by page from a worker thread and
 // read from the user-interface thread. `begun()` is the page count so far.
 class Pages : public QObject {
     Q_OBJECT
 public:
+    explicit Pages(bool landscape = false)
+        : m_landscape(landscape)
+    {
+    }
+    bool landscape() const { return m_landscape; }
+    QSize pageSize() const { return pageSizePx(m_landscape); }
     int begun() const { return m_begun.load(); }
     int finished() const { return m_finished.load(); }
     bool done() const { return m_done.load(); }
@@ -66,15 +72,17 @@ private:
     std::atomic<int> m_finished{0};
     std::atomic<bool> m_done{false};
     std::atomic<bool> m_cancelled{false};
+    const bool m_landscape;
 };
 
 // Lays the text out in pages and records each page; `page` is called with
 // each page's number and picture and returns false to stop.
-void producePages(const styled::Document& text, int itemWidthPx, const std::function<bool(int, QPicture&&)>& page);
+void producePages(const styled::Document& text, int itemWidthPx, bool landscape,
+                  const std::function<bool(int, QPicture&&)>& page);
 
 // Draws one recorded page into a painter whose page space is `target` (in the
 // painter's coordinates), scaling from the 96-dpi page.
-void drawPage(QPainter& painter, const QPicture& page, const QRectF& target);
+void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, bool landscape = false);
 
 class Report : public QObject {
     Q_OBJECT

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -64,6 +65,7 @@ private slots:
     void zoomBoxTyping();
     void fitFormulas();
     void escCloses();
+    void orientationAtTheNextPrint();
     void pdfMatchesPreview();
 };
 
@@ -187,6 +189,23 @@ void TestPrinting::escCloses()
     QVERIFY(p.form.isVisible());
     QTest::keyClick(&p.form, Qt::Key_Escape);
     QVERIFY(!p.form.isVisible());
+}
+
+// The orientation chosen in the setup changes the preview at the next "Drucken", not before.
+void TestPrinting::orientationAtTheNextPrint()
+{
+    Preview p;
+    p.text = lines(100);
+    p.print();
+    const int upright = p.form.prev->pages()->begun();
+    const QSize page = p.form.prev->pageSize();
+    QCOMPARE(page, QSize(794, 1123));
+    p.form.qr().printer().setPageOrientation(QPageLayout::Landscape);
+    QCOMPARE(p.form.prev->pageSize(), page); // the pages shown stay as they were
+    p.print();
+    QCOMPARE(p.form.prev->pageSize(), QSize(1123, 794));
+    QVERIFY(p.form.prev->pages()->begun() > upright); // lower pages hold fewer lines
+    p.form.qr().printer().setPageOrientation(QPageLayout::Portrait);
 }
 
 // Printed into a PDF: as many pages as the preview, each with its text.

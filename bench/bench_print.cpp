@@ -1,0 +1,63 @@
+// A 500-page document: the first page in the preview after "Drucken", the
+// longest the user-interface thread is held up while the rest are produced,
+// all pages done, and printing it into a PDF file.
+#include "benchdocs.h"
+#include "greekfont.h"
+#include "previewcontrol.h"
+#include "report.h"
+#include "tform2.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    resources::registerGreekFont();
+    // About 500 pages: lines of 100 characters, two lines each in the 706-pixel column.
+    const styled::Document text = benchdocs::make(925'000, 20'000);
+    TForm2 form([&] { return text; });
+
+    QElapsedTimer clock;
+    double firstPage = -1;
+    qint64 lastTick = 0, longestGap = 0;
+    QTimer ticker; // measures how long the user-interface thread goes without a turn
+    ticker.setInterval(2);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longestGap = std::max(longestGap, now - lastTick);
+        lastTick = now;
+    });
+    clock.start();
+    form.prepare(706, QStringLiteral("Stilora - "));
+    lastTick = clock.nsecsElapsed();
+    ticker.start();
+    QObject::connect(form.prev, &PreviewControl::pageAvailable, [&](int n) {
+        if (n == 1 && firstPage < 0) {
+            form.prev->repaint(); // the first page on the screen
+            firstPage = clock.nsecsElapsed() / 1e6;
+        }
+    });
+    while (!form.prev->pages()->done())
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const double allDone = clock.nsecsElapsed() / 1e6;
+    ticker.stop();
+    const int pages = form.prev->pages()->begun();
+
+    QTemporaryDir dir;
+    QElapsedTimer pdf;
+    pdf.start();
+    const bool ok = form.qr().printToPdf(text, dir.filePath(QStringLiteral("druck.pdf")));
+    const double pdfMs = pdf.nsecsElapsed() / 1e6;
+
+    std::printf("%d pages\n", pages);
+    std::printf("  first page shown after \"Drucken\": %8.1f ms\n", firstPage);
+    std::printf("  longest hold-up of the UI thread: %8.1f ms\n", longestGap / 1e6);
+    std::printf("  all pages produced:               %8.1f ms\n", allDone);
+    std::printf("  printed into a PDF file:          %8.1f ms%s\n", pdfMs, ok ? "" : " (FAILED)");
+    return ok ? 0 : 1;
+}
