@@ -12,12 +12,14 @@
 #include "stilora.h"
 #include "tform1.h"
 #include "tform2.h"
+#include "previewcontrol.h"
 #include "tinfo.h"
 #include "tsuchen.h"
 
 #include <QtTest>
 
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -98,6 +100,9 @@ private slots:
     void closeWithReadOnlyStartDirectory();
     void findAgainWithF3();
     void startDirectoryFallsBack();
+    void printPreview_data();
+    void printPreview();
+    void fullScreenPreview();
     void syncOnKeyDownBeforeTheCaretMoves_data();
     void syncOnKeyDownBeforeTheCaretMoves();
     void undoThroughTheMenuKeys_data();
@@ -680,6 +685,59 @@ void TestApp::startDirectoryFallsBack()
     QCOMPARE(existingStartDirectory(existing + QStringLiteral("/alt/neu/")), existing);
     QCOMPARE(existingStartDirectory(existing.chopped(2)), dir.path()); // cut at 40 characters
     QCOMPARE(existingStartDirectory(QString()), QString());
+}
+
+// "Drucken": the column as wide as the editor, at most 706 pixels; the title; the window not modal.
+void TestApp::printPreview_data()
+{
+    QTest::addColumn<int>("editorWidth");
+    QTest::addColumn<QString>("basePath");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("wide editor, untitled") << 900 << "" << 706 << "Stilora - ";
+    QTest::newRow("narrow editor, named") << 400 << "/texte/ilias." << 400 << "Stilora - /texte/ilias.";
+}
+
+void TestApp::printPreview()
+{
+    QFETCH(int, editorWidth);
+    QFETCH(QString, basePath);
+    QFETCH(int, column);
+    QFETCH(QString, title);
+    Program p;
+    p.type(QStringLiteral("logos"));
+    p.txt.widget()->resize(editorWidth, p.txt.widget()->height());
+    p.form.state().BasePath = basePath;
+    Program::key(p.txt.widget(), Qt::Key_P, Qt::ControlModifier);
+    TForm2& preview = *p.stilora.Form2;
+    QVERIFY(preview.isVisible());
+    QVERIFY(!preview.isModal());
+    QCOMPARE(preview.qr().itemWidth(), column);
+    QCOMPARE(preview.qr().title(), title);
+    QTRY_COMPARE(preview.mSeite->text(), QStringLiteral(" Seite 1 von 1"));
+    // The main window goes on taking keys.
+    p.type(QStringLiteral("x"));
+    QCOMPARE(p.txt.text(), QStringLiteral("logosx"));
+}
+
+void TestApp::fullScreenPreview()
+{
+    Program p;
+    p.type(QStringLiteral("logos"));
+    QString caption;
+    bool maximised = false;
+    QTimer::singleShot(200, [&] {
+        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!window)
+            return;
+        caption = window->windowTitle();
+        maximised = window->windowState() & Qt::WindowMaximized;
+        window->accept();
+    });
+    p.form.item(QStringLiteral("DruckenohneVorschau1"))->trigger();
+    QCOMPARE(caption, QStringLiteral("Druckvorschau")); // no "Drucken" yet in this run
+    QVERIFY(maximised);
+    QVERIFY(!p.stilora.Form2->isVisible());
 }
 
 // Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's

@@ -9,6 +9,7 @@
 #include "qtseams.h"
 #include "stilora.h"
 #include "tform1.h"
+#include "tform2.h"
 #include "tinfo.h"
 #include "tsuchen.h"
 
@@ -27,6 +28,7 @@
 #include <QTimer>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTextCursor>
 #include <QProcess>
 #include <QTextEdit>
@@ -99,6 +101,7 @@ private slots:
     void centredWithoutWrap();
     void undoKeystrokes();
     void searchGreekWord();
+    void printPreview();
     void menuKeys();
 
 private:
@@ -388,6 +391,35 @@ void TestX11Typing::searchGreekWord()
     QTRY_COMPARE(txt.selStart(), 13);
     QCOMPARE(txt.selLength(), 8);
     dialog->hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+// Ctrl+P shows the preview beside the main window; its page buttons by the mouse, Esc closes it.
+void TestX11Typing::printPreview()
+{
+    QString many;
+    for (int i = 0; i < 100; ++i)
+        many += QStringLiteral("<´anqrwpos kai logos %1\n").arg(i);
+    m_form->txt().load(styled::Document::fromPlainText(many));
+    m_form->txt().widget()->setFocus();
+    xdotool({QStringLiteral("ctrl+p")});
+    TForm2* preview = m_program->Form2;
+    QTRY_VERIFY(preview->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(preview->mSeite->text() == QStringLiteral(" Seite 1 von 3"), 10000);
+    QVERIFY(QTest::qWaitForWindowExposed(preview));
+    const QPoint next = preview->sbv->mapToGlobal(preview->sbv->rect().center());
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(next.x()), QString::number(next.y()),
+                                        QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(p.waitForFinished(10000));
+    QTRY_COMPARE(preview->mSeite->text(), QStringLiteral(" Seite 2 von 3"));
+    QVERIFY(preview->grab().save(QStringLiteral(STILORA_BINARY_DIR "/x11-preview.png")));
+    preview->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(preview));
+    xdotool({QStringLiteral("Escape")});
+    QTRY_VERIFY(!preview->isVisible());
+    m_form->txt().setModified(false);
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
 }
