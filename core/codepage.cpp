@@ -1,6 +1,8 @@
 #include "codepage.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace codepage {
 namespace {
@@ -27,10 +29,18 @@ std::optional<unsigned char> toCode(QChar ch)
     const char16_t u = ch.unicode();
     if (u < 128 || (u >= 160 && u < 256))
         return static_cast<unsigned char>(u);
-    for (std::size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == u)
-            return static_cast<unsigned char>(128 + i);
-    }
+    // The 32 codes 128-159 stand for characters all over the BMP: found by
+    // a search over the sorted pairs, not by a walk through them.
+    static const auto byChar = [] {
+        std::array<std::pair<char16_t, unsigned char>, 32> t{};
+        for (std::size_t i = 0; i < kHigh.size(); ++i)
+            t[i] = {kHigh[i], static_cast<unsigned char>(128 + i)};
+        std::sort(t.begin(), t.end());
+        return t;
+    }();
+    const auto it = std::lower_bound(byChar.begin(), byChar.end(), std::pair<char16_t, unsigned char>{u, 0});
+    if (it != byChar.end() && it->first == u)
+        return it->second;
     return std::nullopt;
 }
 

@@ -1,7 +1,12 @@
 // The bottom layer without a window: the styled-text model, the I/O error
 // messages and the atomic writes.
 #include "ioerror.h"
+#include "codepage.h"
+#include "greeklayout.h"
 #include "styledtext.h"
+#include "unicodegreek.h"
+
+#include <QRandomGenerator>
 
 #include <QtTest>
 
@@ -40,6 +45,13 @@ private slots:
     void atomicWriteFailureKeepsOldFiles_data();
     void atomicWriteFailureKeepsOldFiles();
     void readMissingFile();
+    void exportCodes_data();
+    void exportCodes();
+    void everyCodeRoundTrip();
+    void capitalsWithMarks();
+    void importForms_data();
+    void importForms();
+    void randomTextsRoundTrip();
 };
 
 void TestCore::builderCutsParagraphs_data()
@@ -176,6 +188,104 @@ void TestCore::readMissingFile()
         QFAIL("no error for a missing file");
     } catch (const IoError& e) {
         QCOMPARE(e.message(), QStringLiteral("Datei nicht gefunden"));
+    }
+}
+
+namespace {
+QString codes(std::initializer_list<int> list)
+{
+    QString s;
+    for (int c : list)
+        s += codepage::toChar(uchar(c));
+    return s;
+}
+} // namespace
+
+void TestCore::exportCodes_data()
+{
+    QTest::addColumn<QString>("codes");
+    QTest::addColumn<QString>("unicode");
+    QTest::newRow("a word") << codes({164, 'n', 'q', 'r', 'w', 'p', 'o', 'j'}) << QStringLiteral(u"ἅνθρωπος");
+    QTest::newRow("rough breathing and capital") << codes({96, 'A'}) << QStringLiteral(u"Ἁ");
+    QTest::newRow("rough breathing, acute, capital") << codes({147, 'A'}) << QStringLiteral(u"Ἅ");
+    QTest::newRow("smooth breathing, acute, omega") << codes({148, 'W'}) << QStringLiteral(u"Ὤ");
+    QTest::newRow("rho with rough breathing") << codes({96, 'R'}) << QStringLiteral(u"Ῥ");
+    QTest::newRow("no precomposed capital") << codes({39, 'U'}) << QStringLiteral(u"Υ\u0313");
+    QTest::newRow("mark before a small letter stays") << codes({96, 'a'}) << QStringLiteral(u"\u1FFEα");
+    QTest::newRow("ano teleia as the middle dot") << codes({':'}) << QStringLiteral(u"\u00B7");
+    QTest::newRow("digits and Latin codes") << codes({'1', 128, 129}) << QStringLiteral(u"1€\u0081");
+}
+
+void TestCore::exportCodes()
+{
+    QFETCH(QString, codes);
+    QFETCH(QString, unicode);
+    QCOMPARE(unicodegreek::exportGreek(codes), unicode);
+}
+
+// Every code alone, and every code after each capital mark, comes back as it was.
+void TestCore::everyCodeRoundTrip()
+{
+    for (int c = 0; c < 256; ++c) {
+        const QString one = codes({c});
+        const unicodegreek::Imported back = unicodegreek::importGreek(unicodegreek::exportGreek(one));
+        QVERIFY2(back.codes == one && back.unmapped == 0, qPrintable(QStringLiteral("code %1").arg(c)));
+    }
+}
+
+void TestCore::capitalsWithMarks()
+{
+    for (int mark : {96, 39, 145, 146, 147, 148, 149, 150})
+        for (char capital : {'A', 'E', 'H', 'I', 'O', 'R', 'U', 'W'}) {
+            const QString typed = codes({mark, capital});
+            const QString unicode = unicodegreek::exportGreek(typed);
+            QCOMPARE(unicode, unicode.normalized(QString::NormalizationForm_C));
+            const unicodegreek::Imported back = unicodegreek::importGreek(unicode);
+            QVERIFY2(back.codes == typed, qPrintable(QStringLiteral("%1 %2").arg(mark).arg(capital)));
+            // The same letter decomposed comes back the same.
+            QCOMPARE(unicodegreek::importGreek(unicode.normalized(QString::NormalizationForm_D)).codes, typed);
+        }
+}
+
+void TestCore::importForms_data()
+{
+    QTest::addColumn<QString>("unicode");
+    QTest::addColumn<QString>("codes");
+    QTest::addColumn<int>("unmapped");
+    QTest::newRow("polytonic NFC") << QStringLiteral(u"ἄνδρα") << codes({165, 'n', 'd', 'r', 'a'}) << 0;
+    QTest::newRow("polytonic NFD") << QStringLiteral(u"ἄνδρα").normalized(QString::NormalizationForm_D)
+                                   << codes({165, 'n', 'd', 'r', 'a'}) << 0;
+    QTest::newRow("oxia read as tonos") << QStringLiteral(u"\u1F71") << codes({163}) << 0;
+    QTest::newRow("monotonic") << QStringLiteral(u"λόγος") << codes({'l', 210, 'g', 'o', 'j'}) << 0;
+    QTest::newRow("final sigma stays final") << QStringLiteral(u"σς") << codes({'s', 'j'}) << 0;
+    QTest::newRow("Latin passes") << QStringLiteral(u"Text äß") << QStringLiteral(u"Text äß") << 0;
+    QTest::newRow("Coptic is counted") << QStringLiteral(u"α\u03E2β") << codes({'a'}) + QStringLiteral(u"\u03E2") + codes({'b'}) << 1;
+    QTest::newRow("diaeresis with accent has its code") << QStringLiteral(u"\u0390") << codes({229}) << 0;
+    QTest::newRow("diaeresis with grave has none") << QStringLiteral(u"\u1FD2") << QStringLiteral(u"\u1FD2") << 1;
+    QTest::newRow("capital with iota adscript") << QStringLiteral(u"x\u1F88") << QStringLiteral(u"x\u1F88") << 1;
+}
+
+void TestCore::importForms()
+{
+    QFETCH(QString, unicode);
+    QFETCH(QString, codes);
+    QFETCH(int, unmapped);
+    const unicodegreek::Imported r = unicodegreek::importGreek(unicode);
+    QCOMPARE(r.codes, codes);
+    QCOMPARE(r.unmapped, unmapped);
+}
+
+// Texts of any codes come back as they were.
+void TestCore::randomTextsRoundTrip()
+{
+    QRandomGenerator rng(5);
+    for (int n = 0; n < 2000; ++n) {
+        QString text;
+        for (int k = int(rng.bounded(12)); k >= 0; --k)
+            text += codepage::toChar(uchar(rng.bounded(256)));
+        const unicodegreek::Imported back = unicodegreek::importGreek(unicodegreek::exportGreek(text));
+        QVERIFY2(back.codes == text, qPrintable(QStringLiteral("%1 -> %2").arg(QString::fromLatin1(codepage::encode(text).toHex(' ')),
+                                                                                QString::fromLatin1(codepage::encode(back.codes).toHex(' ')))));
     }
 }
 

@@ -1,0 +1,168 @@
+#include "unicodegreek.h"
+
+#include "codepage.h"
+#include "greeklayout.h"
+
+#include <array>
+#include <memory>
+
+namespace unicodegreek {
+
+namespace {
+
+// The codes the capital rule writes before a capital: spacing breathings,
+// alone or with an accent.
+bool isCapitalMark(unsigned char code)
+{
+    return code == 96 || code == 39 || (code >= 145 && code <= 150);
+}
+
+bool isBreathingCapital(unsigned char code)
+{
+    switch (code) {
+    case 'A': case 'E': case 'H': case 'I': case 'O': case 'R': case 'U': case 'W': return true;
+    default: return false;
+    }
+}
+
+// The combining marks a spacing mark stands for (U+1FDE: U+0314 U+0301).
+QString combiningOf(char16_t spacing)
+{
+    QString marks = QString(QChar(spacing)).normalized(QString::NormalizationForm_KD);
+    marks.remove(QLatin1Char(' '));
+    return marks;
+}
+
+struct Tables {
+    std::array<QString, 256> exported;          // code to its Unicode form
+    std::array<QString, 256> marks;             // capital-mark code to its combining marks
+    std::unique_ptr<std::array<short, 65536>> code; // NFC character to code, -1 for none
+    Tables()
+        : code(std::make_unique<std::array<short, 65536>>())
+    {
+        code->fill(-1);
+        for (int c = 0; c < 256; ++c) {
+            const auto u = greeklayout::unicodeOf(uchar(c));
+            if (!u) {
+                exported[std::size_t(c)] = QString(codepage::toChar(uchar(c)));
+                continue;
+            }
+            const QString nfc = QString(QChar(*u)).normalized(QString::NormalizationForm_C);
+            exported[std::size_t(c)] = nfc;
+            if (nfc.size() == 1)
+                (*code)[nfc[0].unicode()] = short(c);
+            (*code)[*u] = short(c);
+            if (isCapitalMark(uchar(c)))
+                marks[std::size_t(c)] = combiningOf(*u);
+        }
+    }
+};
+
+const Tables& tables()
+{
+    static const Tables t;
+    return t;
+}
+
+bool isCombining(QChar ch) { return ch.category() == QChar::Mark_NonSpacing; }
+
+} // namespace
+
+bool isGreek(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    return (u >= 0x0370 && u <= 0x03FF) || (u >= 0x1F00 && u <= 0x1FFF);
+}
+
+QString exportGreek(QStringView codes)
+{
+    const Tables& t = tables();
+    QString out;
+    out.reserve(codes.size());
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        const auto code = codepage::toCode(codes[i]);
+        if (!code) {
+            out += codes[i]; // no 8-bit code: as it is
+            continue;
+        }
+        if (isCapitalMark(*code) && i + 1 < codes.size()) {
+            const auto next = codepage::toCode(codes[i + 1]);
+            if (next && isBreathingCapital(*next)) {
+                // The capital with its marks, composed where Unicode has the letter
+                // (normalising only this letter: Qt's normalisation of a long text is slow).
+                out += (t.exported[*next] + t.marks[*code]).normalized(QString::NormalizationForm_C);
+                ++i;
+                continue;
+            }
+        }
+        out += t.exported[*code];
+    }
+    return out; // each piece is NFC and none begins with a combining mark
+}
+
+Imported importGreek(QStringView unicode)
+{
+    const Tables& t = tables();
+    Imported r;
+    r.codes.reserve(unicode.size());
+    auto unmapped = [&](qsizetype at, QStringView cluster) {
+        if (r.unmapped++ == 0)
+            r.firstUnmapped = int(at);
+        r.codes += cluster;
+    };
+    for (qsizetype i = 0; i < unicode.size();) {
+        const QChar ch = unicode[i];
+        // The common case first: a character of the table with no mark after it.
+        const short direct = (*t.code)[ch.unicode()];
+        if (direct >= 0 && (i + 1 == unicode.size() || unicode[i + 1].unicode() < 0x0300 || !isCombining(unicode[i + 1]))) {
+            r.codes += codepage::toChar(uchar(direct));
+            ++i;
+            continue;
+        }
+        // The middle dot is the ano teleia's NFC form.
+        if (!isGreek(ch) && ch.unicode() != 0x00B7) {
+            r.codes += ch; // not Greek: as it is
+            ++i;
+            continue;
+        }
+        // A Greek letter with the combining marks after it, as one letter if Unicode has it.
+        qsizetype end = i + 1;
+        while (end < unicode.size() && isCombining(unicode[end]))
+            ++end;
+        const QStringView cluster = unicode.mid(i, end - i);
+        // Most letters are found as they stand; the rest (an oxia, combining marks) after NFC.
+        if (end - i == 1 && (*t.code)[ch.unicode()] >= 0) {
+            r.codes += codepage::toChar(uchar((*t.code)[ch.unicode()]));
+            ++i;
+            continue;
+        }
+        const QString nfc = cluster.toString().normalized(QString::NormalizationForm_C);
+        if (nfc.size() == 1 && (*t.code)[nfc[0].unicode()] >= 0) {
+            r.codes += codepage::toChar(uchar((*t.code)[nfc[0].unicode()]));
+            i = end;
+            continue;
+        }
+        // A capital with breathing (and accent): the mark's code, then the capital.
+        const QString nfd = nfc.normalized(QString::NormalizationForm_D);
+        bool done = false;
+        if (nfd.size() >= 2) {
+            const short capital = (*t.code)[nfd[0].unicode()];
+            const QStringView marks = QStringView(nfd).mid(1);
+            if (capital >= 0 && isBreathingCapital(uchar(capital))) {
+                for (int c = 0; c < 256 && !done; ++c) {
+                    if (!t.marks[std::size_t(c)].isEmpty() && t.marks[std::size_t(c)] == marks) {
+                        r.codes += codepage::toChar(uchar(c));
+                        r.codes += codepage::toChar(uchar(capital));
+                        done = true;
+                    }
+                }
+            }
+        }
+        if (!done)
+            unmapped(i, nfc);
+        i = end;
+    }
+    return r;
+}
+
+} // namespace unicodegreek

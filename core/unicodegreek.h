@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Between the codes of the font "Greek" and real Unicode Greek, both ways.
+// The document keeps 8-bit codes that mean Greek only in that font; mail,
+// the web and today's word processors know Greek as Unicode.
+namespace unicodegreek {
+
+// Codes of text set in the font "Greek" (as the code table's characters) to
+// Unicode: each Greek code of the layout becomes its character; a spacing
+// breathing or accent before a capital (the codes the capital rule writes)
+// joins that capital (῞ Α gives Ἅ; the capital and combining marks where
+// Unicode has no precomposed letter); every other code is its Windows-1252
+// character. The result is NFC.
+QString exportGreek(QStringView codes);
+
+struct Imported {
+    QString codes;         // the text with Greek as codes of the font "Greek"
+    int unmapped = 0;      // Greek characters the layout cannot express, kept as they are
+    int firstUnmapped = -1; // index in the input
+};
+
+// Unicode to codes: polytonic and monotonic Greek, precomposed or combining,
+// NFC or NFD (tonos read as oxia), becomes the codes of the font "Greek"; a
+// capital with breathing and accent becomes the mark's code followed by the
+// capital. Characters that are not Greek pass unchanged; Greek the layout
+// cannot express (Coptic, diaeresis with accent, ...) passes unchanged and
+// is counted.
+Imported importGreek(QStringView unicode);
+
+// A character of the Greek and Coptic or the Greek Extended block, or a
+// combining mark used with Greek.
+bool isGreek(QChar ch);
+
+} // namespace unicodegreek
