@@ -72,6 +72,18 @@ def build(layout_path, source_path, style, out_path):
     if missing:
         sys.exit("no source glyph for codes %s" % missing)
 
+    # The Unicode character of each Greek code shows the same glyph, so that
+    # Unicode Greek set in "Greek" (a word processor's copy, a paste) looks
+    # the same. The 8-bit codes' own characters keep their place where the
+    # two meet (U+00B7, the ano teleia's NFC form, is code 183).
+    unicode_greek = {}
+    for code, (shown, source) in sorted(layout.items()):
+        if source != "greek":
+            continue
+        for ch in (shown, unicodedata.normalize("NFC", shown)):
+            if len(ch) == 1 and ord(ch) not in mapping:
+                unicode_greek[ord(ch)] = mapping[ord(model_char(code))]
+
     # Keep only the glyphs the layout needs; the source's shaping tables refer to
     # Unicode meanings the remapped codes no longer have, so they go.
     opts = subset.Options()
@@ -91,7 +103,7 @@ def build(layout_path, source_path, style, out_path):
     for platform, encoding in ((0, 3), (3, 1)):
         t = cmap_format_4(4)
         t.platformID, t.platEncID, t.language = platform, encoding, 0
-        t.cmap = dict(mapping)
+        t.cmap = {**unicode_greek, **mapping}
         tables.append(t)
     # A symbol subtable as well: Qt then treats "Greek" as the 8-bit font it is
     # and keeps code 173 (Qt's soft hyphen) visible instead of hiding it.

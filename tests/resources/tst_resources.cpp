@@ -72,6 +72,7 @@ private slots:
     void greekGlyphs_data();
     void greekGlyphs();
     void latinCodesKeepTheirGlyphs();
+    void unicodeGreekSameGlyphs();
     void familyIsGreekOnly();
 };
 
@@ -144,6 +145,26 @@ void TestResources::latinCodesKeepTheirGlyphs()
         QCOMPARE(runs.first().rawFont().pathForGlyph(runs.first().glyphIndexes().first()).boundingRect(),
                  gentium.pathForGlyph(gentium.glyphIndexesForString(shown).first()).boundingRect());
     }
+}
+
+// Unicode Greek set in "Greek" is drawn with the glyph of the code that stands for it.
+void TestResources::unicodeGreekSameGlyphs()
+{
+    int checked = 0;
+    for (const LayoutEntry& e : readLayout()) {
+        if (e.source != QLatin1String("greek"))
+            continue;
+        const QChar unicode = QChar(char16_t(e.shown));
+        if (codepage::toCode(unicode))
+            continue; // a character of the code table keeps its own code's glyph
+        const QList<QGlyphRun> byCode = runsFor(codepage::toChar(uchar(e.code)), false, false);
+        const QList<QGlyphRun> byUnicode = runsFor(unicode, false, false);
+        QVERIFY2(byUnicode.size() == 1 && byUnicode.first().rawFont().familyName() == QLatin1String("Greek"),
+                 qPrintable(QString::number(e.code)));
+        QCOMPARE(byUnicode.first().glyphIndexes(), byCode.first().glyphIndexes());
+        ++checked;
+    }
+    QVERIFY(checked >= 150);
 }
 
 void TestResources::familyIsGreekOnly()
