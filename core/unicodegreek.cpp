@@ -165,4 +165,57 @@ Imported importGreek(QStringView unicode)
     return r;
 }
 
+ImportedDocument importDocument(const styled::Document& document)
+{
+    ImportedDocument out;
+    out.document = document;
+    const QString greekFont = QString::fromLatin1(styled::kDefaultFont);
+    for (styled::Paragraph& p : out.document.paragraphs) {
+        QList<styled::Run> runs;
+        for (const styled::Run& run : p.runs) {
+            if (run.format.font == greekFont) {
+                runs.append(run);
+                continue;
+            }
+            // Cut the run where Greek begins and ends; the Greek pieces go into "Greek".
+            qsizetype start = 0;
+            while (start < run.text.size()) {
+                const bool greek = isGreek(run.text[start]);
+                qsizetype end = start + 1;
+                while (end < run.text.size()
+                       && (isGreek(run.text[end]) == greek
+                           || (greek && run.text[end].category() == QChar::Mark_NonSpacing)))
+                    ++end;
+                const QStringView piece = QStringView(run.text).mid(start, end - start);
+                if (greek) {
+                    const Imported imported = importGreek(piece);
+                    out.unmapped += imported.unmapped;
+                    styled::CharFormat f = run.format;
+                    f.font = greekFont;
+                    runs.append({imported.codes, f});
+                } else {
+                    runs.append({piece.toString(), run.format});
+                }
+                start = end;
+            }
+        }
+        p.runs = runs;
+    }
+    out.document.normalize();
+    return out;
+}
+
+QString exportPlainText(const styled::Document& document)
+{
+    QString out;
+    const QString greekFont = QString::fromLatin1(styled::kDefaultFont);
+    for (qsizetype i = 0; i < document.paragraphs.size(); ++i) {
+        if (i > 0)
+            out += QLatin1Char('\n');
+        for (const styled::Run& run : document.paragraphs[i].runs)
+            out += run.format.font == greekFont ? exportGreek(run.text) : run.text;
+    }
+    return out;
+}
+
 } // namespace unicodegreek

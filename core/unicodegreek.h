@@ -1,5 +1,7 @@
 #pragma once
 
+#include "styledtext.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -30,8 +32,18 @@ struct Imported {
 // is counted.
 Imported importGreek(QStringView unicode);
 
-// A character of the Greek and Coptic or the Greek Extended block, or a
-// combining mark used with Greek.
+// A character of the Greek and Coptic or the Greek Extended block.
 bool isGreek(QChar ch);
+
+// Greek Unicode in runs of other fonts becomes codes in the font "Greek" (same
+// size and style); runs already set in "Greek" and all other text stay.
+struct ImportedDocument {
+    styled::Document document;
+    int unmapped = 0;
+};
+ImportedDocument importDocument(const styled::Document& document);
+
+// The document's text as Unicode: runs in "Greek" exported, the rest as it is.
+QString exportPlainText(const styled::Document& document);
 
 } // namespace unicodegreek

@@ -5,6 +5,9 @@
 #include "mimeimport.h"
 #include "qtformat.h"
 #include "textsearch.h"
+#include "rtfreader.h"
+#include "rtfwriter.h"
+#include "unicodegreek.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -94,8 +97,9 @@ protected:
         QTextEdit::inputMethodEvent(e);
     }
 
-    // Paste and drop arrive here.
+    // Paste and drop arrive here; copy, cut and drag take their data here.
     void insertFromMimeData(const QMimeData* source) override { m_owner->insertMimeData(source); }
+    QMimeData* createMimeDataFromSelection() const override { return m_owner->mimeDataForSelection(); }
 
     void mousePressEvent(QMouseEvent* e) override
     {
@@ -450,6 +454,29 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
 {
     if (!source || m_edit->isReadOnly())
         return;
+    auto enterModel = [this](const styled::Document& fragment) {
+        if (fragment.length() > 0 || fragment.paragraphs.size() > 1)
+            enter(ChangeOrigin::Paste, [&](QTextCursor& c) { qtformat::insertModel(c, fragment); });
+    };
+    // Our own form first: it comes back exactly as it was copied.
+    const QString own = QString::fromLatin1(kOwnMimeType);
+    if (source->hasFormat(own)) {
+        const rtf::ReadResult r = rtf::read(source->data(own));
+        if (r.ok()) {
+            enterModel(r.document);
+            return;
+        }
+    }
+    // Other programs' text: Greek Unicode becomes codes of the font "Greek".
+    for (const char* type : {"text/rtf", "application/rtf"}) {
+        if (m_edit->acceptRichText() && source->hasFormat(QString::fromLatin1(type))) {
+            const rtf::ReadResult r = rtf::read(source->data(QString::fromLatin1(type)));
+            if (r.status == rtf::ReadResult::Ok) {
+                enterModel(unicodegreek::importDocument(r.document).document);
+                return;
+            }
+        }
+    }
     if (m_edit->acceptRichText() && mimeimport::hasRichText(source)) {
         QFont base = m_doc->defaultFont();
         const styled::CharFormat here = currentFormat();
@@ -458,16 +485,63 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
         const styled::Document fragment = mimeimport::reduceRich(source, base, [&](const QTextCharFormat& f) {
             return qtformat::toModel(f, base);
         });
-        if (fragment.length() > 0)
-            enter(ChangeOrigin::Paste, [&](QTextCursor& c) { qtformat::insertModel(c, fragment); });
+        enterModel(unicodegreek::importDocument(fragment).document);
     } else if (source->hasText() && !source->text().isEmpty()) {
-        insertText(source->text());
+        const QString text = mimeimport::paragraphBreaks(source->text());
+        const bool hasGreek = std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return unicodegreek::isGreek(ch); });
+        if (!hasGreek)
+            insertText(text); // in the caret's format, as typed text
+        else
+            enterModel(unicodegreek::importDocument(styled::Document::fromPlainText(text, currentFormat())).document);
     }
 }
 
 // --- the model ----------------------------------------------------------------
 
 styled::CharFormat RichTextSurface::currentFormat() const { return qtformat::toModel(selectionFormat(), m_doc->defaultFont()); }
+
+styled::Document RichTextSurface::snapshot(int start, int end) const
+{
+    styled::Document out;
+    out.paragraphs.clear();
+    const QFont def = m_doc->defaultFont();
+    for (QTextBlock b = m_doc->findBlock(start); b.isValid() && b.position() <= end; b = b.next()) {
+        styled::Paragraph p;
+        p.alignment = qtformat::alignmentOf(b.blockFormat());
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const int from = std::max(start, f.position());
+            const int to = std::min(end, f.position() + f.length());
+            if (from >= to)
+                continue;
+            styled::Run run{f.text().mid(from - f.position(), to - from), qtformat::toModel(f.charFormat(), def)};
+            if (!p.runs.isEmpty() && p.runs.last().format == run.format)
+                p.runs.last().text += run.text;
+            else
+                p.runs.append(std::move(run));
+        }
+        out.paragraphs.append(std::move(p));
+        if (b.position() + b.length() > end)
+            break;
+    }
+    if (out.paragraphs.isEmpty())
+        out.paragraphs.resize(1);
+    return out;
+}
+
+QMimeData* RichTextSurface::mimeDataForSelection() const
+{
+    const QTextCursor c = m_edit->textCursor();
+    const styled::Document part = snapshot(c.selectionStart(), c.selectionEnd());
+    auto* data = new QMimeData;
+    // Plain text as real Unicode Greek, for mail, browsers and everything else.
+    data->setText(unicodegreek::exportPlainText(part));
+    const QByteArray rtf = rtf::write(part);
+    data->setData(QStringLiteral("text/rtf"), rtf);
+    data->setData(QStringLiteral("application/rtf"), rtf);
+    data->setData(QString::fromLatin1(kOwnMimeType), rtf);
+    return data;
+}
 
 styled::Document RichTextSurface::snapshot() const
 {

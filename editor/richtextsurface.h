@@ -118,6 +118,12 @@ public:
 
     // The whole document as the styled-text model.
     styled::Document snapshot() const;
+    // The characters [start, end) as the model.
+    styled::Document snapshot(int start, int end) const;
+    // What copy and cut put on the clipboard for the selection: the text as
+    // Unicode, RTF, and the program's own form for an exact paste.
+    QMimeData* mimeDataForSelection() const;
+    static constexpr const char* kOwnMimeType = "application/x-stilora-rtf";
     // Replaces the whole document in one step: built off-screen, swapped in,
     // laid out once, never composed; the undo history starts afresh.
     void load(const styled::Document& document);

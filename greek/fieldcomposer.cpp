@@ -2,9 +2,12 @@
 
 #include "codepage.h"
 #include "composer.h"
+#include "unicodegreek.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
+
+#include <algorithm>
 
 namespace {
 constexpr int kWindow = 3; // as many characters before the cursor as the typing pipeline takes
@@ -54,7 +57,17 @@ void FieldComposer::textEdited()
     const bool typed = std::exchange(m_typed, false);
     if (m_composing || !m_active())
         return;
-    const QString text = m_field->text();
+    QString text = m_field->text();
+    if (!typed && std::any_of(text.cbegin(), text.cend(), [](QChar c) { return unicodegreek::isGreek(c); })) {
+        // Greek pasted as Unicode (copied from the editor, say) is searched for as the font's codes.
+        m_composing = true;
+        const int back = int(text.size()) - m_field->cursorPosition();
+        text = unicodegreek::importGreek(text).codes;
+        m_field->setText(text);
+        m_field->setCursorPosition(std::max(0, int(text.size()) - back));
+        m_composing = false;
+        return;
+    }
     const int cursor = m_field->cursorPosition();
     // The window: up to three characters before the cursor, all with an 8-bit code.
     int count = std::min(cursor, kWindow);

@@ -185,9 +185,10 @@ void TestApp::dispatch_data()
     QTest::newRow("Del deletes the selection") << int(Qt::Key_Delete) << 0 << 1 << 2 << "los" << true << false << "vorher";
     QTest::newRow("Del without selection deletes nothing") << int(Qt::Key_Delete) << 0 << 1 << 0 << "logos" << true << false << "vorher";
     QTest::newRow("Ctrl+Del closes") << int(Qt::Key_Delete) << ctrl << 0 << 0 << "logos" << false << false << "vorher";
-    QTest::newRow("Ctrl+C copies the selection") << int(Qt::Key_C) << ctrl << 0 << 2 << "logos" << true << false << "lo";
+    // The clipboard's text is real Unicode: Greek-font "lo" is λο.
+    QTest::newRow("Ctrl+C copies the selection") << int(Qt::Key_C) << ctrl << 0 << 2 << "logos" << true << false << QStringLiteral(u"λο");
     QTest::newRow("Ctrl+C without selection leaves the clipboard") << int(Qt::Key_C) << ctrl << 2 << 0 << "logos" << true << false << "vorher";
-    QTest::newRow("Ctrl+X cuts") << int(Qt::Key_X) << ctrl << 3 << 2 << "log" << true << false << "os";
+    QTest::newRow("Ctrl+X cuts") << int(Qt::Key_X) << ctrl << 3 << 2 << "log" << true << false << QStringLiteral(u"οσ");
     QTest::newRow("Ctrl+R undoes") << int(Qt::Key_R) << ctrl << 5 << 0 << "logo" << true << false << "vorher";
     QTest::newRow("Ctrl+A selects all") << int(Qt::Key_A) << ctrl << 2 << 0 << "logos" << true << false << "vorher";
 }
@@ -231,14 +232,14 @@ void TestApp::editMenuOpensBeforeItsKeys()
     p.txt.selectRange(0, 2);
     QGuiApplication::clipboard()->setText(QStringLiteral("vorher"));
     Program::key(p.txt.widget(), Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(u"αβ"));
     // A disabled item still takes its key: the focused field does not copy either.
     p.txt.setSelStart(1);
     QLineEdit* field = p.stilora.suchen->stxt;
     field->setText(QStringLiteral("suche"));
     field->selectAll();
     Program::key(field, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ab"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(u"αβ"));
     // Keys without a menu item reach the control: Ctrl+Z undoes in the editor.
     Program::key(p.txt.widget(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(p.txt.text(), QStringLiteral("ab"));

@@ -149,13 +149,26 @@ for _ in $(seq 15); do
 done
 
 # --- compare ------------------------------------------------------------------------------------
-"$PY" - "$WORK/paste.txt" "${#LABELS[@]}" "${LABELS[@]}" "${EXPECT[@]}" <<'EOF'
+LAYOUT="$(cd "$(dirname "$0")/../../resources/fonts" && pwd)/greek-layout.tsv"
+"$PY" - "$WORK/paste.txt" "$LAYOUT" "${#LABELS[@]}" "${LABELS[@]}" "${EXPECT[@]}" <<'EOF'
 import sys
-path, n = sys.argv[1], int(sys.argv[2])
-labels, expect = sys.argv[3:3 + n], sys.argv[3 + n:3 + 2 * n]
+import unicodedata
+path, layout, n = sys.argv[1], sys.argv[2], int(sys.argv[3])
+labels, expect = sys.argv[4:4 + n], sys.argv[4 + n:4 + 2 * n]
+# The program copies Greek as real Unicode: the layout gives each Greek letter's code back.
+greek = {}
+for row in open(layout, encoding='utf-8'):
+    f = row.rstrip('\n').split('\t')
+    if row.startswith('#') or len(f) < 5 or f[4] != 'greek':
+        continue
+    ch = chr(int(f[1][2:], 16))
+    greek[ch] = int(f[0])
+    greek.setdefault(unicodedata.normalize('NFC', ch), int(f[0]))
 text = open(path, 'rb').read().decode('utf-8', 'replace')
 
 def code(ch):
+    if ch in greek:
+        return str(greek[ch])
     o = ord(ch)
     if o in (0x81, 0x8D, 0x8F, 0x90, 0x9D):
         return str(o)
