@@ -173,10 +173,6 @@ ImportedDocument importDocument(const styled::Document& document)
     for (styled::Paragraph& p : out.document.paragraphs) {
         QList<styled::Run> runs;
         for (const styled::Run& run : p.runs) {
-            if (run.format.font == greekFont) {
-                runs.append(run);
-                continue;
-            }
             // Cut the run where Greek begins and ends; the Greek pieces go into "Greek".
             qsizetype start = 0;
             while (start < run.text.size()) {

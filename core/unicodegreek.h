@@ -35,8 +35,8 @@ Imported importGreek(QStringView unicode);
 // A character of the Greek and Coptic or the Greek Extended block.
 bool isGreek(QChar ch);
 
-// Greek Unicode in runs of other fonts becomes codes in the font "Greek" (same
-// size and style); runs already set in "Greek" and all other text stay.
+// Greek Unicode in any run becomes codes in the font "Greek" (same size and
+// style); all other text stays as it is.
 struct ImportedDocument {
     styled::Document document;
     int unmapped = 0;

@@ -79,6 +79,9 @@ private slots:
     void pasteIsReduced_data();
     void pasteIsReduced();
     void copyPasteKeepsFormats();
+    void clipboardForms();
+    void pasteUnicodeGreek_data();
+    void pasteUnicodeGreek();
     void shiftReturnBreaksParagraph();
     void snapshotLoadRoundTrip();
     void loadIsOneStep();
@@ -704,6 +707,58 @@ void TestEditor::copyPasteKeepsFormats()
     f.s.paste();
     const styled::Document back = f.s.snapshot();
     QVERIFY2(back == model, qPrintable(back.describe() + QStringLiteral("\n") + model.describe()));
+}
+
+// What copy puts on the clipboard: Unicode text, RTF with \\uN, and our own form.
+void TestEditor::clipboardForms()
+{
+    Fixture f;
+    styled::DocumentBuilder b;
+    b.append(codepage::decode("\xa4nqrwpos "), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral(u"und äß"), {QStringLiteral("Arial"), 12, surface::Bold});
+    const styled::Document model = b.take();
+    f.s.load(model);
+    f.s.selectRange(0, f.s.textLength());
+    std::unique_ptr<QMimeData> data(f.s.mimeDataForSelection());
+    QCOMPARE(data->text(), QStringLiteral(u"ἅνθρωποσ und äß")); // s is σ; the final sigma is j
+    QVERIFY(data->data(QStringLiteral("text/rtf")).contains("\\u7941\\'a4"));
+    QVERIFY(data->hasFormat(QString::fromLatin1(RichTextSurface::kOwnMimeType)));
+    // Pasted back: exactly what was copied.
+    f.s.load(styled::Document());
+    f.s.insertMimeData(data.get());
+    QVERIFY2(f.s.snapshot() == model, qPrintable(f.s.snapshot().describe()));
+}
+
+// Greek from other programs arrives as the font's codes, in the font "Greek".
+void TestEditor::pasteUnicodeGreek_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("payload");
+    QTest::newRow("plain text") << "text" << QStringLiteral(u"x ἄνδρα").toUtf8();
+    QTest::newRow("plain text, decomposed") << "text" << QStringLiteral(u"x ἄνδρα").normalized(QString::NormalizationForm_D).toUtf8();
+    QTest::newRow("HTML") << "html" << QByteArray("<p><span style=\"font-family:Arial\">x \xe1\xbc\x84\xce\xbd\xce\xb4\xcf\x81\xce\xb1</span></p>");
+    QTest::newRow("a word processor's RTF") << "rtf"
+                                           << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 x \\u7940?\\u957?\\u948?\\u961?\\u945?}");
+}
+
+void TestEditor::pasteUnicodeGreek()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, payload);
+    Fixture f;
+    QMimeData data;
+    if (kind == QLatin1String("text"))
+        data.setText(QString::fromUtf8(payload));
+    else if (kind == QLatin1String("html"))
+        data.setHtml(QString::fromUtf8(payload));
+    else
+        data.setData(QStringLiteral("text/rtf"), payload);
+    f.s.insertMimeData(&data);
+    QCOMPARE(codepage::encode(f.s.text()), QByteArray("x \xa5ndra"));
+    QCOMPARE(f.s.fontNameOfChar(2), QStringLiteral("Greek"));
+    QVERIFY(f.s.canUndo());
+    f.s.undo(); // one step
+    QCOMPARE(f.s.text(), QString());
 }
 
 void TestEditor::shiftReturnBreaksParagraph()
