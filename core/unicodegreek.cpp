@@ -35,6 +35,7 @@ QString combiningOf(char16_t spacing)
 
 struct Tables {
     std::array<QString, 256> exported;          // code to its Unicode form
+    std::array<char16_t, 256> single{};         // the same as one character
     std::array<QString, 256> marks;             // capital-mark code to its combining marks
     std::unique_ptr<std::array<short, 65536>> code; // NFC character to code, -1 for none
     Tables()
@@ -45,10 +46,12 @@ struct Tables {
             const auto u = greeklayout::unicodeOf(uchar(c));
             if (!u) {
                 exported[std::size_t(c)] = QString(codepage::toChar(uchar(c)));
+                single[std::size_t(c)] = codepage::toChar(uchar(c)).unicode();
                 continue;
             }
             const QString nfc = QString(QChar(*u)).normalized(QString::NormalizationForm_C);
             exported[std::size_t(c)] = nfc;
+            single[std::size_t(c)] = nfc.size() == 1 ? nfc[0].unicode() : 0;
             if (nfc.size() == 1)
                 (*code)[nfc[0].unicode()] = short(c);
             (*code)[*u] = short(c);
@@ -77,12 +80,14 @@ bool isGreek(QChar ch)
 QString exportGreek(QStringView codes)
 {
     const Tables& t = tables();
-    QString out;
-    out.reserve(codes.size());
+    // Written straight into the result: a capital with marks may take three
+    // characters for two codes, nothing takes more.
+    QString out(codes.size() * 3 / 2 + 2, Qt::Uninitialized);
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
     for (qsizetype i = 0; i < codes.size(); ++i) {
         const auto code = codepage::toCode(codes[i]);
         if (!code) {
-            out += codes[i]; // no 8-bit code: as it is
+            *o++ = codes[i].unicode(); // no 8-bit code: as it is
             continue;
         }
         if (isCapitalMark(*code) && i + 1 < codes.size()) {
@@ -90,13 +95,21 @@ QString exportGreek(QStringView codes)
             if (next && isBreathingCapital(*next)) {
                 // The capital with its marks, composed where Unicode has the letter
                 // (normalising only this letter: Qt's normalisation of a long text is slow).
-                out += (t.exported[*next] + t.marks[*code]).normalized(QString::NormalizationForm_C);
+                const QString letter = (t.exported[*next] + t.marks[*code]).normalized(QString::NormalizationForm_C);
+                for (QChar ch : letter)
+                    *o++ = ch.unicode();
                 ++i;
                 continue;
             }
         }
-        out += t.exported[*code];
+        if (const char16_t u = t.single[*code]) {
+            *o++ = u;
+        } else {
+            for (QChar ch : t.exported[*code])
+                *o++ = ch.unicode();
+        }
     }
+    out.truncate(o - reinterpret_cast<const char16_t*>(out.constData()));
     return out; // each piece is NFC and none begins with a combining mark
 }
 
@@ -130,12 +143,7 @@ Imported importGreek(QStringView unicode)
         while (end < unicode.size() && isCombining(unicode[end]))
             ++end;
         const QStringView cluster = unicode.mid(i, end - i);
-        // Most letters are found as they stand; the rest (an oxia, combining marks) after NFC.
-        if (end - i == 1 && (*t.code)[ch.unicode()] >= 0) {
-            r.codes += codepage::toChar(uchar((*t.code)[ch.unicode()]));
-            ++i;
-            continue;
-        }
+        // Not found as it stands (an oxia, combining marks): found after NFC.
         const QString nfc = cluster.toString().normalized(QString::NormalizationForm_C);
         if (nfc.size() == 1 && (*t.code)[nfc[0].unicode()] >= 0) {
             r.codes += codepage::toChar(uchar((*t.code)[nfc[0].unicode()]));
