@@ -4,6 +4,7 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
+#include "exporter.h"
 #include "fieldcomposer.h"
 #include "placement.h"
 #include "richtextsurface.h"
@@ -200,6 +201,7 @@ void TForm1::buildMenu()
     m.addItem(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"), ctrl(Qt::Key_S), [this] { Speichern1Click(); });
     m.addItem(datei, QStringLiteral("Speichernunter1"), QStringLiteral("Speichern &unter"), ctrl(Qt::Key_U),
               [this] { Speichernunter1Click(); });
+    m.addItem(datei, QStringLiteral("Exportieren1"), QStringLiteral("E&xportieren..."), kNone, [this] { Exportieren1Click(); });
     m.addSeparator(datei);
     m.addItem(datei, QStringLiteral("Drucken1"), QStringLiteral("&Drucken"), ctrl(Qt::Key_P), [this] { Drucken1Click(); });
     m.addItem(datei, QStringLiteral("DruckenohneVorschau1"), QStringLiteral("Druck&vorschau (Vollbild)"), kNone,
@@ -405,6 +407,25 @@ void TForm1::Neu1Click() { m_files->newDocument(); }
 void TForm1::ffnen1Click() { m_files->open(); }
 void TForm1::Speichern1Click() { m_files->save(); }
 void TForm1::Speichernunter1Click() { m_files->saveAs(); }
+// Export with the Greek as real Unicode; the document keeps its name and format.
+void TForm1::Exportieren1Click()
+{
+    static const QString filter = QStringLiteral(
+        "OpenDocument-Text (*.odt)|*.odt|Unicode-Text (*.txt)|*.txt|HTML (*.html)|*.html|PDF (*.pdf)|*.pdf");
+    const FileDialogAnswer answer = m_seams.dialogs.saveFile(this, {filter, QStringLiteral("*.odt"), m_state.SaveDir});
+    if (!answer.accepted)
+        return;
+    const exporter::Format formats[] = {exporter::Format::Odt, exporter::Format::Text, exporter::Format::Html,
+                                        exporter::Format::Pdf};
+    const exporter::Format format = formats[std::clamp(answer.filterIndex, 1, 4) - 1];
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+        ~Restore() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
+    exporter::exportFile(m_txt->snapshot(), DocumentCommands::withExtension(answer.path, filter, answer.filterIndex), format,
+                         printWidth());
+}
+
 void TForm1::Drucken1Click() { BitBtn5Click(); }
 
 // The printed column is as wide as the editor, at most the 706 pixels of the fixed width.

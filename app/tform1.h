@@ -127,6 +127,7 @@ private:
     void ffnen1Click();
     void Speichern1Click();
     void Speichernunter1Click();
+    void Exportieren1Click();
     void Drucken1Click();
     void BitBtn5Click();
     void DruckenohneVorschau1Click();

@@ -10,10 +10,19 @@
 // ".sri": the pair on the name without its last three characters).
 namespace convert {
 
-enum class Format { Rtf, Pair, Unknown };
+enum class Format { Rtf, Pair, Odt, Html, Pdf, UnicodeText, Unknown };
 Format formatOf(const QString& path);
 
+// A character the target could not hold.
+struct Lost {
+    QString file;
+    int position = 0; // counted from 1 in the text, a paragraph break one
+    QChar character;
+};
+
 struct Outcome {
+    int converted = 0;
+    QList<Lost> lost;
     int exitCode = 0;     // 0 done, 1 the conversion failed, 2 wrong use
     QStringList errors;   // German, for standard error
     QStringList warnings; // German, for standard error; the output was written
@@ -21,8 +30,9 @@ struct Outcome {
 
 // Reads `in`; throws IoError with the German message.
 styled::Document readDocument(const QString& in, QStringList* warnings);
-// Writes `out` whole or not at all; throws IoError.
-void writeDocument(const styled::Document& document, const QString& out, QStringList* warnings);
+// Writes `out` whole or not at all in `format` (Unknown: by its name); throws IoError.
+void writeDocument(const styled::Document& document, const QString& out, QStringList* warnings,
+                   Format format = Format::Unknown, QList<Lost>* lost = nullptr);
 
 Outcome run(const QStringList& arguments);
 QString usage();

@@ -1,18 +1,35 @@
 #include "converter.h"
+#include "greekfont.h"
+
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
+    // The tool reports its own errors in German; Qt's notes about its
+    // environment (a missing XDG_RUNTIME_DIR, say) do not belong on its output.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "stilora-convert: %s\n", message.toUtf8().constData());
+            std::abort();
+        }
+    });
+    // Fonts and PDF need the GUI library, but no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    resources::registerGreekFont();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const convert::Outcome outcome = convert::run(arguments);
     for (const QString& w : outcome.warnings)
-        std::fprintf(stderr, "stilora-convert: Warnung: %s\n", w.toLocal8Bit().constData());
+        std::fprintf(stderr, "stilora-convert: Warnung: %s\n", w.toUtf8().constData());
     for (const QString& e : outcome.errors)
-        std::fprintf(stderr, "stilora-convert: %s\n", e.toLocal8Bit().constData());
+        std::fprintf(stderr, "stilora-convert: %s\n", e.toUtf8().constData());
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
-        std::fputs(convert::usage().toLocal8Bit().constData(), stdout);
+        std::fputs(convert::usage().toUtf8().constData(), stdout);
     return outcome.exitCode;
 }

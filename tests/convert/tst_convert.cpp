@@ -25,7 +25,15 @@ Run convertTool(const QStringList& arguments, const QString& dir)
     p.setWorkingDirectory(dir);
     p.start(QStringLiteral(STILORA_CONVERT), arguments);
     p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError()), QString::fromLocal8Bit(p.readAllStandardOutput())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError()), QString::fromUtf8(p.readAllStandardOutput())};
+}
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 QByteArray fileBytes(const QString& path)
@@ -56,6 +64,9 @@ private slots:
     void errors_data();
     void errors();
     void help();
+    void exports_data();
+    void exports();
+    void batch();
 };
 
 // Every direction keeps the document.
@@ -127,6 +138,65 @@ void TestConvert::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QLatin1String("Aufruf: stilora-convert EINGABE AUSGABE")));
     QVERIFY(r.out.contains(QLatin1String(".sri")));
+}
+
+// Exports carry the Greek as real Unicode, in Gentium Plus.
+void TestConvert::exports_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("reader"); // how the result is read back
+    QTest::newRow("ODT") << QStringList{"a.rtf", "b.odt"} << "unzip";
+    QTest::newRow("HTML") << QStringList{"a.rtf", "b.html"} << "cat";
+    QTest::newRow("Unicode text") << QStringList{"--unicode", "a.rtf", "b.txt"} << "cat";
+    QTest::newRow("PDF") << QStringList{"a.rtf", "b.pdf"} << "pdftotext";
+}
+
+void TestConvert::exports()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, reader);
+    if (QStandardPaths::findExecutable(reader).isEmpty())
+        QSKIP("the reader program is missing");
+    QTemporaryDir dir;
+    styled::DocumentBuilder b;
+    b.append(codepage::decode("\xa5ndra kai "), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral("Umlaute äß"), {QStringLiteral("Arial"), 12, 0});
+    writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), rtf::write(b.take())}});
+    const Run r = convertTool(arguments, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    const QString out = dir.filePath(arguments.last());
+    QString text;
+    if (reader == QLatin1String("unzip"))
+        text = run(reader, {QStringLiteral("-p"), out, QStringLiteral("content.xml")});
+    else if (reader == QLatin1String("pdftotext"))
+        text = run(reader, {out, QStringLiteral("-")});
+    else
+        text = QString::fromUtf8(fileBytes(out));
+    QVERIFY2(text.contains(QStringLiteral(u"ἄνδρα και")), qPrintable(text.left(400)));
+    QVERIFY(text.contains(QStringLiteral(u"Umlaute äß")));
+    if (reader == QLatin1String("unzip"))
+        QVERIFY(text.contains(QLatin1String("Gentium Plus")));
+}
+
+// A folder of files, one broken: each converted beside itself, a summary, a non-zero exit.
+void TestConvert::batch()
+{
+    QTemporaryDir dir;
+    writeFilesAtomically({{dir.filePath(QStringLiteral("eins.rtf")), rtf::write(sample())},
+                          {dir.filePath(QStringLiteral("zwei.rtf")), "{\\rtf1 \\u945 und \\u994 x}"},
+                          {dir.filePath(QStringLiteral("kaputt.rtf")), "{\\rtf1 " + QByteArray(3000, '{')}});
+    const Run r = convertTool({QStringLiteral("--to"), QStringLiteral("sri"), QStringLiteral("eins.rtf"), QStringLiteral("zwei.rtf"),
+                               QStringLiteral("kaputt.rtf")},
+                              dir.path());
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(QLatin1String("2 Datei(en) umgewandelt, 1 fehlgeschlagen")), qPrintable(r.err));
+    QVERIFY(r.err.contains(QStringLiteral("kaputt.rtf: Das Laden des Streams ist mißlungen")));
+    // The Coptic letter has no code: it is named with its place.
+    QVERIFY2(r.err.contains(QStringLiteral(u"Stelle 5: Ϣ (U+03e2)")), qPrintable(r.err)); // \\u945 skips one fallback character
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("eins.txt"))));
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("zwei.sri"))));
+    // The Greek alpha came in as Unicode and went out as the font's code.
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("zwei.txt"))).left(1), QByteArray("a"));
 }
 
 QTEST_GUILESS_MAIN(TestConvert)
