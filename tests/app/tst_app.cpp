@@ -103,6 +103,7 @@ private slots:
     void printPreview_data();
     void printPreview();
     void fullScreenPreview();
+    void exportKeepsTheDocument();
     void syncOnKeyDownBeforeTheCaretMoves_data();
     void syncOnKeyDownBeforeTheCaretMoves();
     void undoThroughTheMenuKeys_data();
@@ -739,6 +740,30 @@ void TestApp::fullScreenPreview()
     QCOMPARE(caption, QStringLiteral("Druckvorschau")); // no "Drucken" yet in this run
     QVERIFY(maximised);
     QVERIFY(!p.stilora.Form2->isVisible());
+}
+
+// "Exportieren" writes Unicode and leaves the document's name, format and title alone.
+void TestApp::exportKeepsTheDocument()
+{
+    Program p;
+    p.type(QStringLiteral("logos"));
+    QTemporaryDir dir;
+    p.dialogs.files << FileDialogAnswer{true, dir.filePath(QStringLiteral("export")), 2}; // Unicode text, no extension typed
+    p.form.item(QStringLiteral("Exportieren1"))->trigger();
+    QFile f(dir.filePath(QStringLiteral("export.txt")));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), QStringLiteral(u"λογοσ"));
+    QVERIFY(p.form.state().BasePath.isEmpty());
+    QVERIFY(!p.form.state().LegacyFormat);
+    QCOMPARE(p.form.windowTitle(), QStringLiteral("Stilora- Ohne Titel"));
+    QCOMPARE(p.dialogs.requests.last().filter.split(QLatin1Char('|')).first(), QStringLiteral("OpenDocument-Text (*.odt)"));
+    // The item stands right after "Speichern unter" and has no key.
+    QAction* saveAs = p.form.item(QStringLiteral("Speichernunter1"));
+    QAction* exportItem = p.form.item(QStringLiteral("Exportieren1"));
+    auto* datei = qobject_cast<QMenu*>(saveAs->associatedObjects().value(0));
+    QVERIFY(datei);
+    QCOMPARE(datei->actions().indexOf(exportItem), datei->actions().indexOf(saveAs) + 1);
+    QCOMPARE(exportItem->text(), QStringLiteral("E&xportieren..."));
 }
 
 // Ctrl+Z (the editor's own key) and Ctrl+R (the menu's) after the menu's
