@@ -194,9 +194,16 @@ ImportedDocument importDocument(const styled::Document& document)
                 if (greek) {
                     const Imported imported = importGreek(piece);
                     out.unmapped += imported.unmapped;
-                    styled::CharFormat f = run.format;
-                    f.font = greekFont;
-                    runs.append({imported.codes, f});
+                    styled::CharFormat inGreek = run.format;
+                    inGreek.font = greekFont;
+                    // The codes go into "Greek"; what found no code stays in its own font.
+                    for (QChar ch : imported.codes) {
+                        const styled::CharFormat& f = codepage::toCode(ch) ? inGreek : run.format;
+                        if (!runs.isEmpty() && runs.last().format == f)
+                            runs.last().text += ch;
+                        else
+                            runs.append({QString(ch), f});
+                    }
                 } else {
                     runs.append({piece.toString(), run.format});
                 }

@@ -52,6 +52,7 @@ private slots:
     void importForms_data();
     void importForms();
     void randomTextsRoundTrip();
+    void importDocumentFonts();
 };
 
 void TestCore::builderCutsParagraphs_data()
@@ -287,6 +288,21 @@ void TestCore::randomTextsRoundTrip()
         QVERIFY2(back.codes == text, qPrintable(QStringLiteral("%1 -> %2").arg(QString::fromLatin1(codepage::encode(text).toHex(' ')),
                                                                                 QString::fromLatin1(codepage::encode(back.codes).toHex(' ')))));
     }
+}
+
+// Greek in another font goes into "Greek" as codes; what has no code keeps its font.
+void TestCore::importDocumentFonts()
+{
+    const CharFormat arial = fmt("Arial", 12, styled::Bold);
+    const unicodegreek::ImportedDocument r = unicodegreek::importDocument(Document::fromPlainText(QStringLiteral(u"x αϢβ y"), arial));
+    QCOMPARE(r.unmapped, 1);
+    const QList<styled::Run>& runs = r.document.paragraphs[0].runs;
+    QCOMPARE(runs.size(), 5);
+    QCOMPARE(runs[0], (styled::Run{QStringLiteral("x "), arial}));
+    QCOMPARE(runs[1], (styled::Run{QStringLiteral("a"), fmt("Greek", 12, styled::Bold)}));
+    QCOMPARE(runs[2], (styled::Run{QStringLiteral(u"Ϣ"), arial}));
+    QCOMPARE(runs[3], (styled::Run{QStringLiteral("b"), fmt("Greek", 12, styled::Bold)}));
+    QCOMPARE(runs[4], (styled::Run{QStringLiteral(" y"), arial}));
 }
 
 QTEST_GUILESS_MAIN(TestCore)
