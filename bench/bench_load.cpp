@@ -25,11 +25,6 @@ namespace {
 constexpr int kDocBytes = 1 << 20;
 constexpr int kRuns = 10000;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // The same document built for Qt's own layout.
 QTextDocument* qtDocument(const styled::Document& model, QObject* parent)
@@ -91,8 +86,8 @@ int main(int argc, char* argv[])
         qt.push_back(t.nsecsElapsed() / 1e6);
     }
     std::printf("load until the first screen is painted, median of %d (ms):\n", rounds);
-    std::printf("  editor (own paragraph layout): %8.1f\n", median(ours));
-    std::printf("  editor, all laid out:          %8.1f\n", median(oursComplete));
-    std::printf("  QTextEdit (Qt's lazy layout):  %8.1f\n", median(qt));
+    std::printf("  editor (own paragraph layout): %8.1f\n", benchdocs::median(ours));
+    std::printf("  editor, all laid out:          %8.1f\n", benchdocs::median(oursComplete));
+    std::printf("  QTextEdit (Qt's lazy layout):  %8.1f\n", benchdocs::median(qt));
     return 0;
 }

@@ -23,11 +23,6 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 
@@ -64,8 +59,8 @@ int main(int argc, char* argv[])
     }
     std::printf("pair of %lld + %lld bytes, %lld records\n", (long long)text.size(), (long long)runs.size(),
                 (long long)std::count(runs.begin(), runs.end(), '\0'));
-    std::printf("  write, editor to files:   %8.1f ms (median of %d)\n", median(write), rounds);
-    std::printf("  read, files to editor:    %8.1f ms (median of %d)\n", median(read), rounds);
+    std::printf("  write, editor to files:   %8.1f ms (median of %d)\n", benchdocs::median(write), rounds);
+    std::printf("  read, files to editor:    %8.1f ms (median of %d)\n", benchdocs::median(read), rounds);
 
     QElapsedTimer t;
     t.start();
@@ -75,8 +70,8 @@ int main(int argc, char* argv[])
     RichTextSurface other(&host);
     pairreference::referenceRead(other, text, runs);
     const double oldRead = t.nsecsElapsed() / 1e6;
-    std::printf("  old writer, per position: %8.1f ms (%.0f times slower)%s\n", oldWrite, oldWrite / median(write),
+    std::printf("  old writer, per position: %8.1f ms (%.0f times slower)%s\n", oldWrite, oldWrite / benchdocs::median(write),
                 old == runs ? "" : "  BYTES DIFFER");
-    std::printf("  old reader, per record:   %8.1f ms (%.0f times slower)\n", oldRead, oldRead / median(read));
+    std::printf("  old reader, per record:   %8.1f ms (%.0f times slower)\n", oldRead, oldRead / benchdocs::median(read));
     return 0;
 }

@@ -14,11 +14,6 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 
@@ -49,7 +44,7 @@ int main(int argc, char* argv[])
                         n += int(p.runs.size());
                     return n;
                 }());
-    std::printf("  read:  %6.1f MB/s (median of %d)\n", median(readMBs), rounds);
-    std::printf("  write: %6.1f MB/s (median of %d)\n", median(writeMBs), rounds);
+    std::printf("  read:  %6.1f MB/s (median of %d)\n", benchdocs::median(readMBs), rounds);
+    std::printf("  write: %6.1f MB/s (median of %d)\n", benchdocs::median(writeMBs), rounds);
     return 0;
 }

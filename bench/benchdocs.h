@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <vector>
+
 namespace benchdocs {
 
 // About `bytes` characters in lines of 100, cut into `runs` runs in four
@@ -34,6 +37,13 @@ inline styled::Document make(int bytes, int runs, int line = 100)
             b.setAlignment(r % 3);
     }
     return b.take();
+}
+
+// The median of a few timings.
+inline double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 } // namespace benchdocs
