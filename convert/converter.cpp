@@ -15,12 +15,6 @@
 
 namespace convert {
 
-namespace {
-
-QString baseOf(const QString& path) { return path.left(std::max<qsizetype>(0, path.size() - 3)); }
-
-} // namespace
-
 Format formatOf(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -72,7 +66,7 @@ styled::Document readDocument(const QString& in, QStringList* warnings)
         return r.document;
     }
     case Format::Pair: {
-        const QString base = baseOf(in);
+        const QString base = pair::basePathOf(in);
         const QString textPath = base + QStringLiteral("txt");
         const QString runsPath = base + QStringLiteral("sri");
         if (!QFileInfo(textPath).isFile())
@@ -90,7 +84,7 @@ styled::Document readDocument(const QString& in, QStringList* warnings)
             *warnings << r.message;
         return r.document;
     }
-    case Format::Unknown: break;
+    default: break; // the export formats are written, not read
     }
     throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt oder .sri): %1").arg(in));
 }
@@ -140,7 +134,7 @@ void writeDocument(const styled::Document& document, const QString& out, QString
                              .arg(l.oversizedRuns)
                              .arg(l.firstOversized);
         const pair::Bytes bytes = pair::write(coded);
-        const QString base = baseOf(out);
+        const QString base = pair::basePathOf(out);
         writeFilesAtomically({{base + QStringLiteral("txt"), bytes.text}, {base + QStringLiteral("sri"), bytes.runs}});
         return;
     }

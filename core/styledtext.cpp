@@ -4,6 +4,16 @@
 
 namespace styled {
 
+QString paragraphBreaks(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (QChar& ch : text) {
+        if (ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
+            ch = QLatin1Char('\n');
+    }
+    return text;
+}
+
 int Paragraph::length() const
 {
     int n = 0;

@@ -45,6 +45,10 @@ struct Paragraph {
     int length() const; // characters, without the paragraph break
 };
 
+// Every kind of line end and separator (CR LF, CR, U+2028, U+2029) as '\n',
+// the model's paragraph break in plain text.
+QString paragraphBreaks(QString text);
+
 class Document {
 public:
     // An empty document: one empty paragraph.

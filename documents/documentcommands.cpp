@@ -69,9 +69,6 @@ private:
 
 bool exists(const QString& path) { return QFileInfo(path).isFile(); }
 
-// The name without its last three characters, whatever they are.
-QString baseOf(const QString& path) { return path.left(std::max<qsizetype>(0, path.size() - 3)); }
-
 } // namespace
 
 DocumentCommands::DocumentCommands(const DocumentContext& context)
@@ -135,7 +132,7 @@ void DocumentCommands::open()
     // that a later Save cannot write it over the file that failed to open.
     const QString oldBase = m_c.state->BasePath;
     const bool oldLegacy = m_c.state->LegacyFormat;
-    m_c.state->BasePath = baseOf(answer.path);
+    m_c.state->BasePath = pair::basePathOf(answer.path);
     m_c.tit();
     WaitCursor wait;
     try {
@@ -171,7 +168,7 @@ bool DocumentCommands::saveAs()
     const QString path = withExtension(answer.path, kSaveFilter, answer.filterIndex);
     if (answer.filterIndex == 1)
         m_c.state->LegacyFormat = false;
-    m_c.state->BasePath = baseOf(path);
+    m_c.state->BasePath = pair::basePathOf(path);
     m_c.state->SaveDir = documents::shortString(documents::titleFor(m_c.state->BasePath).directory);
     m_c.tit();
     const QString decisive = m_c.state->BasePath + (m_c.state->LegacyFormat ? QStringLiteral("txt") : QStringLiteral("rtf"));

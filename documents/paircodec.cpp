@@ -53,6 +53,8 @@ private:
 
 } // namespace
 
+QString basePathOf(const QString& path) { return path.left(std::max<qsizetype>(0, path.size() - 3)); }
+
 styled::CharFormat defaultFormat() { return {}; }
 
 Bytes write(const styled::Document& document, const Progress& progress)

@@ -17,6 +17,10 @@
 // and the editor are the caller's.
 namespace pair {
 
+// The name of a document without its last three characters, whatever they
+// are: the base the pair's ".txt" and ".sri" (and the RTF's ".rtf") are put on.
+QString basePathOf(const QString& path);
+
 // Called with a value from 0 to 100 whenever the percentage done changes.
 using Progress = std::function<void(int percent)>;
 

@@ -10,16 +10,6 @@
 
 namespace mimeimport {
 
-QString paragraphBreaks(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    for (QChar& ch : text) {
-        if (ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
-            ch = QLatin1Char('\n');
-    }
-    return text;
-}
-
 namespace {
 
 class Reducer {

@@ -15,9 +15,6 @@ class QTextDocument;
 // paragraphs of characters with font, size, style and alignment.
 namespace mimeimport {
 
-// Every kind of line end and separator (CR LF, CR, U+2028, U+2029) as '\n'.
-QString paragraphBreaks(QString text);
-
 // Converts a character format of a Qt document into the model's.
 using FormatReader = std::function<styled::CharFormat(const QTextCharFormat&)>;
 

@@ -440,14 +440,14 @@ void RichTextSurface::typeText(const QString& text)
     if (text.isEmpty())
         return;
     // Typed text takes the caret's format as it is.
-    enter(ChangeOrigin::Typing, [&](QTextCursor& c) { c.insertText(mimeimport::paragraphBreaks(text)); });
+    enter(ChangeOrigin::Typing, [&](QTextCursor& c) { c.insertText(styled::paragraphBreaks(text)); });
 }
 
 void RichTextSurface::insertText(const QString& text)
 {
     if (text.isEmpty())
         return;
-    enter(ChangeOrigin::Paste, [&](QTextCursor& c) { c.insertText(mimeimport::paragraphBreaks(text)); });
+    enter(ChangeOrigin::Paste, [&](QTextCursor& c) { c.insertText(styled::paragraphBreaks(text)); });
 }
 
 void RichTextSurface::insertMimeData(const QMimeData* source)
@@ -487,12 +487,13 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
         });
         enterModel(unicodegreek::importDocument(fragment).document);
     } else if (source->hasText() && !source->text().isEmpty()) {
-        const QString text = mimeimport::paragraphBreaks(source->text());
+        const QString text = source->text();
         const bool hasGreek = std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return unicodegreek::isGreek(ch); });
         if (!hasGreek)
             insertText(text); // in the caret's format, as typed text
         else
-            enterModel(unicodegreek::importDocument(styled::Document::fromPlainText(text, currentFormat())).document);
+            enterModel(unicodegreek::importDocument(styled::Document::fromPlainText(styled::paragraphBreaks(text), currentFormat()))
+                           .document);
     }
 }
 

@@ -55,6 +55,17 @@ void PreviewControl::setPages(std::shared_ptr<report::Pages> pages)
                 m_image->update();
             emit pageAvailable(n);
         });
+    // Production runs from the moment it starts: pages finished before this
+    // connection are announced once more, so that none is missed.
+    if (m_pages && m_pages->finished() > 0) {
+        const auto pages = m_pages;
+        QMetaObject::invokeMethod(
+            this, [this, pages] {
+                if (pages == m_pages)
+                    emit pageAvailable(pages->finished());
+            },
+            Qt::QueuedConnection);
+    }
     relayout(); // an upright or a lying page
 }
 

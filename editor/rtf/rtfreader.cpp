@@ -557,12 +557,7 @@ ReadResult readPlainText(QByteArrayView bytes)
         text = QString::fromUtf8(bytes.sliced(3));
     else
         text = codepage::decode(bytes.toByteArray());
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    for (QChar& ch : text) {
-        if (ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator)
-            ch = QLatin1Char('\n');
-    }
-    r.document = styled::Document::fromPlainText(text);
+    r.document = styled::Document::fromPlainText(styled::paragraphBreaks(text));
     r.offset = bytes.size();
     return r;
 }
