@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTextBrowser>
@@ -12,7 +13,9 @@
 
 namespace {
 
-// "Text|*.a|Text|*.b" as Qt's filter list.
+// "Text|*.a|Text|*.b" as Qt's filter list: each display text with its
+// pattern for Qt to read; the dialog shows the display text alone, so that a
+// text that names its pattern itself does not show it twice.
 QStringList qtFilters(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -22,6 +25,15 @@ QStringList qtFilters(const QString& filter)
     return out;
 }
 
+// The extension of a filter's pattern: "*.odt" gives ".odt".
+QString extensionOf(const QString& qtFilter)
+{
+    const qsizetype open = qtFilter.lastIndexOf(QLatin1Char('('));
+    QString pattern = qtFilter.mid(open + 1).chopped(1).section(QLatin1Char(' '), 0, 0);
+    pattern.remove(QLatin1Char('*'));
+    return pattern;
+}
+
 FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool save)
 {
     QFileDialog dialog(parent);
@@ -29,13 +41,30 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     const QStringList filters = qtFilters(r.filter);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters);
+    if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[r.filterIndex - 1]);
+    if (!r.caption.isEmpty())
+        dialog.setWindowTitle(r.caption);
     // A name typed without an extension gets the chosen entry's; the commands add it.
     // A start directory that no longer exists (or was cut at 40 characters)
     // gives way to the nearest existing one above it.
     const QString start = existingStartDirectory(r.startDirectory);
     if (!start.isEmpty())
         dialog.setDirectory(start);
+    if (!r.suggestedName.isEmpty()) {
+        dialog.selectFile(r.suggestedName);
+        // The suggested name follows the chosen entry's extension.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& chosen) {
+            auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!name || name->text().isEmpty())
+                return;
+            const QString text = name->text();
+            const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+            name->setText((dot > 0 ? text.left(dot) : text) + extensionOf(chosen));
+        });
+    }
     FileDialogAnswer answer;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return answer;

@@ -1,5 +1,6 @@
 // stilora-convert on a batch of 1,000 small pairs, each converted to ODT
 // beside itself, as one run of the program.
+#include "atomicfiles.h"
 #include "paircodec.h"
 #include "ioerror.h"
 

@@ -1,6 +1,7 @@
 // Opening a 10 MiB RTF (about 9,000 paragraphs, 140,000 formatted runs)
 // through the program's real Open command until the editor shows it, the
 // peak memory it takes.
+#include "atomicfiles.h"
 #include "benchdocs.h"
 #include "greekfont.h"
 #include "ioerror.h"

@@ -2,6 +2,7 @@
 // (from the editor to both files) and reading (from both files into the
 // editor) against the old per-position writer and per-record reader that
 // work through the editor. Prints the median of several rounds.
+#include "atomicfiles.h"
 #include "benchdocs.h"
 #include "codepage.h"
 #include "greekfont.h"

@@ -1,12 +1,11 @@
 #include "converter.h"
 
-#include "exporter.h"
 #include "codepage.h"
+#include "documentfiles.h"
+#include "exporter.h"
 #include "ioerror.h"
-#include "unicodegreek.h"
 #include "paircodec.h"
-#include "rtfreader.h"
-#include "rtfwriter.h"
+#include "unicodegreek.h"
 
 #include <QFileInfo>
 
@@ -15,13 +14,36 @@
 
 namespace convert {
 
-Format formatOf(const QString& path)
+namespace {
+
+QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+QString unknownFormat(const QString& name)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
+    return QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf): %1").arg(name);
+}
+
+} // namespace
+
+Format inputFormatOf(const QString& path)
+{
+    const QString suffix = suffixOf(path);
     if (suffix == QLatin1String("rtf"))
         return Format::Rtf;
     if (suffix == QLatin1String("txt") || suffix == QLatin1String("sri"))
         return Format::Pair;
+    return Format::Unknown; // the export formats are written, not read
+}
+
+Format outputFormatOf(const QString& path)
+{
+    const QString suffix = suffixOf(path);
+    if (suffix == QLatin1String("rtf"))
+        return Format::Rtf;
+    if (suffix == QLatin1String("sri"))
+        return Format::Pair;
+    if (suffix == QLatin1String("txt"))
+        return Format::UnicodeText;
     if (suffix == QLatin1String("odt"))
         return Format::Odt;
     if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
@@ -35,112 +57,89 @@ QString usage()
 {
     return QStringLiteral(
         "Aufruf: stilora-convert EINGABE AUSGABE\n"
-        "        stilora-convert --unicode EINGABE AUSGABE.txt\n"
         "        stilora-convert --to FORMAT DATEI...\n"
         "\n"
         "Wandelt Stilora-Dokumente mit denselben Lese- und Schreibroutinen um, die Öffnen und\n"
         "Speichern im Editor benutzen. Das Format folgt aus der Endung des Namens:\n"
         "  .rtf         Rich Text Format (liest auch reinen Text)\n"
-        "  .txt, .sri   das Dateipaar der Versionen 1.0 und 1.01: NAME.txt (Text) und NAME.sri\n"
+        "  .sri         das Dateipaar der Versionen 1.0 und 1.01: NAME.txt (Text) und NAME.sri\n"
         "               (Formate); gelesen wird NAME.sri, wenn es sie gibt, geschrieben werden beide\n"
+        "  .txt         als Eingabe der Text des Dateipaars (mit NAME.sri, wenn es sie gibt) oder, ohne\n"
+        "               NAME.sri, UTF-8-Text eines anderen Programms; als Ausgabe UTF-8-Text mit\n"
+        "               Griechisch in Unicode (das Dateipaar schreibt AUSGABE.sri)\n"
         "  .odt .html .pdf   OpenDocument-Text, HTML, PDF: nur Ausgabe, Griechisch als Unicode\n"
         "               in der Schrift Gentium Plus\n"
-        "  --unicode    die Ausgabe .txt als UTF-8-Text mit Griechisch in Unicode statt des Dateipaars\n"
         "  --to FORMAT  jede DATEI neben sich umwandeln (FORMAT: rtf, sri, odt, html, pdf, txt für\n"
         "               Unicode-Text); am Ende eine Übersicht der umgewandelten und der fehlgeschlagenen\n"
-        "               Dateien und jedes Zeichens, das nicht übernommen werden konnte\n"
+        "               Dateien und jedes Zeichens, das nicht oder nur angenähert übernommen wurde\n"
         "\n"
         "Eine Ausgabe wird ganz oder gar nicht geschrieben; vorhandene Dateien bleiben bei einem\n"
-        "Fehler unverändert. Fehler stehen auf der Standardfehlerausgabe.\n"
+        "Fehler unverändert, die beiden Dateien eines Paars werden nur gemeinsam ersetzt.\n"
+        "Fehler stehen auf der Standardfehlerausgabe.\n"
         "Rückgabewert: 0 umgewandelt, 1 Fehler beim Lesen oder Schreiben (bei --to: eine Datei\n"
         "fehlgeschlagen), 2 falscher Aufruf.\n");
 }
 
 styled::Document readDocument(const QString& in, QStringList* warnings)
 {
-    switch (formatOf(in)) {
-    case Format::Rtf: {
-        const rtf::ReadResult r = rtf::read(readWholeFile(in));
-        if (!r.ok())
-            throw IoError(0, r.message);
-        return r.document;
-    }
+    switch (inputFormatOf(in)) {
+    case Format::Rtf: return docfiles::openRtf(in).document;
     case Format::Pair: {
-        const QString base = pair::basePathOf(in);
-        const QString textPath = base + QStringLiteral("txt");
-        const QString runsPath = base + QStringLiteral("sri");
-        if (!QFileInfo(textPath).isFile())
-            throw IoError(IoError::FileNotFound, IoError::messageFor(IoError::FileNotFound) + QStringLiteral(": ") + textPath);
-        std::optional<QByteArray> runs;
-        if (QFileInfo(runsPath).isFile()) {
-            QByteArray bytes = readWholeFile(runsPath);
-            if (!bytes.isEmpty())
-                runs = std::move(bytes);
-        }
-        const pair::ReadResult r = pair::read(readWholeFile(textPath), runs);
-        if (!r.loaded())
-            throw IoError(IoError::ReadPastEnd);
-        if (r.status == pair::ReadResult::RunsDamaged)
-            *warnings << r.message;
-        return r.document;
+        docfiles::Opened o = docfiles::openPair(pair::basePathOf(in));
+        if (!o.notice.isEmpty())
+            *warnings << in + QStringLiteral(": ") + o.notice;
+        return o.document;
     }
-    default: break; // the export formats are written, not read
+    default: break;
     }
-    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt oder .sri): %1").arg(in));
+    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt oder .sri)")).about(in);
 }
 
 void writeDocument(const styled::Document& document, const QString& out, QStringList* warnings, Format format,
                    QList<Lost>* lost)
 {
     if (format == Format::Unknown)
-        format = formatOf(out);
+        format = outputFormatOf(out);
     switch (format) {
-    case Format::Rtf:
-        try {
-            writeFilesAtomically({{out, rtf::write(document)}});
-        } catch (const IoError& e) {
-            throw IoError(e.code(), rtf::saveFailedMessage() + QStringLiteral(": ") + e.message());
-        }
-        return;
+    case Format::Rtf: docfiles::saveRtf(document, out); return;
     case Format::Odt: exporter::exportFile(document, out, exporter::Format::Odt); return;
     case Format::Html: exporter::exportFile(document, out, exporter::Format::Html); return;
     case Format::Pdf: exporter::exportFile(document, out, exporter::Format::Pdf); return;
     case Format::UnicodeText: exporter::exportFile(document, out, exporter::Format::Text); return;
     case Format::Pair: {
         // Greek that arrived as Unicode goes into the font's codes first.
-        const styled::Document coded = unicodegreek::importDocument(document).document;
+        const unicodegreek::ImportedDocument imported = unicodegreek::importDocument(document);
+        const styled::Document& coded = imported.document;
+        const QString base = pair::basePathOf(out);
         if (coded.length() == 0)
-            throw IoError(0, QStringLiteral("Der Text ist leer; das Dateipaar wird nicht geschrieben"));
+            throw IoError(0, QStringLiteral("Der Text ist leer; das Dateipaar wird nicht geschrieben")).about(base + QStringLiteral("sri"));
+        if (imported.approximated > 0)
+            *warnings << QStringLiteral("%1 Zeichen ohne eigenen Code durch den ähnlichsten ersetzt (das erste an Stelle %2: %3 U+%4)")
+                             .arg(imported.approximated)
+                             .arg(imported.firstApproximated)
+                             .arg(imported.firstApproximatedCharacter)
+                             .arg(imported.firstApproximatedCharacter.unicode(), 4, 16, QLatin1Char('0'));
         const pair::Losses l = pair::losses(coded);
-        if (l.uncodedCharacters > 0) {
-            *warnings << QStringLiteral("%1 Zeichen ohne 8-Bit-Code (das erste an Stelle %2) als „?“ gespeichert")
-                             .arg(l.uncodedCharacters)
-                             .arg(l.firstUncoded);
-            if (lost) {
-                int pos = 1;
-                for (const styled::Paragraph& p : coded.paragraphs) {
-                    for (const styled::Run& r : p.runs)
-                        for (QChar ch : r.text) {
-                            if (!codepage::toCode(ch))
-                                *lost << Lost{out, pos, ch};
-                            ++pos;
-                        }
-                    pos += 2;
-                }
+        for (const QString& what : docfiles::lossDescriptions(l))
+            *warnings << what;
+        if (l.uncodedCharacters > 0 && lost) {
+            int pos = 1;
+            for (const styled::Paragraph& p : coded.paragraphs) {
+                for (const styled::Run& r : p.runs)
+                    for (QChar ch : r.text) {
+                        if (!codepage::toCode(ch))
+                            *lost << Lost{out, pos, ch};
+                        ++pos;
+                    }
+                pos += 2; // as in the text file, a line end is two
             }
         }
-        if (l.oversizedRuns > 0)
-            *warnings << QStringLiteral("%1 Abschnitt(e) größer als 255 Punkt (der erste an Stelle %2) mit den unteren 8 Bit der Größe gespeichert")
-                             .arg(l.oversizedRuns)
-                             .arg(l.firstOversized);
-        const pair::Bytes bytes = pair::write(coded);
-        const QString base = pair::basePathOf(out);
-        writeFilesAtomically({{base + QStringLiteral("txt"), bytes.text}, {base + QStringLiteral("sri"), bytes.runs}});
+        docfiles::savePair(coded, base);
         return;
     }
     case Format::Unknown: break;
     }
-    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf): %1").arg(out));
+    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf)")).about(out);
 }
 
 namespace {
@@ -202,11 +201,11 @@ Outcome runBatch(const QString& to, const QStringList& files)
             ++o.converted;
         } catch (const IoError& e) {
             ++failed;
-            o.errors << in + QStringLiteral(": ") + e.message();
+            o.errors << (e.file().isEmpty() ? in + QStringLiteral(": ") + e.message() : e.messageWithPath());
         }
     }
     progress(int(files.size()), int(files.size()));
-    o.warnings << QStringLiteral("%1 Datei(en) umgewandelt, %2 fehlgeschlagen").arg(o.converted).arg(failed);
+    o.summary << QStringLiteral("%1 Datei(en) umgewandelt, %2 fehlgeschlagen").arg(o.converted).arg(failed);
     for (const Lost& l : o.lost)
         o.warnings << QStringLiteral("nicht übernommen: %1, Stelle %2: %3 (U+%4)")
                           .arg(l.file)
@@ -231,7 +230,7 @@ Outcome run(const QStringList& arguments)
             writeDocument(readDocument(arguments[1], &o.warnings), arguments[2], &o.warnings, Format::UnicodeText);
         } catch (const IoError& e) {
             o.exitCode = 1;
-            o.errors << e.message();
+            o.errors << e.messageWithPath();
         }
         return o;
     }
@@ -240,18 +239,16 @@ Outcome run(const QStringList& arguments)
         o.errors << QStringLiteral("Aufruf: stilora-convert EINGABE AUSGABE (mehr mit --help)");
         return o;
     }
-    for (const QString& name : arguments) {
-        if (formatOf(name) == Format::Unknown) {
-            o.exitCode = 2;
-            o.errors << QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf): %1").arg(name);
-            return o;
-        }
+    if (inputFormatOf(arguments[0]) == Format::Unknown || outputFormatOf(arguments[1]) == Format::Unknown) {
+        o.exitCode = 2;
+        o.errors << unknownFormat(inputFormatOf(arguments[0]) == Format::Unknown ? arguments[0] : arguments[1]);
+        return o;
     }
     try {
         writeDocument(readDocument(arguments[0], &o.warnings), arguments[1], &o.warnings);
     } catch (const IoError& e) {
         o.exitCode = 1;
-        o.errors << e.message();
+        o.errors << e.messageWithPath();
     }
     return o;
 }

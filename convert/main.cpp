@@ -1,3 +1,4 @@
+#include "atomicfiles.h"
 #include "converter.h"
 #include "greekfont.h"
 
@@ -23,12 +24,15 @@ int main(int argc, char* argv[])
     resources::registerGreekFont();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << decodePath(argv[i]); // a name that is not UTF-8 still names its file
     const convert::Outcome outcome = convert::run(arguments);
+    // Messages in UTF-8; a file name that is not comes out as its own bytes.
     for (const QString& w : outcome.warnings)
-        std::fprintf(stderr, "stilora-convert: Warnung: %s\n", w.toUtf8().constData());
+        std::fprintf(stderr, "stilora-convert: Warnung: %s\n", encodePath(w).constData());
     for (const QString& e : outcome.errors)
-        std::fprintf(stderr, "stilora-convert: %s\n", e.toUtf8().constData());
+        std::fprintf(stderr, "stilora-convert: %s\n", encodePath(e).constData());
+    for (const QString& s : outcome.summary)
+        std::fprintf(stderr, "stilora-convert: %s\n", encodePath(s).constData());
     if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
         std::fputs(convert::usage().toUtf8().constData(), stdout);
     return outcome.exitCode;

@@ -1,20 +1,18 @@
 #include "ioerror.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
-#include <memory>
 
 IoError::IoError(Cause cause)
     : IoError(cause, messageFor(cause))
 {
 }
 
-IoError::IoError(int code, const QString& message)
-    : std::runtime_error(message.toStdString())
-    , m_code(code)
+IoError::IoError(int code, const QString& cause)
+    : m_code(code)
+    , m_cause(cause)
+    , m_what(cause.toStdString())
 {
 }
 
@@ -28,8 +26,38 @@ QString IoError::messageFor(int code)
     case DiskFull: return QStringLiteral("Zu wenig Speicherplatz");
     case InvalidNumber: return QStringLiteral("Ungültige numerische Eingabe");
     case InvalidFileName: return QStringLiteral("Ungültiger Dateiname");
+    case IsDirectory: return QStringLiteral("Ist ein Verzeichnis, keine Datei");
     default: return QStringLiteral("E/A-Fehler %1").arg(code); // an operating-system error number
     }
+}
+
+QString IoError::compose(const QString& file) const
+{
+    if (file.isEmpty())
+        return m_byte >= 0 ? QStringLiteral("%1 (Byte %2)").arg(m_cause).arg(m_byte) : m_cause;
+    if (m_byte >= 0)
+        return QStringLiteral("%1 (Byte %2 in %3)").arg(m_cause).arg(m_byte).arg(file);
+    return m_cause + QStringLiteral(": ") + file;
+}
+
+QString IoError::message() const { return compose(m_file.isEmpty() ? QString() : QFileInfo(m_file).fileName()); }
+
+QString IoError::messageWithPath() const { return compose(m_file); }
+
+IoError& IoError::about(const QString& path)
+{
+    if (m_file.isEmpty()) {
+        m_file = path;
+        m_what = message().toStdString();
+    }
+    return *this;
+}
+
+IoError& IoError::atByte(qint64 byte)
+{
+    m_byte = byte;
+    m_what = message().toStdString();
+    return *this;
 }
 
 IoError IoError::fromErrno(int err)
@@ -42,8 +70,8 @@ IoError IoError::fromErrno(int err)
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
     case ETXTBSY: return IoError(AccessDenied);
+    case EISDIR: return IoError(IsDirectory);
     case ENOSPC:
     case EFBIG:
 #ifdef EDQUOT
@@ -54,65 +82,4 @@ IoError IoError::fromErrno(int err)
     case EILSEQ: return IoError(InvalidFileName);
     default: return IoError(err, QStringLiteral("E/A-Fehler %1").arg(err));
     }
-}
-
-namespace {
-
-// errno as the failing call left it; a Qt failure without one is a general I/O error.
-IoError lastError(const QFileDevice& file, int savedErrno)
-{
-    if (savedErrno != 0)
-        return IoError::fromErrno(savedErrno);
-    switch (file.error()) {
-    case QFileDevice::OpenError:
-    case QFileDevice::PermissionsError: return IoError(IoError::AccessDenied);
-    case QFileDevice::ResourceError: return IoError(IoError::DiskFull);
-    default: return IoError::fromErrno(EIO);
-    }
-}
-
-} // namespace
-
-void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files)
-{
-    std::vector<std::unique_ptr<QSaveFile>> pending;
-    for (const auto& [path, data] : files) {
-        if (path.isEmpty())
-            throw IoError(IoError::InvalidFileName);
-        if (QFileInfo(path).isDir())
-            throw IoError(IoError::AccessDenied);
-        auto file = std::make_unique<QSaveFile>(path);
-        // Unbuffered, so that a full disk shows in write(), before any old file is replaced.
-        errno = 0;
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw lastError(*file, errno);
-        qint64 done = 0;
-        while (done < data.size()) {
-            errno = 0;
-            const qint64 n = file->write(data.constData() + done, data.size() - done);
-            if (n <= 0)
-                throw lastError(*file, errno == 0 && n == 0 ? ENOSPC : errno);
-            done += n;
-        }
-        pending.push_back(std::move(file));
-    }
-    // Everything is written; an unsaved QSaveFile removes its temporary file.
-    for (auto& file : pending) {
-        errno = 0;
-        if (!file->commit())
-            throw lastError(*file, errno);
-    }
-}
-
-QByteArray readWholeFile(const QString& path)
-{
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly))
-        throw lastError(file, errno);
-    errno = 0;
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw lastError(file, errno);
-    return data;
 }

@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
-#include <stdexcept>
-#include <utility>
-#include <vector>
+#include <exception>
+#include <string>
 
 // The error of a file operation the program does itself. It carries the
 // German message of its cause, as the error box shows it: "Datei nicht
 // gefunden", "Dateizugriff verweigert", "Zu wenig Speicherplatz", ... and
-// "E/A-Fehler n" for any other operating-system error n.
-class IoError : public std::runtime_error {
+// "E/A-Fehler n" for any other operating-system error n; and, where it is
+// known, the file it is about ("Datei nicht gefunden: brief.sri") and the
+// byte where reading stopped ("... (Byte 1000 in brief.rtf)").
+class IoError : public std::exception {
 public:
     // The causes the program names; any other is an operating-system error number.
     enum Cause : int {
@@ -22,13 +22,29 @@ public:
         DiskFull = 101,
         InvalidNumber = 106,
         InvalidFileName = 123,
+        IsDirectory = 267,
     };
 
     explicit IoError(Cause cause);
-    IoError(int code, const QString& message);
+    IoError(int code, const QString& cause);
 
     int code() const { return m_code; }
-    QString message() const { return QString::fromUtf8(what()); }
+    // The cause alone, without the file.
+    const QString& cause() const { return m_cause; }
+    const QString& file() const { return m_file; }
+    qint64 byte() const { return m_byte; }
+
+    // The message with the file by its name ("Datei nicht gefunden: brief.sri"),
+    // as the window shows it.
+    QString message() const;
+    // The same with the path as the caller gave it, as the converter prints it.
+    QString messageWithPath() const;
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+    // Names the file the error is about, unless a deeper caller named one already.
+    IoError& about(const QString& path);
+    // The byte of the file where reading stopped.
+    IoError& atByte(qint64 byte);
 
     // The cause of an errno value: ENOENT is "Datei nicht gefunden", ENOSPC
     // "Zu wenig Speicherplatz", ...
@@ -37,14 +53,11 @@ public:
     static QString messageFor(int code);
 
 private:
+    QString compose(const QString& file) const;
+
     int m_code;
+    QString m_cause;
+    QString m_file;
+    qint64 m_byte = -1;
+    std::string m_what;
 };
-
-// Writes each file whole or not at all. Every file goes to a temporary file
-// beside its target; only when all of them are written and flushed are they
-// put in place, so a full disk or a missing directory leaves every old file
-// exactly as it was. Throws IoError.
-void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files);
-
-// Reads a whole file. Throws IoError.
-QByteArray readWholeFile(const QString& path);

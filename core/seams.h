@@ -11,6 +11,9 @@ struct FileDialogRequest {
     QString filter;       // "Text|*.ext|Text|*.ext", entries counted from 1
     QString defaultExtension;
     QString startDirectory;
+    QString suggestedName; // a file name the dialog offers, or none
+    int filterIndex = 1;   // the entry chosen when the dialog opens
+    QString caption;       // empty: the platform's own
 };
 
 struct FileDialogAnswer {

@@ -14,6 +14,25 @@ QString paragraphBreaks(QString text)
     return text;
 }
 
+int replaceLoneSurrogates(QString& text)
+{
+    int replaced = 0;
+    const qsizetype n = text.size();
+    const QChar* d = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!d[i].isSurrogate())
+            continue;
+        if (d[i].isHighSurrogate() && i + 1 < n && d[i + 1].isLowSurrogate()) {
+            ++i; // a pair: one character beyond the 16-bit range
+            continue;
+        }
+        text[i] = QChar::ReplacementCharacter; // detaches once; d is the new data from here
+        d = text.constData();
+        ++replaced;
+    }
+    return replaced;
+}
+
 int Paragraph::length() const
 {
     int n = 0;
@@ -144,6 +163,9 @@ bool DocumentBuilder::atParagraphStart() const { return m_doc.paragraphs.last().
 
 Document DocumentBuilder::take()
 {
+    for (Paragraph& p : m_doc.paragraphs)
+        for (Run& r : p.runs)
+            replaceLoneSurrogates(r.text);
     Document d = std::move(m_doc);
     m_doc = Document();
     return d;

@@ -49,6 +49,11 @@ struct Paragraph {
 // the model's paragraph break in plain text.
 QString paragraphBreaks(QString text);
 
+// Text holds Unicode scalars only: a surrogate without its partner (from a
+// file's \u55296, say) becomes U+FFFD, which no writer can choke on and
+// which counts as a character without a code. Returns how many were replaced.
+int replaceLoneSurrogates(QString& text);
+
 class Document {
 public:
     // An empty document: one empty paragraph.
@@ -71,7 +76,8 @@ public:
 };
 
 // Builds a document from left to right. Appended text is cut into
-// paragraphs at '\n'; equal formats next to each other share one run.
+// paragraphs at '\n'; equal formats next to each other share one run. What
+// it gives holds no lone surrogate.
 class DocumentBuilder {
 public:
     void append(const QString& text, const CharFormat& format);

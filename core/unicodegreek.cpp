@@ -71,6 +71,20 @@ bool isCombining(QChar ch) { return ch.category() == QChar::Mark_NonSpacing; }
 
 } // namespace
 
+std::optional<unsigned char> approximationOf(QChar ch)
+{
+    if (ch.unicode() == 0x1FBD) // the koronis, also the mark of elision: the smooth breathing mark
+        return 39;
+    return std::nullopt;
+}
+
+bool isCapitalWithMarks(QChar mark, QChar capital)
+{
+    const auto m = codepage::toCode(mark);
+    const auto c = codepage::toCode(capital);
+    return m && c && isCapitalMark(*m) && isBreathingCapital(*c);
+}
+
 bool isGreek(QChar ch)
 {
     const char16_t u = ch.unicode();
@@ -90,9 +104,9 @@ QString exportGreek(QStringView codes)
             *o++ = codes[i].unicode(); // no 8-bit code: as it is
             continue;
         }
-        if (isCapitalMark(*code) && i + 1 < codes.size()) {
+        if (i + 1 < codes.size() && isCapitalWithMarks(codes[i], codes[i + 1])) {
             const auto next = codepage::toCode(codes[i + 1]);
-            if (next && isBreathingCapital(*next)) {
+            {
                 // The capital with its marks, composed where Unicode has the letter
                 // (normalising only this letter: Qt's normalisation of a long text is slow).
                 const QString letter = (t.exported[*next] + t.marks[*code]).normalized(QString::NormalizationForm_C);
@@ -129,6 +143,13 @@ Imported importGreek(QStringView unicode)
         const short direct = (*t.code)[ch.unicode()];
         if (direct >= 0 && (i + 1 == unicode.size() || unicode[i + 1].unicode() < 0x0300 || !isCombining(unicode[i + 1]))) {
             r.codes += codepage::toChar(uchar(direct));
+            ++i;
+            continue;
+        }
+        if (const auto near = approximationOf(ch)) {
+            if (r.approximated++ == 0)
+                r.firstApproximated = int(i);
+            r.codes += codepage::toChar(*near);
             ++i;
             continue;
         }
@@ -178,6 +199,7 @@ ImportedDocument importDocument(const styled::Document& document)
     ImportedDocument out;
     out.document = document;
     const QString greekFont = QString::fromLatin1(styled::kDefaultFont);
+    int position = 1;
     for (styled::Paragraph& p : out.document.paragraphs) {
         QList<styled::Run> runs;
         for (const styled::Run& run : p.runs) {
@@ -194,6 +216,11 @@ ImportedDocument importDocument(const styled::Document& document)
                 if (greek) {
                     const Imported imported = importGreek(piece);
                     out.unmapped += imported.unmapped;
+                    if (imported.approximated > 0 && out.approximated == 0) {
+                        out.firstApproximated = position + int(start) + imported.firstApproximated;
+                        out.firstApproximatedCharacter = piece[imported.firstApproximated];
+                    }
+                    out.approximated += imported.approximated;
                     styled::CharFormat inGreek = run.format;
                     inGreek.font = greekFont;
                     // The codes go into "Greek"; what found no code stays in its own font.
@@ -209,8 +236,10 @@ ImportedDocument importDocument(const styled::Document& document)
                 }
                 start = end;
             }
+            position += int(run.text.size());
         }
         p.runs = runs;
+        ++position;
     }
     out.document.normalize();
     return out;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 // Between the codes of the font "Greek" and real Unicode Greek, both ways.
 // The document keeps 8-bit codes that mean Greek only in that font; mail,
 // the web and today's word processors know Greek as Unicode.
@@ -22,7 +24,14 @@ struct Imported {
     QString codes;         // the text with Greek as codes of the font "Greek"
     int unmapped = 0;      // Greek characters the layout cannot express, kept as they are
     int firstUnmapped = -1; // index in the input
+    int approximated = 0;  // characters without a code of their own, given the code that looks like them
+    int firstApproximated = -1;
 };
+
+// The code a Greek character without one of its own is given because it
+// looks like that code's glyph (the koronis as the smooth breathing mark),
+// or nothing.
+std::optional<unsigned char> approximationOf(QChar ch);
 
 // Unicode to codes: polytonic and monotonic Greek, precomposed or combining,
 // NFC or NFD (tonos read as oxia), becomes the codes of the font "Greek"; a
@@ -35,11 +44,18 @@ Imported importGreek(QStringView unicode);
 // A character of the Greek and Coptic or the Greek Extended block.
 bool isGreek(QChar ch);
 
+// Two codes that make one letter: a spacing breathing (alone or with an
+// accent) the capital rule writes before a capital, and that capital.
+bool isCapitalWithMarks(QChar mark, QChar capital);
+
 // Greek Unicode in any run becomes codes in the font "Greek" (same size and
 // style); all other text stays as it is.
 struct ImportedDocument {
     styled::Document document;
     int unmapped = 0;
+    int approximated = 0;
+    int firstApproximated = -1; // position in the document, counted from 1, a paragraph break one
+    QChar firstApproximatedCharacter;
 };
 ImportedDocument importDocument(const styled::Document& document);
 

@@ -1,10 +1,8 @@
 #include "documentcommands.h"
 
+#include "documentfiles.h"
 #include "ioerror.h"
-#include "paircodec.h"
 #include "richtextsurface.h"
-#include "rtfreader.h"
-#include "rtfwriter.h"
 #include "sharedstate.h"
 #include "title.h"
 
@@ -22,6 +20,9 @@ const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
 const QString DocumentCommands::kSaveExtension = QStringLiteral("*.sri");
 const QString DocumentCommands::kOverwriteQuestion = QStringLiteral("Soll vorhandene Datei überschrieben werden?");
 const QString DocumentCommands::kUnsavedQuestion = QStringLiteral("Der Text wurde geändert. Änderungen speichern?");
+const QString DocumentCommands::kEmptyPairQuestion = QStringLiteral(
+    "Der Text ist leer. Das Dateipaar kann keinen leeren Text aufnehmen: Stilora liest zwei leere Dateien als leeres "
+    "Dokument, ältere Versionen melden beim Öffnen einer leeren Textdatei einen Fehler. Beide Dateien leeren?");
 
 namespace {
 
@@ -114,6 +115,7 @@ void DocumentCommands::newDocument()
     if (!mayDiscard())
         return;
     m_c.state->LegacyFormat = false;
+    m_c.state->UnicodeSource = false;
     m_c.txt->clearAll();
     m_c.txt->setModified(false);
     m_c.state->BasePath.clear();
@@ -132,6 +134,7 @@ void DocumentCommands::open()
     // that a later Save cannot write it over the file that failed to open.
     const QString oldBase = m_c.state->BasePath;
     const bool oldLegacy = m_c.state->LegacyFormat;
+    const bool oldUnicode = m_c.state->UnicodeSource;
     m_c.state->BasePath = pair::basePathOf(answer.path);
     m_c.tit();
     WaitCursor wait;
@@ -146,6 +149,7 @@ void DocumentCommands::open()
     } catch (...) {
         m_c.state->BasePath = oldBase;
         m_c.state->LegacyFormat = oldLegacy;
+        m_c.state->UnicodeSource = oldUnicode;
         m_c.tit();
         throw;
     }
@@ -155,14 +159,21 @@ void DocumentCommands::open()
 
 bool DocumentCommands::save()
 {
-    if (!m_c.state->BasePath.isEmpty())
+    // Another program's Unicode text is not written over with 8-bit codes unasked.
+    if (!m_c.state->BasePath.isEmpty() && !m_c.state->UnicodeSource)
         return speich();
     return saveAs();
 }
 
 bool DocumentCommands::saveAs()
 {
-    const FileDialogAnswer answer = m_c.dialogs->saveFile(m_c.window, {kSaveFilter, kSaveExtension, m_c.state->SaveDir});
+    FileDialogRequest request{kSaveFilter, kSaveExtension, m_c.state->SaveDir};
+    if (m_c.state->UnicodeSource) {
+        // Its name, as an RTF beside it, which keeps its Unicode and writes over nothing.
+        request.suggestedName = QFileInfo(m_c.state->BasePath + QStringLiteral("rtf")).fileName();
+        request.filterIndex = 1;
+    }
+    const FileDialogAnswer answer = m_c.dialogs->saveFile(m_c.window, request);
     if (!answer.accepted)
         return false;
     const QString path = withExtension(answer.path, kSaveFilter, answer.filterIndex);
@@ -188,55 +199,35 @@ bool DocumentCommands::speich()
         if (!writePair())
             return false;
     } else {
-        writeRtf();
+        docfiles::saveRtf(m_c.txt->snapshot(), m_c.state->BasePath + QStringLiteral("rtf"));
     }
+    m_c.state->UnicodeSource = false; // from now on the document is ours
     m_c.txt->setModified(false);
     return true;
 }
 
 void DocumentCommands::loadRtf(const QString& path)
 {
-    const QByteArray bytes = readWholeFile(path);
-    rtf::ReadResult result = rtf::read(bytes);
-    if (!result.ok())
-        throw IoError(0, result.message);
-    m_c.txt->load(result.document);
-}
-
-void DocumentCommands::writeRtf()
-{
-    const QByteArray bytes = rtf::write(m_c.txt->snapshot());
-    try {
-        writeFilesAtomically({{m_c.state->BasePath + QStringLiteral("rtf"), bytes}});
-    } catch (const IoError& e) {
-        throw IoError(e.code(), rtf::saveFailedMessage() + QStringLiteral(": ") + e.message());
-    }
+    m_c.txt->load(docfiles::openRtf(path).document);
+    m_c.state->UnicodeSource = false;
 }
 
 void DocumentCommands::readPair()
 {
-    const QString textPath = m_c.state->BasePath + QStringLiteral("txt");
-    const QString runsPath = m_c.state->BasePath + QStringLiteral("sri");
-    if (!exists(textPath))
-        throw IoError(IoError::FileNotFound);
-    pair::ReadResult result;
+    docfiles::Opened opened;
     {
+        // The missing text file is told before the editor is hidden.
+        const QString textPath = m_c.state->BasePath + QStringLiteral("txt");
+        if (!QFileInfo::exists(textPath))
+            throw IoError(IoError::FileNotFound).about(textPath);
         ProgressScope scope(m_c, true);
-        const QByteArray text = readWholeFile(textPath);
-        std::optional<QByteArray> runs;
-        if (exists(runsPath)) {
-            QByteArray bytes = readWholeFile(runsPath);
-            if (!bytes.isEmpty()) // what a save cut short leaves: read like a missing file
-                runs = std::move(bytes);
-        }
-        result = pair::read(text, runs, [this](int percent) { showProgress(percent); });
-        if (!result.loaded())
-            throw IoError(IoError::ReadPastEnd);
-        m_c.txt->load(result.document);
+        opened = docfiles::openPair(m_c.state->BasePath, [this](int percent) { showProgress(percent); });
+        m_c.txt->load(opened.document);
         m_c.state->ProgressTotal = m_c.txt->textLength();
     }
-    if (result.status == pair::ReadResult::RunsDamaged)
-        m_c.dialogs->notice(m_c.window, result.message);
+    m_c.state->UnicodeSource = opened.storage == docfiles::Storage::UnicodeText;
+    if (!opened.notice.isEmpty())
+        m_c.dialogs->notice(m_c.window, opened.notice);
 }
 
 bool DocumentCommands::acceptLosses(const styled::Document& document)
@@ -244,32 +235,22 @@ bool DocumentCommands::acceptLosses(const styled::Document& document)
     const pair::Losses l = pair::losses(document);
     if (!l.any())
         return true;
-    QStringList what;
-    if (l.uncodedCharacters > 0)
-        what << QStringLiteral("%1 Zeichen ohne 8-Bit-Code (das erste an Stelle %2) werden als „?“ gespeichert")
-                    .arg(l.uncodedCharacters)
-                    .arg(l.firstUncoded);
-    if (l.oversizedRuns > 0)
-        what << QStringLiteral("%1 Abschnitt(e) größer als 255 Punkt (der erste an Stelle %2) verlieren ihre Größe")
-                    .arg(l.oversizedRuns)
-                    .arg(l.firstOversized);
     return m_c.dialogs->question(m_c.window, QStringLiteral("Das alte Format kann nicht alles aufnehmen: %1. Trotzdem speichern?")
-                                                 .arg(what.join(QStringLiteral("; "))));
+                                                 .arg(docfiles::lossDescriptions(l).join(QStringLiteral("; "))));
 }
 
 bool DocumentCommands::writePair()
 {
     const styled::Document document = m_c.txt->snapshot();
-    if (document.length() == 0)
-        return true; // an empty text writes no files, and the old ones stay
+    // The pair has no form for an empty text that older readers accept.
+    if (document.length() == 0 && !m_c.dialogs->question(m_c.window, kEmptyPairQuestion))
+        return false;
     if (!acceptLosses(document))
         return false;
     {
         ProgressScope scope(m_c, false);
         m_c.state->ProgressTotal = m_c.txt->textLength();
-        const pair::Bytes bytes = pair::write(document, [this](int percent) { showProgress(percent); });
-        writeFilesAtomically({{m_c.state->BasePath + QStringLiteral("txt"), bytes.text},
-                              {m_c.state->BasePath + QStringLiteral("sri"), bytes.runs}});
+        docfiles::savePair(document, m_c.state->BasePath, [this](int percent) { showProgress(percent); });
     }
     m_c.txt->setSelStart(0);
     m_c.txt->setFocus();

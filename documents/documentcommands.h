@@ -39,6 +39,7 @@ public:
     static const QString kSaveExtension; // "*.sri"
     static const QString kOverwriteQuestion;
     static const QString kUnsavedQuestion;
+    static const QString kEmptyPairQuestion;
 
     explicit DocumentCommands(const DocumentContext& context);
 
@@ -60,7 +61,6 @@ private:
     void loadRtf(const QString& path);
     void readPair();
     bool writePair();
-    void writeRtf();
     bool acceptLosses(const styled::Document& document);
     void showProgress(int percent);
 

@@ -199,11 +199,8 @@ int alignmentOfLetter(char letter)
 ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, const Progress& progress)
 {
     ReadResult result;
-    if (text.isEmpty()) {
-        result.status = ReadResult::TextEmpty;
-        result.message = IoError::messageFor(IoError::ReadPastEnd);
-        return result;
-    }
+    if (text.isEmpty())
+        return result; // an empty document; an attribute file has nothing to format
     const TextPositions positions = positionsOf(text);
     const qint64 total = text.size();
     std::vector<styled::CharFormat> formats{defaultFormat()};

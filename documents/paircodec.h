@@ -33,7 +33,8 @@ struct Bytes {
 // positions, the last character in a record of its own. A paragraph break is
 // CR LF; both take the font, size and style of the position before them and
 // the alignment of the paragraph they close. An empty document gives two
-// empty arrays (the caller writes no files then).
+// empty arrays: older readers refuse an empty text file, this one reads it
+// as an empty document.
 Bytes write(const styled::Document& document, const Progress& progress = {});
 
 // What the pair cannot hold, so that the user can be asked before saving.
@@ -51,19 +52,17 @@ Losses losses(const styled::Document& document);
 struct ReadResult {
     enum Status {
         Ok,
-        TextEmpty,   // the text file has no byte: nothing was read
         RunsDamaged, // the attribute file ends inside a record; the text and the runs before it were read
     };
     Status status = Ok;
     qint64 offset = 0;
     QString message;
     styled::Document document;
-
-    bool loaded() const { return status != TextEmpty; }
 };
 
 // Reads a text file and, when there is one, its attribute file. An empty
-// attribute file is read like a missing one. Each record formats its run and
+// text file is an empty document (what this program writes for one); an
+// empty attribute file is read like a missing one. Each record formats its run and
 // the first position after it (the next record formats that one again), and
 // sets the alignment of the paragraphs that range touches. A lone CR or LF
 // also ends a paragraph and counts one position.

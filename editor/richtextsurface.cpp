@@ -435,19 +435,29 @@ void RichTextSurface::enter(ChangeOrigin origin, const std::function<void(QTextC
     m_edit->ensureCursorVisible();
 }
 
+namespace {
+// Plain text as the document holds it: paragraph breaks, and Unicode scalars only.
+QString enteringText(const QString& text)
+{
+    QString t = styled::paragraphBreaks(text);
+    styled::replaceLoneSurrogates(t);
+    return t;
+}
+} // namespace
+
 void RichTextSurface::typeText(const QString& text)
 {
     if (text.isEmpty())
         return;
     // Typed text takes the caret's format as it is.
-    enter(ChangeOrigin::Typing, [&](QTextCursor& c) { c.insertText(styled::paragraphBreaks(text)); });
+    enter(ChangeOrigin::Typing, [&](QTextCursor& c) { c.insertText(enteringText(text)); });
 }
 
 void RichTextSurface::insertText(const QString& text)
 {
     if (text.isEmpty())
         return;
-    enter(ChangeOrigin::Paste, [&](QTextCursor& c) { c.insertText(styled::paragraphBreaks(text)); });
+    enter(ChangeOrigin::Paste, [&](QTextCursor& c) { c.insertText(enteringText(text)); });
 }
 
 void RichTextSurface::insertMimeData(const QMimeData* source)

@@ -1,3 +1,4 @@
+#include "atomicfiles.h"
 #include "exporter.h"
 
 #include "ioerror.h"

@@ -1,5 +1,7 @@
 #include "optionsfile.h"
 
+#include "atomicfiles.h"
+
 #include "ioerror.h"
 #include "sharedstate.h"
 
@@ -15,7 +17,7 @@ void OptionsFile::OptRead()
 {
     options::Record record;
     if (!record.read(readWholeFile(m_c.state->OptionsPath)))
-        throw IoError(IoError::ReadPastEnd); // nothing of a short record is applied
+        throw IoError(IoError::ReadPastEnd).about(m_c.state->OptionsPath); // nothing of a short record is applied
     m_record = record;
     m_c.fzu->setChecked(m_record.switchOn(options::WordWrap));
     m_c.Tabs1->setChecked(m_record.switchOn(options::Tabs));

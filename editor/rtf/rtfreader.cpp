@@ -4,6 +4,7 @@
 #include "greeklayout.h"
 #include "rtfkeywords.h"
 #include "rtftokenizer.h"
+#include "unicodegreek.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -103,6 +104,10 @@ private:
     void storeFontEntry();
     void addChar(QChar ch);
     void addText(const QString& s);
+    void unicodeChar(char16_t u);
+    void fallbackBytes(QByteArrayView bytes);
+    void fallbackOther();
+    void resolveUnicode();
     void flushBytes();
     void flushPiece();
     void breakParagraph();
@@ -139,6 +144,15 @@ private:
     QHash<int, std::shared_ptr<QStringDecoder>> m_decoders;
 
     int m_skip = 0; // fallback characters still to skip after \u
+
+    // A \u in the font "Greek" waits for its fallback: an 8-bit writer's
+    // fallback is the code itself, a Unicode writer's Greek goes through the layout.
+    bool m_uniPending = false;
+    char16_t m_uni = 0;
+    int m_uniSkip = 0;          // its \uc
+    QByteArray m_uniFallback;   // the fallback bytes so far
+    bool m_uniClean = true;     // every fallback character was a byte
+    QString m_uniExpect;        // the rest of a letter whose codes were its first \u's fallback
     bool m_pendingTab = false;
     bool m_pendingSpace = false;
     bool m_afterPar = false;
@@ -150,7 +164,7 @@ ReadResult Reader::fail(qint64 offset, const char* detail)
     r.status = ReadResult::Failed;
     r.offset = offset;
     r.message = loadFailedMessage();
-    r.detail = QString::fromLatin1(detail);
+    r.detail = QString::fromUtf8(detail);
     return r;
 }
 
@@ -173,12 +187,13 @@ ReadResult Reader::run()
             continue;
         }
         if (!handle(t))
-            return fail(t.offset, "groups nested too deeply");
+            return fail(t.offset, "Gruppen zu tief verschachtelt");
         if (m_finished)
             break;
     }
     if (!m_started)
         return readPlainText(m_in);
+    resolveUnicode();
     flushBytes();
     flushPiece();
     ReadResult r;
@@ -195,6 +210,7 @@ bool Reader::handle(const Token& t)
 {
     switch (t.type) {
     case Token::GroupOpen:
+        resolveUnicode(); // a group ends the fallback
         flushBytes();
         if (int(m_stack.size()) >= kMaxDepth)
             return false;
@@ -203,6 +219,7 @@ bool Reader::handle(const Token& t)
         m_skip = 0;
         return true;
     case Token::GroupClose:
+        resolveUnicode();
         flushBytes();
         if (m_state.dest == Dest::FontTable && !m_entryName.isEmpty())
             storeFontEntry();
@@ -226,6 +243,10 @@ bool Reader::handle(const Token& t)
         return true;
     if (m_skip > 0 && t.type != Token::Text) {
         --m_skip; // a fallback character of \u: a \'hh, a symbol or a word counts one
+        if (t.type == Token::Hex)
+            fallbackBytes(QByteArrayView(reinterpret_cast<const char*>(&t.byte), 1));
+        else
+            fallbackOther();
         return true;
     }
     switch (t.type) {
@@ -247,8 +268,9 @@ bool Reader::handle(const Token& t)
         QByteArrayView data = t.data;
         if (m_skip > 0) {
             const qsizetype n = std::min<qsizetype>(m_skip, data.size());
-            data = data.sliced(n);
             m_skip -= int(n);
+            fallbackBytes(data.first(n));
+            data = data.sliced(n);
         }
         if (m_state.dest == Dest::FontTable)
             fontTableText(data);
@@ -330,20 +352,9 @@ void Reader::word(const Token& t)
         return;
     // Text.
     switch (k) {
-    case Keyword::Unicode: {
-        const char16_t u = char16_t(static_cast<unsigned>(p) & 0xFFFF); // negative values count from 65536
-        // In the font "Greek" a letter of its layout is its 8-bit code.
-        if (fontName() == QLatin1String(styled::kDefaultFont)) {
-            if (const auto code = greeklayout::codeOf(u)) {
-                addChar(codepage::toChar(*code));
-                m_skip = m_state.uc;
-                return;
-            }
-        }
-        addChar(QChar(u));
-        m_skip = m_state.uc;
+    case Keyword::Unicode:
+        unicodeChar(char16_t(static_cast<unsigned>(p) & 0xFFFF)); // negative values count from 65536
         return;
-    }
     case Keyword::Par:
         if (m_state.inTable) {
             flushBytes();
@@ -373,6 +384,81 @@ void Reader::word(const Token& t)
         return;
     default: return; // unknown words are skipped
     }
+}
+
+void Reader::unicodeChar(char16_t u)
+{
+    resolveUnicode();
+    // The combining mark of a capital that came as codes already.
+    if (!m_uniExpect.isEmpty()) {
+        const bool expected = m_uniExpect.front() == QChar(u);
+        if (expected)
+            m_uniExpect.remove(0, 1);
+        else
+            m_uniExpect.clear();
+        if (expected) {
+            m_skip = m_state.uc;
+            return;
+        }
+    }
+    m_skip = m_state.uc;
+    if (fontName() == QLatin1String(styled::kDefaultFont) && m_state.uc > 0) {
+        m_uniPending = true;
+        m_uni = u;
+        m_uniSkip = m_state.uc;
+        m_uniFallback.clear();
+        m_uniClean = true;
+        return;
+    }
+    addChar(QChar(u));
+}
+
+void Reader::fallbackBytes(QByteArrayView bytes)
+{
+    if (m_uniPending)
+        m_uniFallback += bytes;
+    if (m_skip == 0)
+        resolveUnicode();
+}
+
+void Reader::fallbackOther()
+{
+    m_uniClean = false;
+    if (m_skip == 0)
+        resolveUnicode();
+}
+
+void Reader::resolveUnicode()
+{
+    if (!m_uniPending)
+        return;
+    m_uniPending = false;
+    const QChar u(m_uni);
+    if (m_uniClean && m_uniFallback.size() == m_uniSkip) {
+        const QString codes = codepage::decode(m_uniFallback);
+        // An 8-bit writer's character: \u of the byte's Windows-1252 reading, the byte as fallback.
+        const bool eightBit = codes.size() == 1 && codes[0] == u;
+        // Our own writer's: the codes the layout gives for the character.
+        const bool layoutCodes = !eightBit && unicodegreek::importGreek(QStringView(&u, 1)).codes == codes;
+        QString rest;
+        if (!eightBit && !layoutCodes) {
+            // A capital with marks Unicode composes only with combining ones: the
+            // codes come with the first character, the marks follow without fallback.
+            const QString letter = unicodegreek::exportGreek(codes);
+            if (letter.size() > 1 && letter[0] == u)
+                rest = letter.mid(1);
+        }
+        if (eightBit || layoutCodes || !rest.isEmpty()) {
+            addText(codes);
+            m_uniExpect = rest;
+            return;
+        }
+    }
+    // A Unicode writer's Greek: a letter of the layout is its code.
+    if (const auto code = greeklayout::codeOf(m_uni))
+        addChar(codepage::toChar(*code));
+    else
+        addChar(u);
 }
 
 void Reader::symbol(char c)
@@ -484,6 +570,7 @@ void Reader::flushBytes()
 // Pending separators of table cells come first; the run takes the current format.
 void Reader::prepareEmit()
 {
+    m_uniExpect.clear(); // text between: no mark of that capital follows
     if (m_pendingTab || m_pendingSpace) {
         const QChar sep = m_pendingTab ? QLatin1Char('\t') : QLatin1Char(' ');
         m_pendingTab = m_pendingSpace = false;
@@ -549,7 +636,7 @@ ReadResult readPlainText(QByteArrayView bytes)
         r.status = ReadResult::Failed;
         r.offset = bytes.indexOf('\0');
         r.message = loadFailedMessage();
-        r.detail = QStringLiteral("neither RTF nor text");
+        r.detail = QStringLiteral("weder RTF noch Text");
         return r;
     }
     QString text;

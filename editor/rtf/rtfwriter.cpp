@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "greeklayout.h"
+#include "unicodegreek.h"
 
 #include <QHash>
 
@@ -85,14 +86,36 @@ void Writer::runFormat(const styled::CharFormat& f, int font)
     m_body += ' ';
 }
 
+// The codes Windows-1252 leaves open.
+bool isOpenCode(unsigned char b) { return b == 129 || b == 141 || b == 143 || b == 144 || b == 157; }
+
 void Writer::text(const QString& s, bool greekFont)
 {
-    for (QChar ch : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar ch = s[i];
         const char16_t u = ch.unicode();
         const auto code = codepage::toCode(ch);
         if (!code) {
             unicode(m_body, u);
             m_body += '?';
+            continue;
+        }
+        if (greekFont && i + 1 < s.size() && unicodegreek::isCapitalWithMarks(ch, s[i + 1])) {
+            // One letter for Unicode readers, its two codes as the fallback for
+            // 8-bit ones; where Unicode composes it only with combining marks,
+            // these follow without a fallback of their own.
+            const QString letter = unicodegreek::exportGreek(QStringView(s).mid(i, 2));
+            m_body += "\\uc2";
+            unicode(m_body, letter[0].unicode());
+            hexByte(m_body, *code);
+            hexByte(m_body, *codepage::toCode(s[i + 1]));
+            if (letter.size() > 1) {
+                m_body += "\\uc0";
+                for (qsizetype k = 1; k < letter.size(); ++k)
+                    unicode(m_body, letter[k].unicode());
+            }
+            m_body += "\\uc1 ";
+            ++i;
             continue;
         }
         if (greekFont) {
@@ -101,6 +124,12 @@ void Writer::text(const QString& s, bool greekFont)
                 hexByte(m_body, *code);
                 continue;
             }
+        }
+        if (isOpenCode(*code)) {
+            // No character of Windows-1252 (and in "Greek" no glyph): readers take it as what it is.
+            unicode(m_body, u);
+            m_body += "\\'3f";
+            continue;
         }
         const unsigned char b = *code;
         if (b == '\\' || b == '{' || b == '}') {

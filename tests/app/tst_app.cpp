@@ -605,7 +605,7 @@ void TestApp::firstStartWithoutOptions()
     QVERIFY(QDir::setCurrent(empty.path()));
     {
         Program p;
-        QCOMPARE(p.dialogs.errors, QStringList{QStringLiteral("Datei nicht gefunden.")});
+        QCOMPARE(p.dialogs.errors, QStringList{QStringLiteral("Datei nicht gefunden: option.dat.")});
         QCOMPARE(p.form.windowTitle(), QStringLiteral("Stilora"));
         QVERIFY(p.txt.wordWrap());
         QVERIFY(p.form.close());
@@ -658,7 +658,7 @@ void TestApp::closeWithReadOnlyStartDirectory()
     Program p;
     p.form.state().OptionsPath = QStringLiteral("/proc/self/option.dat");
     QVERIFY(p.form.close());
-    QCOMPARE(p.dialogs.errors, QStringList{QStringLiteral("Dateizugriff verweigert.")});
+    QCOMPARE(p.dialogs.errors, QStringList{QStringLiteral("Dateizugriff verweigert: option.dat.")});
     QVERIFY(!p.form.isVisible());
 }
 

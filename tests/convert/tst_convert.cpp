@@ -1,5 +1,6 @@
 // stilora-convert as a user runs it: the program with its arguments, its
 // exit code, its messages and the files it leaves.
+#include "atomicfiles.h"
 #include "codepage.h"
 #include "ioerror.h"
 #include "paircodec.h"
@@ -67,6 +68,10 @@ private slots:
     void exports_data();
     void exports();
     void batch();
+    void batchSummaryIsNoWarning();
+    void nameThatIsNotUtf8();
+    void unicodeTextIn_data();
+    void unicodeTextIn();
 };
 
 // Every direction keeps the document.
@@ -74,8 +79,7 @@ void TestConvert::conversions_data()
 {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("out");
-    QTest::newRow("rtf to pair by txt") << "a.rtf" << "b.txt";
-    QTest::newRow("rtf to pair by sri") << "a.rtf" << "b.sri";
+    QTest::newRow("rtf to pair") << "a.rtf" << "b.sri";
     QTest::newRow("pair to rtf") << "a.sri" << "b.rtf";
     QTest::newRow("pair by txt to pair") << "a.txt" << "b.sri";
     QTest::newRow("rtf to rtf") << "a.rtf" << "b.rtf";
@@ -108,11 +112,16 @@ void TestConvert::errors_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("no arguments") << QStringList() << 2 << "Aufruf: stilora-convert";
     QTest::newRow("unknown format") << QStringList{"a.rtf", "b.doc"} << 2 << "Unbekanntes Format";
-    QTest::newRow("missing input") << QStringList{"fehlt.rtf", "b.rtf"} << 1 << "Datei nicht gefunden";
-    QTest::newRow("missing text file of a pair") << QStringList{"fehlt.sri", "b.rtf"} << 1 << "Datei nicht gefunden";
-    QTest::newRow("broken rtf") << QStringList{"tief.rtf", "b.rtf"} << 1 << "Das Laden des Streams ist mißlungen";
-    QTest::newRow("output directory missing") << QStringList{"a.rtf", "nirgends/b.rtf"} << 1 << "Das Speichern des Streams ist mißlungen";
-    QTest::newRow("empty text to a pair") << QStringList{"leer.rtf", "b.txt"} << 1 << "Der Text ist leer";
+    QTest::newRow("missing input") << QStringList{"fehlt.rtf", "b.rtf"} << 1 << "stilora-convert: Datei nicht gefunden: fehlt.rtf\n";
+    QTest::newRow("missing text file of a pair") << QStringList{"fehlt.sri", "b.rtf"} << 1
+                                                 << "stilora-convert: Datei nicht gefunden: fehlt.txt\n";
+    QTest::newRow("input is a directory") << QStringList{"ordner.rtf", "b.rtf"} << 1
+                                          << "stilora-convert: Ist ein Verzeichnis, keine Datei: ordner.rtf\n";
+    QTest::newRow("broken rtf") << QStringList{"tief.rtf", "b.rtf"} << 1
+                                << "Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1006 in tief.rtf)";
+    QTest::newRow("output directory missing") << QStringList{"a.rtf", "nirgends/b.rtf"} << 1
+                                              << "Das Speichern des Streams ist mißlungen: Datei nicht gefunden: nirgends/b.rtf";
+    QTest::newRow("empty text to a pair") << QStringList{"leer.rtf", "b.sri"} << 1 << "Der Text ist leer; das Dateipaar wird nicht geschrieben: b.sri";
 }
 
 void TestConvert::errors()
@@ -125,6 +134,7 @@ void TestConvert::errors()
                           {dir.filePath(QStringLiteral("tief.rtf")), "{\\rtf1 " + QByteArray(3000, '{')},
                           {dir.filePath(QStringLiteral("leer.rtf")), rtf::write(styled::Document())},
                           {dir.filePath(QStringLiteral("b.rtf")), "alt"}});
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("ordner.rtf")));
     const Run r = convertTool(arguments, dir.path());
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -147,7 +157,8 @@ void TestConvert::exports_data()
     QTest::addColumn<QString>("reader"); // how the result is read back
     QTest::newRow("ODT") << QStringList{"a.rtf", "b.odt"} << "unzip";
     QTest::newRow("HTML") << QStringList{"a.rtf", "b.html"} << "cat";
-    QTest::newRow("Unicode text") << QStringList{"--unicode", "a.rtf", "b.txt"} << "cat";
+    QTest::newRow("Unicode text") << QStringList{"a.rtf", "b.txt"} << "cat";
+    QTest::newRow("Unicode text, older spelling") << QStringList{"--unicode", "a.rtf", "b.txt"} << "cat";
     QTest::newRow("PDF") << QStringList{"a.rtf", "b.pdf"} << "pdftotext";
 }
 
@@ -189,14 +200,69 @@ void TestConvert::batch()
                                QStringLiteral("kaputt.rtf")},
                               dir.path());
     QCOMPARE(r.exitCode, 1);
-    QVERIFY2(r.err.contains(QLatin1String("2 Datei(en) umgewandelt, 1 fehlgeschlagen")), qPrintable(r.err));
-    QVERIFY(r.err.contains(QStringLiteral("kaputt.rtf: Das Laden des Streams ist mißlungen")));
+    QVERIFY2(r.err.contains(QLatin1String("stilora-convert: 2 Datei(en) umgewandelt, 1 fehlgeschlagen")), qPrintable(r.err));
+    QVERIFY(r.err.contains(QStringLiteral("Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1006 in kaputt.rtf)")));
     // The Coptic letter has no code: it is named with its place.
     QVERIFY2(r.err.contains(QStringLiteral(u"Stelle 5: Ϣ (U+03e2)")), qPrintable(r.err)); // \\u945 skips one fallback character
     QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("eins.txt"))));
     QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("zwei.sri"))));
     // The Greek alpha came in as Unicode and went out as the font's code.
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("zwei.txt"))).left(1), QByteArray("a"));
+}
+
+// A batch that went well reports what it did, with no warning.
+void TestConvert::batchSummaryIsNoWarning()
+{
+    QTemporaryDir dir;
+    writeFilesAtomically({{dir.filePath(QStringLiteral("eins.rtf")), rtf::write(sample())}});
+    const Run r = convertTool({QStringLiteral("--to"), QStringLiteral("odt"), QStringLiteral("eins.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QStringLiteral("stilora-convert: 1 Datei(en) umgewandelt, 0 fehlgeschlagen\n"));
+}
+
+// A file name of bytes that are not UTF-8 names its file, in and out.
+void TestConvert::nameThatIsNotUtf8()
+{
+    QTemporaryDir dir;
+    const QByteArray in = QFile::encodeName(dir.path()) + "/brief-\xe9\xff.rtf";
+    const QByteArray out = QFile::encodeName(dir.path()) + "/aus-\xe9.sri";
+    writeFilesAtomically({{decodePath(in), rtf::write(sample())}});
+    QVERIFY(fileExists(decodePath(in)));
+    // The names go to the tool as bytes, through a script of those bytes.
+    const QString script = dir.filePath(QStringLiteral("run.sh"));
+    writeFilesAtomically({{script, "exec '" + QFile::encodeName(QStringLiteral(STILORA_CONVERT)) + "' '" + in + "' '" + out + "'\n"}});
+    QProcess p;
+    p.start(QStringLiteral("/bin/sh"), {script});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+    QCOMPARE(p.exitCode(), 0);
+    QByteArray text;
+    QVERIFY(fileExists(decodePath(QFile::encodeName(dir.path()) + "/aus-\xe9.txt")));
+    const pair::ReadResult back = pair::read(readWholeFile(decodePath(QFile::encodeName(dir.path()) + "/aus-\xe9.txt")),
+                                             readWholeFile(decodePath(out)));
+    QVERIFY(back.document == sample());
+}
+
+// Another program's UTF-8 text is read as Unicode; a pair's text file as codes.
+void TestConvert::unicodeTextIn_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("firstRun");
+    QTest::newRow("UTF-8") << QByteArray("λόγος") << codepage::decode("l\xd2goj");
+    QTest::newRow("8-bit codes") << QByteArray("\xa5ndra") << codepage::decode("\xa5ndra");
+}
+
+void TestConvert::unicodeTextIn()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, firstRun);
+    QTemporaryDir dir;
+    writeFilesAtomically({{dir.filePath(QStringLiteral("fremd.txt")), text}});
+    const Run r = convertTool({QStringLiteral("fremd.txt"), QStringLiteral("b.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    const styled::Document back = rtf::read(fileBytes(dir.filePath(QStringLiteral("b.rtf")))).document;
+    QCOMPARE(back.paragraphs[0].runs[0].text, firstRun);
+    QCOMPARE(back.paragraphs[0].runs[0].format.font, QStringLiteral("Greek"));
 }
 
 QTEST_GUILESS_MAIN(TestConvert)

@@ -1,5 +1,6 @@
 // The bottom layer without a window: the styled-text model, the I/O error
 // messages and the atomic writes.
+#include "atomicfiles.h"
 #include "ioerror.h"
 #include "codepage.h"
 #include "greeklayout.h"
@@ -16,6 +17,8 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using styled::CharFormat;
 using styled::Document;
@@ -28,6 +31,43 @@ QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Counts the operations of a replacement and acts at the n-th: fails it, or
+// ends the process there as a kill would.
+struct StepCounter {
+    int at = -1;
+    int err = EIO;
+    bool kill = false;
+    int count = 0;
+    atomicfiles::FaultHook hook()
+    {
+        return [this](atomicfiles::Step, const QByteArray&) {
+            if (++count != at)
+                return 0;
+            if (kill)
+                _exit(0);
+            return err;
+        };
+    }
+};
+
+// What a directory holds besides the documents: nothing, once a replacement is over.
+QStringList leftovers(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QStringLiteral(".stilora-"));
+}
+
+// The pair's state as one word: "old", "new", "none" or what is mixed.
+QString pairState(const QString& a, const QString& b, const QByteArray& oldA, const QByteArray& oldB, const QByteArray& newA,
+                  const QByteArray& newB)
+{
+    const QByteArray x = fileBytes(a), y = fileBytes(b);
+    if (x == oldA && y == oldB)
+        return QStringLiteral("old");
+    if (x == newA && y == newB)
+        return QStringLiteral("new");
+    return QStringLiteral("mixed: %1 / %2").arg(QString::fromLatin1(x), QString::fromLatin1(y));
 }
 
 } // namespace
@@ -44,7 +84,18 @@ private slots:
     void atomicWriteReplacesAll();
     void atomicWriteFailureKeepsOldFiles_data();
     void atomicWriteFailureKeepsOldFiles();
+    void replacementIsOneUnit_data();
+    void replacementIsOneUnit();
+    void failedSyncIsAnError_data();
+    void failedSyncIsAnError();
+    void writeThroughScratch();
+    void replacementKeepsPermissionsAndLinks();
     void readMissingFile();
+    void errorNamesItsFile();
+    void namesOfAnyBytes_data();
+    void namesOfAnyBytes();
+    void loneSurrogates_data();
+    void loneSurrogates();
     void exportCodes_data();
     void exportCodes();
     void everyCodeRoundTrip();
@@ -133,7 +184,7 @@ void TestCore::atomicWriteReplacesAll()
     writeFilesAtomically({{a, "neu text"}, {b, QByteArray("\0\1", 2)}});
     QCOMPARE(fileBytes(a), QByteArray("neu text"));
     QCOMPARE(fileBytes(b), QByteArray("\0\1", 2));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // no temporary file left
 }
 
 // A failure anywhere leaves every old file byte for byte.
@@ -141,9 +192,9 @@ void TestCore::atomicWriteFailureKeepsOldFiles_data()
 {
     QTest::addColumn<int>("failure");
     QTest::addColumn<QString>("message");
-    QTest::newRow("second directory missing") << 0 << "Datei nicht gefunden";
-    QTest::newRow("disk full (file size limit)") << 1 << "Zu wenig Speicherplatz";
-    QTest::newRow("target is a directory") << 2 << "Dateizugriff verweigert";
+    QTest::newRow("second directory missing") << 0 << "Datei nicht gefunden: brief.sri";
+    QTest::newRow("disk full (file size limit)") << 1 << "Zu wenig Speicherplatz: brief.sri";
+    QTest::newRow("target is a directory") << 2 << "Ist ein Verzeichnis, keine Datei: brief.txt.d";
 }
 
 void TestCore::atomicWriteFailureKeepsOldFiles()
@@ -179,6 +230,186 @@ void TestCore::atomicWriteFailureKeepsOldFiles()
     QCOMPARE(caught, message);
     QCOMPARE(fileBytes(a), QByteArray("old text"));
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("brief.sri"))), QByteArray("old runs"));
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+// Every operation of a replacement fails once, and the process is killed at
+// every one: the pair is old or new, never mixed, and after the next look at
+// it no scratch file is left. A reported failure leaves the old pair, a
+// reported success the new one.
+void TestCore::replacementIsOneUnit_data()
+{
+    QTest::addColumn<bool>("kill");
+    QTest::addColumn<bool>("oldFiles");
+    QTest::addColumn<int>("files");
+    QTest::newRow("failure, pair over a pair") << false << true << 2;
+    QTest::newRow("failure, new pair") << false << false << 2;
+    QTest::newRow("failure, one file") << false << true << 1;
+    QTest::newRow("kill, pair over a pair") << true << true << 2;
+    QTest::newRow("kill, new pair") << true << false << 2;
+    QTest::newRow("kill, one file") << true << true << 1;
+}
+
+void TestCore::replacementIsOneUnit()
+{
+    QFETCH(bool, kill);
+    QFETCH(bool, oldFiles);
+    QFETCH(int, files);
+    const QByteArray oldA = oldFiles ? "old text" : "<missing>", oldB = oldFiles && files == 2 ? "old runs" : "<missing>";
+    const QByteArray newA = "new text", newB = files == 2 ? "new runs" : "<missing>";
+    auto targets = [&](const QString& a, const QString& b) {
+        std::vector<std::pair<QString, QByteArray>> t{{a, newA}};
+        if (files == 2)
+            t.emplace_back(b, newB);
+        return t;
+    };
+    // How many operations a replacement takes.
+    int steps = 0;
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("brief.txt")), b = dir.filePath(QStringLiteral("brief.sri"));
+        if (oldFiles)
+            writeFilesAtomically(targets(a, b));
+        StepCounter counter;
+        atomicfiles::setFaultHook(counter.hook());
+        writeFilesAtomically(targets(a, b));
+        atomicfiles::setFaultHook({});
+        steps = counter.count;
+    }
+    QVERIFY(steps > 6);
+    for (int at = 1; at <= steps; ++at) {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("brief.txt")), b = dir.filePath(QStringLiteral("brief.sri"));
+        if (oldFiles) {
+            std::vector<std::pair<QString, QByteArray>> old{{a, oldA}};
+            if (files == 2)
+                old.emplace_back(b, oldB);
+            writeFilesAtomically(old);
+        }
+        const QString where = QStringLiteral("step %1 of %2").arg(at).arg(steps);
+        StepCounter counter;
+        counter.at = at;
+        counter.kill = kill;
+        QString state;
+        if (kill) {
+            const pid_t child = fork();
+            if (child == 0) {
+                atomicfiles::setFaultHook(counter.hook());
+                try {
+                    writeFilesAtomically(targets(a, b));
+                } catch (...) {
+                }
+                _exit(1); // never here: the kill comes first
+            }
+            int status = 0;
+            waitpid(child, &status, 0);
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(where));
+        } else {
+            atomicfiles::setFaultHook(counter.hook());
+            bool failed = false;
+            try {
+                writeFilesAtomically(targets(a, b));
+            } catch (const IoError& e) {
+                failed = true;
+                QVERIFY2(e.message().startsWith(QStringLiteral("E/A-Fehler 5")), qPrintable(where + e.message()));
+            }
+            atomicfiles::setFaultHook({});
+            state = pairState(a, b, oldA, oldB, newA, newB);
+            QVERIFY2(state == (failed ? "old" : "new"), qPrintable(where + QStringLiteral(": ") + state));
+        }
+        // The next save or open finds what was left and finishes or undoes it.
+        finishInterruptedWrite(files == 2 ? QStringList{a, b} : QStringList{a});
+        const QString after = pairState(a, b, oldA, oldB, newA, newB);
+        QVERIFY2(after == "old" || after == "new", qPrintable(where + QStringLiteral(": ") + after));
+        if (!state.isEmpty())
+            QCOMPARE(after, state);
+        QVERIFY2(leftovers(dir.path()).isEmpty(), qPrintable(where + QStringLiteral(": ") + leftovers(dir.path()).join(' ')));
+    }
+}
+
+// A sync that fails is a failure of the save, with the old files intact.
+void TestCore::failedSyncIsAnError_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("err");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("data sync, EIO") << int(atomicfiles::Step::Sync) << EIO << "E/A-Fehler 5: brief.txt";
+    QTest::newRow("data sync, disk full") << int(atomicfiles::Step::Sync) << ENOSPC << "Zu wenig Speicherplatz: brief.txt";
+    QTest::newRow("directory sync") << int(atomicfiles::Step::SyncDirectory) << EIO << "E/A-Fehler 5: brief.txt";
+    QTest::newRow("rename") << int(atomicfiles::Step::Rename) << EIO << "E/A-Fehler 5: brief.txt";
+}
+
+void TestCore::failedSyncIsAnError()
+{
+    QFETCH(int, step);
+    QFETCH(int, err);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt"));
+    for (bool pair : {false, true}) {
+        const QString b = dir.filePath(QStringLiteral("brief.sri"));
+        writeFilesAtomically({{a, "old text"}, {b, "old runs"}});
+        atomicfiles::setFaultHook([&](atomicfiles::Step s, const QByteArray&) { return int(s) == step ? err : 0; });
+        QString caught;
+        try {
+            if (pair)
+                writeFilesAtomically({{a, "new text"}, {b, "new runs"}});
+            else
+                writeFilesAtomically({{a, "new text"}});
+        } catch (const IoError& e) {
+            caught = e.message();
+        }
+        atomicfiles::setFaultHook({});
+        QCOMPARE(caught, message);
+        QCOMPARE(fileBytes(a), QByteArray("old text"));
+        QCOMPARE(fileBytes(b), QByteArray("old runs"));
+        QCOMPARE(leftovers(dir.path()), QStringList());
+    }
+}
+
+// A file another writer fills (the printer's PDF) replaces the old one only when it is whole.
+void TestCore::writeThroughScratch()
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("brief.pdf"));
+    writeFilesAtomically({{pdf, "old"}});
+    QString scratchSeen;
+    writeFileThrough(pdf, [&](const QString& scratch) {
+        scratchSeen = scratch;
+        QFile f(scratch);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("new pdf");
+    });
+    QCOMPARE(QFileInfo(scratchSeen).path(), dir.path()); // beside it, not in /tmp
+    QCOMPARE(fileBytes(pdf), QByteArray("new pdf"));
+    try {
+        writeFileThrough(pdf, [&](const QString& scratch) {
+            QFile f(scratch);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("half");
+            throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden"));
+        });
+        QFAIL("no error");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden: brief.pdf"));
+    }
+    QCOMPARE(fileBytes(pdf), QByteArray("new pdf"));
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+// A replaced file keeps its permissions; a symbolic link keeps pointing at the replaced file.
+void TestCore::replacementKeepsPermissionsAndLinks()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt"));
+    writeFilesAtomically({{a, "old"}});
+    QVERIFY(QFile::setPermissions(a, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QString link = dir.filePath(QStringLiteral("verweis.txt"));
+    QVERIFY(QFile::link(a, link));
+    writeFilesAtomically({{link, "new"}});
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(fileBytes(a), QByteArray("new"));
+    QCOMPARE(QFileInfo(a).permissions() & QFile::Permissions(0x7077), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 }
 
 void TestCore::readMissingFile()
@@ -188,8 +419,72 @@ void TestCore::readMissingFile()
         readWholeFile(dir.filePath(QStringLiteral("fehlt.txt")));
         QFAIL("no error for a missing file");
     } catch (const IoError& e) {
-        QCOMPARE(e.message(), QStringLiteral("Datei nicht gefunden"));
+        QCOMPARE(e.message(), QStringLiteral("Datei nicht gefunden: fehlt.txt"));
+        QCOMPARE(e.messageWithPath(), QStringLiteral("Datei nicht gefunden: ") + dir.filePath(QStringLiteral("fehlt.txt")));
     }
+    try {
+        readWholeFile(dir.path());
+        QFAIL("no error for a directory");
+    } catch (const IoError& e) {
+        QCOMPARE(e.cause(), QStringLiteral("Ist ein Verzeichnis, keine Datei"));
+    }
+}
+
+void TestCore::errorNamesItsFile()
+{
+    IoError e(0, QStringLiteral("Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt"));
+    e.atByte(1000).about(QStringLiteral("/home/x/brief.rtf"));
+    QCOMPARE(e.message(), QStringLiteral("Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1000 in brief.rtf)"));
+    QCOMPARE(QString::fromUtf8(e.what()), e.message());
+    e.about(QStringLiteral("anderes.rtf")); // the deeper caller's file stays
+    QCOMPARE(e.file(), QStringLiteral("/home/x/brief.rtf"));
+}
+
+// A file name of any bytes comes back as the same bytes; a UTF-8 one is its text.
+void TestCore::namesOfAnyBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("decoded");
+    QTest::newRow("UTF-8") << QByteArray("brief-\xc3\xa4.rtf") << QStringLiteral(u"brief-ä.rtf");
+    QTest::newRow("Latin-1 byte") << QByteArray("brief-\xe4.rtf") << QStringLiteral(u"brief-") + QChar(0xDCE4) + QStringLiteral(".rtf");
+    QTest::newRow("UTF-8 and stray bytes") << QByteArray("\xff\xce\xb1\xce") << QString(QChar(0xDCFF)) + QStringLiteral(u"α") + QChar(0xDCCE);
+    QTest::newRow("encoded surrogate is stray") << QByteArray("\xed\xb3\xbf") << QString(QChar(0xDCED)) + QChar(0xDCB3) + QChar(0xDCBF);
+}
+
+void TestCore::namesOfAnyBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, decoded);
+    QCOMPARE(decodePath(bytes), decoded);
+    QCOMPARE(encodePath(decodePath(bytes)), bytes);
+    QTemporaryDir dir;
+    const QString path = decodePath(QFile::encodeName(dir.path()) + '/' + bytes);
+    writeFilesAtomically({{path, "x"}});
+    QVERIFY(fileExists(path));
+    QCOMPARE(readWholeFile(path), QByteArray("x"));
+}
+
+// Whatever is built into the model is valid Unicode.
+void TestCore::loneSurrogates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("built");
+    QTest::newRow("high alone") << QString(QChar(0xD800)) << QStringLiteral(u"�");
+    QTest::newRow("low alone") << QStringLiteral(u"a") + QChar(0xDCD8) + QStringLiteral(u"b") << QStringLiteral(u"a�b");
+    QTest::newRow("a pair stays") << QStringLiteral(u"x😀y") << QStringLiteral(u"x😀y");
+    QTest::newRow("two highs, then a low") << QString(QChar(0xD83D)) + QStringLiteral(u"😀") << QStringLiteral(u"�😀");
+    QTest::newRow("low before high") << QString(QChar(0xDE00)) + QChar(0xD83D) << QStringLiteral(u"��");
+}
+
+void TestCore::loneSurrogates()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, built);
+    QCOMPARE(Document::fromPlainText(text).plainText(), built);
+    styled::DocumentBuilder b;
+    for (QChar ch : text)
+        b.appendChar(ch, fmt("Greek")); // one character at a time, as the paste reduction does
+    QCOMPARE(b.take().plainText(), built);
 }
 
 namespace {
@@ -264,6 +559,7 @@ void TestCore::importForms_data()
     QTest::newRow("diaeresis with accent has its code") << QStringLiteral(u"\u0390") << codes({229}) << 0;
     QTest::newRow("diaeresis with grave has none") << QStringLiteral(u"\u1FD2") << QStringLiteral(u"\u1FD2") << 1;
     QTest::newRow("capital with iota adscript") << QStringLiteral(u"x\u1F88") << QStringLiteral(u"x\u1F88") << 1;
+    QTest::newRow("koronis as the smooth breathing") << QStringLiteral(u"κ\u1FBDἁ") << codes({'k', 39, 161}) << 0;
 }
 
 void TestCore::importForms()
@@ -274,6 +570,7 @@ void TestCore::importForms()
     const unicodegreek::Imported r = unicodegreek::importGreek(unicode);
     QCOMPARE(r.codes, codes);
     QCOMPARE(r.unmapped, unmapped);
+    QCOMPARE(r.approximated, int(unicode.contains(QChar(0x1FBD))));
 }
 
 // Texts of any codes come back as they were.

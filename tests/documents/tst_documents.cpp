@@ -1,5 +1,6 @@
 // The pair codec byte for byte, its hostile inputs, and the writer against
 // the old per-position algorithm run through the editor.
+#include "atomicfiles.h"
 #include "codepage.h"
 #include "documentcommands.h"
 #include "greekfont.h"
@@ -159,6 +160,12 @@ private slots:
     void unsavedText_data();
     void unsavedText();
     void pairAsksBeforeLosing();
+    void emptyPairAsks_data();
+    void emptyPairAsks();
+    void unicodeTextFile_data();
+    void unicodeTextFile();
+    void interruptedSaveIsFinishedOnOpen_data();
+    void interruptedSaveIsFinishedOnOpen();
     void damagedAttributesLoadText();
     void pairSaveThenOpen();
 };
@@ -285,7 +292,7 @@ void TestDocuments::hostile_data()
     QTest::addColumn<int>("styleOfLast");
     const int ok = pair::ReadResult::Ok;
     const int damaged = pair::ReadResult::RunsDamaged;
-    QTest::newRow("empty text file") << QByteArray() << record(1, 14, 'l', 0) << int(pair::ReadResult::TextEmpty) << "" << 0;
+    QTest::newRow("empty text file") << QByteArray() << record(1, 14, 'l', 0) << ok << "" << 0;
     QTest::newRow("empty attribute file") << QByteArray("ab") << QByteArray() << ok << "ab" << 0;
     QTest::newRow("record without its 0") << QByteArray("abc") << record(2, 14, 'l', 1) + QByteArray("\x01\x0e" "l\x02Greek", 9)
                                           << damaged << "abc" << 1;
@@ -310,11 +317,11 @@ void TestDocuments::hostile()
     QFETCH(int, styleOfLast);
     const pair::ReadResult r = pair::read(text, runs);
     QCOMPARE(int(r.status), status);
-    if (status == pair::ReadResult::TextEmpty) {
-        QCOMPARE(r.message, QStringLiteral("Versuch hinter dem Dateiende zu lesen"));
+    QCOMPARE(r.document.plainText(), plain);
+    if (plain.isEmpty()) {
+        QVERIFY(r.document == Document()); // an empty text file is an empty document
         return;
     }
-    QCOMPARE(r.document.plainText(), plain);
     if (status == pair::ReadResult::RunsDamaged) {
         QVERIFY(r.message.contains(QLatin1String("Versuch hinter dem Dateiende zu lesen")));
         QVERIFY(r.offset > 0);
@@ -520,10 +527,12 @@ void TestDocuments::failedOpenKeepsTheDocument_data()
     QTest::addColumn<int>("filterIndex");
     QTest::addColumn<QString>("message");
     QTest::newRow("RTF nested too deeply") << QByteArray("{\\rtf1 ") + QByteArray(5000, '{') << 1
-                                           << "Das Laden des Streams ist mißlungen";
-    QTest::newRow("binary file as RTF") << QByteArray("\x89PNG\0\0", 6) << 1 << "Das Laden des Streams ist mißlungen";
-    QTest::newRow("pair without text file") << QByteArray() << 2 << "Datei nicht gefunden";
-    QTest::newRow("empty text file") << QByteArray("") << 3 << "Versuch hinter dem Dateiende zu lesen";
+                                           << "Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1006 in kaputt.rtf)";
+    QTest::newRow("binary file as RTF") << QByteArray("\x89PNG\0\0", 6) << 1
+                                        << "Das Laden des Streams ist mißlungen: weder RTF noch Text (Byte 4 in kaputt.rtf)";
+    QTest::newRow("pair without text file") << QByteArray() << 2 << "Datei nicht gefunden: kaputt.txt";
+    QTest::newRow("text file is a directory") << QByteArray("<directory>") << 3 << "Ist ein Verzeichnis, keine Datei: kaputt.txt";
+    QTest::newRow("RTF is a directory") << QByteArray("<directory>") << 1 << "Ist ein Verzeichnis, keine Datei: kaputt.rtf";
 }
 
 void TestDocuments::failedOpenKeepsTheDocument()
@@ -536,7 +545,9 @@ void TestDocuments::failedOpenKeepsTheDocument()
     c.choose(QStringLiteral("alt.rtf"), 1);
     QVERIFY(c.files.saveAs());
     const QString name = filterIndex == 1 ? QStringLiteral("kaputt.rtf") : QStringLiteral("kaputt.txt");
-    if (!(filterIndex == 2))
+    if (content == "<directory>")
+        QVERIFY(QDir(c.dir.path()).mkdir(name));
+    else if (!(filterIndex == 2))
         c.put(name, content);
     c.choose(filterIndex == 2 ? QStringLiteral("kaputt.sri") : name, filterIndex);
     QCOMPARE(c.errorOf([&] { c.files.open(); }), message);
@@ -595,8 +606,8 @@ void TestDocuments::readOnlyDirectory_data()
 {
     QTest::addColumn<bool>("legacy");
     QTest::addColumn<QString>("message");
-    QTest::newRow("RTF") << false << "Das Speichern des Streams ist mißlungen: Dateizugriff verweigert";
-    QTest::newRow("pair") << true << "Dateizugriff verweigert";
+    QTest::newRow("RTF") << false << "Das Speichern des Streams ist mißlungen: Dateizugriff verweigert: brief.rtf";
+    QTest::newRow("pair") << true << "Dateizugriff verweigert: brief.txt";
 }
 
 void TestDocuments::readOnlyDirectory()
@@ -706,6 +717,137 @@ void TestDocuments::pairSaveThenOpen()
     c.choose(QStringLiteral("brief.txt"), 3);
     c.files.open();
     QVERIFY2(c.txt.snapshot() == d, qPrintable(c.txt.snapshot().describe()));
+}
+
+// An empty text cannot be a pair older versions read: the user decides.
+void TestDocuments::emptyPairAsks_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Ja: both files emptied") << true;
+    QTest::newRow("Nein: nothing written") << false;
+}
+
+void TestDocuments::emptyPairAsks()
+{
+    QFETCH(bool, yes);
+    Commands c;
+    c.put(QStringLiteral("brief.txt"), "alter Text");
+    c.put(QStringLiteral("brief.sri"), record(10, 14, 'l', 0));
+    c.choose(QStringLiteral("brief.sri"), 2);
+    c.files.open();
+    c.txt.setSelStart(0);
+    c.txt.setSelLength(c.txt.textLength());
+    c.txt.deleteSelection();
+    QVERIFY(c.txt.isModified());
+    c.dialogs.answers << yes;
+    QCOMPARE(c.files.save(), yes);
+    QCOMPARE(c.dialogs.questions, QStringList{DocumentCommands::kEmptyPairQuestion});
+    QCOMPARE(c.txt.isModified(), !yes);
+    QCOMPARE(c.bytes(QStringLiteral("brief.txt")), yes ? QByteArray() : QByteArray("alter Text"));
+    QCOMPARE(c.bytes(QStringLiteral("brief.sri")), yes ? QByteArray() : record(10, 14, 'l', 0));
+    // What was saved opens again, without an error.
+    c.txt.typeText(QStringLiteral("x"));
+    c.txt.setModified(false);
+    c.choose(QStringLiteral("brief.sri"), 2);
+    QCOMPARE(c.errorOf([&] { c.files.open(); }), QString());
+    QCOMPARE(c.txt.text(), yes ? QString() : QStringLiteral("alter Text"));
+}
+
+// Another program's UTF-8 text opens as Greek; 8-bit text and a pair stay codes;
+// the UTF-8 file is not written over unasked.
+void TestDocuments::unicodeTextFile_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("withRuns");
+    QTest::addColumn<QString>("expected"); // each run as [font]text
+    QTest::addColumn<bool>("unicode");
+    QTest::newRow("UTF-8 Greek and German") << QByteArray("ἀρχὴ und Übung") << false << "[Greek]" + codepage::decode("\xa2rx\xbe") + "[Arial] und Übung" << true;
+    QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBFλόγος") << false << "[Greek]" + codepage::decode("l\xd2goj") << true;
+    QTest::newRow("8-bit codes, no UTF-8") << QByteArray("\xa5ndra") << false << "[Greek]" + codepage::decode("\xa5ndra") << false;
+    QTest::newRow("ASCII only") << QByteArray("logos") << false << "[Greek]logos" << false;
+    QTest::newRow("UTF-8 bytes with an attribute file") << QByteArray("\xC3\xA4") << true << "[Greek]" + codepage::decode("\xc3\xa4") << false;
+}
+
+void TestDocuments::unicodeTextFile()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, withRuns);
+    QFETCH(QString, expected);
+    QFETCH(bool, unicode);
+    Commands c;
+    c.put(QStringLiteral("fremd.txt"), text);
+    if (withRuns)
+        c.put(QStringLiteral("fremd.sri"), record(2, 14, 'l', 0));
+    c.choose(QStringLiteral("fremd.txt"), 3);
+    c.files.open();
+    QString runs;
+    const Document opened = c.txt.snapshot();
+    for (const styled::Run& r : opened.paragraphs[0].runs)
+        runs += QLatin1Char('[') + r.format.font + QLatin1Char(']') + r.text;
+    QCOMPARE(runs, expected);
+    QCOMPARE(c.state.UnicodeSource, unicode);
+    // Save: a pair is written back at once, Unicode text goes through Save As with its name suggested.
+    c.txt.typeText(QStringLiteral("x"));
+    c.dialogs.files.clear(); // Save As is cancelled
+    const bool saved = c.files.save();
+    QCOMPARE(saved, !unicode);
+    if (unicode) {
+        QCOMPARE(c.bytes(QStringLiteral("fremd.txt")), text);
+        QCOMPARE(c.dialogs.requests.last().suggestedName, QStringLiteral("fremd.rtf"));
+        QCOMPARE(c.dialogs.requests.last().filterIndex, 1);
+        c.choose(QStringLiteral("fremd.rtf"), 1);
+        QVERIFY(c.files.save());
+        QVERIFY(!c.state.UnicodeSource);
+        QCOMPARE(c.bytes(QStringLiteral("fremd.txt")), text);
+        QVERIFY(QFileInfo::exists(c.path(QStringLiteral("fremd.rtf"))));
+    }
+}
+
+namespace {
+struct Killed {};
+}
+
+// A save killed between the two renames leaves both pairs' files; the next open finds them and reads one whole pair.
+void TestDocuments::interruptedSaveIsFinishedOnOpen_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("nth");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("writing the journal") << int(atomicfiles::Step::Journal) << 1 << "old";
+    QTest::newRow("at the first rename") << int(atomicfiles::Step::Rename) << 1 << "new";
+    QTest::newRow("between the two renames") << int(atomicfiles::Step::Rename) << 2 << "new";
+    QTest::newRow("after both renames") << int(atomicfiles::Step::Unlink) << 1 << "new";
+}
+
+void TestDocuments::interruptedSaveIsFinishedOnOpen()
+{
+    QFETCH(int, step);
+    QFETCH(int, nth);
+    QFETCH(QString, expected);
+    Commands c;
+    c.txt.typeText(QStringLiteral("old"));
+    c.state.LegacyFormat = true;
+    c.choose(QStringLiteral("brief.sri"), 2);
+    QVERIFY(c.files.saveAs());
+    c.txt.setSelStart(c.txt.textLength()); // the pair writer put the caret at the start
+    c.txt.typeText(QStringLiteral(" and new"));
+    int seen = 0;
+    atomicfiles::setFaultHook([&](atomicfiles::Step s, const QByteArray&) {
+        if (int(s) == step && ++seen == nth)
+            throw Killed{}; // what a kill leaves: nothing after it runs
+        return 0;
+    });
+    try {
+        c.files.save();
+    } catch (const Killed&) {
+    }
+    atomicfiles::setFaultHook({});
+    QVERIFY(!QDir(c.dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("stilora-")).isEmpty());
+    c.txt.setModified(false);
+    c.choose(QStringLiteral("brief.sri"), 2);
+    c.files.open();
+    QCOMPARE(c.txt.text(), expected == QLatin1String("old") ? QStringLiteral("old") : QStringLiteral("old and new"));
+    QVERIFY(QDir(c.dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("stilora-")).isEmpty());
 }
 
 QTEST_MAIN(TestDocuments)

@@ -163,6 +163,23 @@ void TestRtf::reads_data()
     QTest::newRow("missing closing braces") << QByteArray("{\\b a\\par b") << "a\nb";
     QTest::newRow("empty document") << QByteArray("}") << "";
     QTest::newRow("last par opens no paragraph") << QByteArray("a\\par\\par}") << "a\n";
+    // In "Greek": an 8-bit writer's \u is the byte's Windows-1252 reading with the byte as fallback.
+    QTest::newRow("8-bit writer's rho with rough breathing") << QByteArray("\\f0 \\u183\\'b7}") << codes({183});
+    QTest::newRow("8-bit writer's euro code") << QByteArray("\\f0 \\u8364\\'80\\u8218\\'82}") << codes({128, 130});
+    QTest::newRow("our ano teleia") << QByteArray("\\f0 \\u903\\'3a}") << codes({58});
+    QTest::newRow("our letter") << QByteArray("\\f0 \\u7940\\'a5}") << codes({165});
+    QTest::newRow("Unicode writer's middle dot") << QByteArray("\\f0 \\u183?}") << codes({58});
+    QTest::newRow("fallback that is no byte") << QByteArray("\\f0 \\u183\\~}") << codes({58});
+    QTest::newRow("fallback cut by a group") << QByteArray("\\f0\\uc2 {\\u7940\\'a5}x}") << codes({165, 'x'});
+    QTest::newRow("capital with marks, one letter") << QByteArray("\\f0 \\uc2\\u8013\\'93\\'4f\\uc1 x}") << codes({147, 'O', 'x'});
+    QTest::newRow("capital with combining marks")
+        << QByteArray("\\f0 \\uc2\\u933\\'27\\'55\\uc0\\u787\\uc1 x}") << codes({39, 'U', 'x'});
+    QTest::newRow("capital with marks in Arial") << QByteArray("\\f1 \\uc2\\u8013\\'93\\'4f\\uc1 x}") << QStringLiteral(u"Ὅx");
+    // Whatever enters the model is a Unicode scalar.
+    QTest::newRow("lone high surrogate") << QByteArray("\\f1 \\u55296? a}") << QStringLiteral(u"\uFFFD a");
+    QTest::newRow("lone low surrogate") << QByteArray("\\f1 \\u-9000? b}") << QStringLiteral(u"\uFFFD b");
+    QTest::newRow("lone surrogate in Greek") << QByteArray("\\f0 \\u-9000?}") << QStringLiteral(u"\uFFFD");
+    QTest::newRow("surrogate pair") << QByteArray("\\f1 \\u-10179?\\u-8704?}") << QStringLiteral(u"😀");
 }
 
 void TestRtf::reads()
@@ -232,18 +249,21 @@ void TestRtf::hostile_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("loads");
-    QTest::newRow("depth 100,000") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "x" + QByteArray(100000, '}') << false;
-    QTest::newRow("depth 1,000 loads") << QByteArray("{\\rtf1 ") + QByteArray(998, '{') + "x" + QByteArray(999, '}') << true;
-    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 xyz}") << true;
-    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 xyz}") << true;
-    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << true;
-    QTest::newRow("stray braces") << QByteArray("{\\rtf1 }}}}a") << true;
-    QTest::newRow("unicode out of range") << QByteArray("{\\rtf1 \\u99999999999\\u-99999999 x}") << true;
-    QTest::newRow("uc out of range") << QByteArray("{\\rtf1\\uc2147483647\\u945 abc}") << true;
-    QTest::newRow("long control word") << QByteArray("{\\rtf1 \\") + QByteArray(100, 'a') + "}" << false;
-    QTest::newRow("only the header") << QByteArray("{\\rtf1") << true;
-    QTest::newRow("largest size") << QByteArray("{\\rtf1\\fs2147483647 x\\fs-2147483648 y}") << true;
-    QTest::newRow("font table unterminated") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Greek") << true;
+    QTest::addColumn<QString>("why"); // of a refused file, with its byte
+    QTest::newRow("depth 100,000") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "x" + QByteArray(100000, '}') << false
+                                   << "Gruppen zu tief verschachtelt (Byte 1006)";
+    QTest::newRow("depth 1,000 loads") << QByteArray("{\\rtf1 ") + QByteArray(998, '{') + "x" + QByteArray(999, '}') << true << QString();
+    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 xyz}") << true << QString();
+    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 xyz}") << true << QString();
+    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << true << QString();
+    QTest::newRow("stray braces") << QByteArray("{\\rtf1 }}}}a") << true << QString();
+    QTest::newRow("unicode out of range") << QByteArray("{\\rtf1 \\u99999999999\\u-99999999 x}") << true << QString();
+    QTest::newRow("uc out of range") << QByteArray("{\\rtf1\\uc2147483647\\u945 abc}") << true << QString();
+    QTest::newRow("long control word") << QByteArray("{\\rtf1 \\") + QByteArray(100, 'a') + "}" << false
+                                       << "Steuerwort zu lang (Byte 7)";
+    QTest::newRow("only the header") << QByteArray("{\\rtf1") << true << QString();
+    QTest::newRow("largest size") << QByteArray("{\\rtf1\\fs2147483647 x\\fs-2147483648 y}") << true << QString();
+    QTest::newRow("font table unterminated") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Greek") << true << QString();
 }
 
 void TestRtf::hostile()
@@ -253,7 +273,9 @@ void TestRtf::hostile()
     const rtf::ReadResult r = rtf::read(bytes);
     QCOMPARE(r.ok(), loads);
     if (!loads) {
+        QFETCH(QString, why);
         QCOMPARE(r.message, QStringLiteral("Das Laden des Streams ist mißlungen"));
+        QCOMPARE(QStringLiteral("%1 (Byte %2)").arg(r.detail).arg(r.offset), why);
         QVERIFY(r.document == Document());
     }
     // Sizes stay within what word processors offer, 1 to 1638 points.
@@ -290,6 +312,15 @@ void TestRtf::writes_data()
     QTest::newRow("above 32767") << QStringLiteral(u"\uF0B7") << "Arial" << QByteArray("\\u-3913?");
     QTest::newRow("braces and backslash") << "{\\}" << "Arial" << QByteArray("\\{\\\\\\}");
     QTest::newRow("tab") << "a\tb" << "Arial" << QByteArray("a\\tab b");
+    // A capital with its marks is one letter for Unicode readers, its two codes for 8-bit ones.
+    QTest::newRow("capital with marks") << codes({147, 'O'}) << "Greek" << QByteArray("\\uc2\\u8013\\'93\\'4f\\uc1 ");
+    QTest::newRow("capital with combining marks") << codes({39, 'U'}) << "Greek"
+                                                  << QByteArray("\\uc2\\u933\\'27\\'55\\uc0\\u787\\uc1 ");
+    QTest::newRow("mark before a small letter") << codes({96, 'a'}) << "Greek" << QByteArray("\\u8190\\'60\\u945\\'61");
+    // The codes Windows-1252 leaves open arrive as themselves, not as private-use characters.
+    QTest::newRow("open code in Greek") << codes({129, 143, 144}) << "Greek" << QByteArray("\\u129\\'3f\\u143\\'3f\\u144\\'3f");
+    QTest::newRow("open code with a Greek glyph") << codes({141}) << "Greek" << QByteArray("\\u7990\\'8d");
+    QTest::newRow("open code in Arial") << codes({157}) << "Arial" << QByteArray("\\u157\\'3f");
 }
 
 void TestRtf::writes()
@@ -311,6 +342,12 @@ void TestRtf::roundTrip_data()
         all += codepage::toChar(uchar(c));
     QTest::newRow("every code in Greek") << Document::fromPlainText(all);
     QTest::newRow("every code in Arial") << Document::fromPlainText(all, {QStringLiteral("Arial"), 10, 3});
+    QString capitals;
+    for (int mark : {96, 39, 145, 146, 147, 148, 149, 150})
+        for (char capital : {'A', 'E', 'H', 'I', 'O', 'R', 'U', 'W'})
+            capitals += codes({mark, capital, ' '});
+    QTest::newRow("every capital with every mark") << Document::fromPlainText(capitals);
+    QTest::newRow("capitals in Arial") << Document::fromPlainText(capitals, {QStringLiteral("Arial"), 14, 0});
     QRandomGenerator rng(3);
     for (int i = 0; i < 50; ++i)
         QTest::addRow("random %d", i) << randomDocument(rng);

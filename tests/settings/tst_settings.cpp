@@ -1,4 +1,5 @@
 // The options file byte for byte, and OptRead/OptSave on the controls it belongs to.
+#include "atomicfiles.h"
 #include "codepage.h"
 #include "ioerror.h"
 #include "optionsfile.h"
@@ -141,8 +142,8 @@ void TestSettings::readFailures_data()
 {
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QString>("message");
-    QTest::newRow("first start") << false << "Datei nicht gefunden";
-    QTest::newRow("short file") << true << "Versuch hinter dem Dateiende zu lesen";
+    QTest::newRow("first start") << false << "Datei nicht gefunden: option.dat";
+    QTest::newRow("short file") << true << "Versuch hinter dem Dateiende zu lesen: option.dat";
 }
 
 void TestSettings::readFailures()
@@ -197,7 +198,7 @@ void TestSettings::saveKeepsOldFileOnFailure()
     if (readOnlyDir) {
         c.state.OptionsPath = QStringLiteral("/proc/self/option.dat");
         error = c.errorOf([&] { c.file.OptSave(); });
-        QCOMPARE(error, QStringLiteral("Dateizugriff verweigert"));
+        QCOMPARE(error, QStringLiteral("Dateizugriff verweigert: option.dat"));
         return;
     }
     rlimit saved{};
@@ -209,7 +210,7 @@ void TestSettings::saveKeepsOldFileOnFailure()
     error = c.errorOf([&] { c.file.OptSave(); });
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, handler);
-    QCOMPARE(error, QStringLiteral("Zu wenig Speicherplatz"));
+    QCOMPARE(error, QStringLiteral("Zu wenig Speicherplatz: option.dat"));
     QCOMPARE(fileBytes(c.state.OptionsPath), old);
 }
 
