@@ -439,7 +439,7 @@ void commit(std::vector<Target>& targets)
         const QByteArray j = journalBytes(targets);
         if (faulted(Step::Journal, journal))
             fail(journal);
-        writeNewFile(journal, j.constData(), j.size(), 0600, false);
+        writeNewFile(journal, j.constData(), j.size(), 0600, true);
         if (!syncDirectories(targets, &dir))
             fail(dir);
     } catch (const IoError&) {

@@ -436,8 +436,11 @@ void Reader::resolveUnicode()
     const QChar u(m_uni);
     if (m_uniClean && m_uniFallback.size() == m_uniSkip) {
         const QString codes = codepage::decode(m_uniFallback);
-        // An 8-bit writer's character: \u of the byte's Windows-1252 reading, the byte as fallback.
-        const bool eightBit = codes.size() == 1 && codes[0] == u;
+        // An 8-bit writer's character: \u of the byte's Windows-1252 reading, the byte as fallback
+        // (LibreOffice reads a byte Windows-1252 leaves open as U+F100 + byte).
+        const uchar byte = m_uniFallback.isEmpty() ? 0 : uchar(m_uniFallback[0]);
+        const bool eightBit = codes.size() == 1
+            && (codes[0] == u || (m_uni == 0xF100 + byte && byte < 160 && codepage::toChar(byte).unicode() == byte));
         // Our own writer's: the codes the layout gives for the character.
         const bool layoutCodes = !eightBit && unicodegreek::importGreek(QStringView(&u, 1)).codes == codes;
         QString rest;

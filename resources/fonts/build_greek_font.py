@@ -84,6 +84,13 @@ def build(layout_path, source_path, style, out_path):
             if len(ch) == 1 and ord(ch) not in mapping:
                 unicode_greek[ord(ch)] = mapping[ord(model_char(code))]
 
+    # Every other Greek letter and combining mark of the source as itself, so
+    # that Unicode Greek set in "Greek" (our printed pages, LibreOffice with our
+    # RTF) shows a capital with breathing and accent in the same design too.
+    for cp, glyph in src_cmap.items():
+        if (0x0300 <= cp <= 0x03FF or 0x1F00 <= cp <= 0x1FFF) and cp not in mapping and cp not in unicode_greek:
+            unicode_greek[cp] = glyph
+
     # Keep only the glyphs the layout needs; the source's shaping tables refer to
     # Unicode meanings the remapped codes no longer have, so they go.
     opts = subset.Options()
@@ -94,7 +101,7 @@ def build(layout_path, source_path, style, out_path):
     opts.notdef_outline = True
     opts.recalc_bounds = True
     sub = subset.Subsetter(options=opts)
-    sub.populate(glyphs=sorted(set(mapping.values())))
+    sub.populate(glyphs=sorted(set(mapping.values()) | set(unicode_greek.values())))
     sub.subset(font)
 
     cmap = newTable("cmap")
@@ -106,10 +113,13 @@ def build(layout_path, source_path, style, out_path):
         t.cmap = {**unicode_greek, **mapping}
         tables.append(t)
     # A symbol subtable as well: Qt then treats "Greek" as the 8-bit font it is
-    # and keeps code 173 (Qt's soft hyphen) visible instead of hiding it.
+    # and keeps code 173 (Qt's soft hyphen) visible instead of hiding it. Other
+    # programs (LibreOffice) read only this subtable of a font that has one:
+    # it holds the Unicode Greek too, or they find no Greek letter in "Greek".
     symbol = cmap_format_4(4)
     symbol.platformID, symbol.platEncID, symbol.language = 3, 0, 0
     symbol.cmap = {0xF000 + code: mapping[ord(model_char(code))] for code in layout}
+    symbol.cmap.update({cp: glyph for cp, glyph in unicode_greek.items() if cp >= 0x0300})
     tables.append(symbol)
     cmap.tables = tables
     font["cmap"] = cmap

@@ -62,6 +62,41 @@ QList<QGlyphRun> runsFor(QChar ch, bool bold, bool italic)
     return layout.glyphRuns();
 }
 
+// The mappings of one cmap subtable of format 4 (platform, encoding) of a font file.
+QHash<uint, uint> cmapSubtable(const QByteArray& cmap, int platform, int encoding)
+{
+    auto u16 = [&](qsizetype at) { return at + 2 <= cmap.size() ? uint(uchar(cmap[at]) << 8 | uchar(cmap[at + 1])) : 0u; };
+    auto u32 = [&](qsizetype at) { return u16(at) << 16 | u16(at + 2); };
+    QHash<uint, uint> out;
+    for (uint i = 0, n = u16(2); i < n; ++i) {
+        const qsizetype record = 4 + qsizetype(i) * 8;
+        if (int(u16(record)) != platform || int(u16(record + 2)) != encoding)
+            continue;
+        const qsizetype t = u32(record + 4);
+        if (u16(t) != 4)
+            continue;
+        const uint segments = u16(t + 6) / 2;
+        const qsizetype ends = t + 14, starts = ends + segments * 2 + 2, deltas = starts + segments * 2,
+                        offsets = deltas + segments * 2;
+        for (uint s = 0; s < segments; ++s) {
+            const uint end = u16(ends + s * 2), start = u16(starts + s * 2), delta = u16(deltas + s * 2);
+            const uint rangeOffset = u16(offsets + s * 2);
+            for (uint c = start; c <= end && c != 0xFFFF; ++c) {
+                uint glyph = 0;
+                if (rangeOffset == 0) {
+                    glyph = (c + delta) & 0xFFFF;
+                } else {
+                    const uint g = u16(offsets + s * 2 + rangeOffset + (c - start) * 2);
+                    glyph = g ? (g + delta) & 0xFFFF : 0;
+                }
+                if (glyph)
+                    out.insert(c, glyph);
+            }
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 class TestResources : public QObject {
@@ -74,6 +109,7 @@ private slots:
     void latinCodesKeepTheirGlyphs();
     void unicodeGreekSameGlyphs();
     void familyIsGreekOnly();
+    void symbolSubtableHoldsUnicodeGreek();
 };
 
 void TestResources::initTestCase()
@@ -176,6 +212,32 @@ void TestResources::familyIsGreekOnly()
     QFile res(QStringLiteral(":/fonts/Greek-Regular.ttf"));
     QVERIFY(res.open(QIODevice::ReadOnly));
     QVERIFY(!res.readAll().contains("Gentium Plus")); // the reserved name is not the font's name
+}
+
+// Programs that read only the symbol subtable of a font that has one
+// (LibreOffice) find the Unicode Greek there too, with the glyphs Qt finds in
+// the Unicode subtable; and every Greek letter of Gentium Plus is there, a
+// capital with breathing and accent included.
+void TestResources::symbolSubtableHoldsUnicodeGreek()
+{
+    for (const char* style : kStyles) {
+        QFile f(QStringLiteral(":/fonts/Greek-%1.ttf").arg(QLatin1String(style)));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QRawFont raw(f.readAll(), 20);
+        const QByteArray cmap = raw.fontTable("cmap");
+        const QHash<uint, uint> symbol = cmapSubtable(cmap, 3, 0);
+        const QHash<uint, uint> unicode = cmapSubtable(cmap, 3, 1);
+        QVERIFY(!symbol.isEmpty() && !unicode.isEmpty());
+        for (uint ch : {0x03B1u, 0x1F04u, 0x1F4Du, 0x1FE5u, 0x0313u, 0x1F0Eu})
+            QVERIFY2(symbol.value(ch) && symbol.value(ch) == unicode.value(ch), qPrintable(QString::number(ch, 16)));
+        // The 8-bit codes as a symbol font gives them: U+F000 + code.
+        QCOMPARE(symbol.value(0xF000 + 'a'), unicode.value('a'));
+        QCOMPARE(symbol.value(0xF000 + 173), unicode.value(0xAD));
+        const QRawFont gentium(gentiumFile(style), 20);
+        for (uint ch = 0x1F00; ch <= 0x1FFF; ++ch)
+            if (gentium.supportsCharacter(ch))
+                QVERIFY2(unicode.contains(ch), qPrintable(QString::number(ch, 16)));
+    }
 }
 
 QTEST_MAIN(TestResources)

@@ -83,6 +83,7 @@ private slots:
     void roundTrip();
     void libreOffice();
     void pandoc();
+    void libreOfficeEightBitCodes();
 };
 
 void TestRtf::keywordTableSorted() { QVERIFY(rtf::keywordTableSorted()); }
@@ -166,6 +167,8 @@ void TestRtf::reads_data()
     // In "Greek": an 8-bit writer's \u is the byte's Windows-1252 reading with the byte as fallback.
     QTest::newRow("8-bit writer's rho with rough breathing") << QByteArray("\\f0 \\u183\\'b7}") << codes({183});
     QTest::newRow("8-bit writer's euro code") << QByteArray("\\f0 \\u8364\\'80\\u8218\\'82}") << codes({128, 130});
+    QTest::newRow("LibreOffice's open code") << QByteArray("\\f0 \\u61825\\'81\\u61853\\'9d}") << codes({129, 157});
+    QTest::newRow("private use with another byte") << QByteArray("\\f0 \\u61825\\'82}") << QStringLiteral(u"\uF181");
     QTest::newRow("our ano teleia") << QByteArray("\\f0 \\u903\\'3a}") << codes({58});
     QTest::newRow("our letter") << QByteArray("\\f0 \\u7940\\'a5}") << codes({165});
     QTest::newRow("Unicode writer's middle dot") << QByteArray("\\f0 \\u183?}") << codes({58});
@@ -429,6 +432,18 @@ void TestRtf::pandoc()
     QCOMPARE(runWith(d, QStringLiteral("kursiv"))->format.style, int(styled::Italic));
     QCOMPARE(runWith(d, QStringLiteral("fett"))->format.style, int(styled::Bold));
     QCOMPARE(runWith(d, QStringLiteral("durch"))->format.style, int(styled::StrikeOut));
+}
+
+// A document of the font "Greek" that came through LibreOffice keeps every code.
+void TestRtf::libreOfficeEightBitCodes()
+{
+    const Document d = readData("libreoffice-codes.rtf");
+    QString all;
+    for (int c = 128; c < 256; ++c)
+        all += codepage::toChar(uchar(c));
+    QCOMPARE(d.plainText(), all);
+    QCOMPARE(d.paragraphs[0].runs.size(), 1);
+    QCOMPARE(d.paragraphs[0].runs[0].format.font, QStringLiteral("Greek"));
 }
 
 QTEST_GUILESS_MAIN(TestRtf)
