@@ -410,20 +410,18 @@ void TForm1::Speichernunter1Click() { m_files->saveAs(); }
 // Export with the Greek as real Unicode; the document keeps its name and format.
 void TForm1::Exportieren1Click()
 {
-    static const QString filter = QStringLiteral(
-        "OpenDocument-Text (*.odt)|*.odt|Unicode-Text (*.txt)|*.txt|HTML (*.html)|*.html|PDF (*.pdf)|*.pdf");
-    const FileDialogAnswer answer = m_seams.dialogs.saveFile(this, {filter, QStringLiteral("*.odt"), m_state.SaveDir});
+    FileDialogRequest request{exporter::kFilter, exporter::kDefaultExtension, m_state.SaveDir};
+    request.caption = QStringLiteral("Exportieren");
+    request.suggestedName = documents::exportName(m_state.BasePath, exporter::extensionOf(exporter::Format::Odt));
+    const FileDialogAnswer answer = m_seams.dialogs.saveFile(this, request);
     if (!answer.accepted)
         return;
-    const exporter::Format formats[] = {exporter::Format::Odt, exporter::Format::Text, exporter::Format::Html,
-                                        exporter::Format::Pdf};
-    const exporter::Format format = formats[std::clamp(answer.filterIndex, 1, 4) - 1];
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     struct Restore {
         ~Restore() { QGuiApplication::restoreOverrideCursor(); }
     } restore;
-    exporter::exportFile(m_txt->snapshot(), DocumentCommands::withExtension(answer.path, filter, answer.filterIndex), format,
-                         printWidth());
+    exporter::exportFile(m_txt->snapshot(), DocumentCommands::withExtension(answer.path, exporter::kFilter, answer.filterIndex),
+                         exporter::formatOfEntry(answer.filterIndex), printWidth());
 }
 
 void TForm1::Drucken1Click() { BitBtn5Click(); }

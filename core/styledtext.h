@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QList>
 #include <QString>
 
@@ -29,6 +30,8 @@ struct CharFormat {
 
     bool operator==(const CharFormat&) const = default;
 };
+
+inline size_t qHash(const CharFormat& f, size_t seed = 0) { return qHashMulti(seed, f.font, f.size, f.style); }
 
 struct Run {
     QString text;

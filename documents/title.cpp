@@ -26,6 +26,19 @@ Title titleFor(const QString& basePath)
     return {QStringLiteral("Stilora - ") + name, directory};
 }
 
+QString exportName(const QString& basePath, const QString& extension)
+{
+    if (basePath.isEmpty())
+        return QStringLiteral("Ohne Titel.") + extension;
+    // The name as it stands in BasePath, its final dot kept.
+    const qsizetype sep = std::max(basePath.lastIndexOf(QLatin1Char('/'), basePath.size() - 2),
+                                   basePath.lastIndexOf(QLatin1Char('\\'), basePath.size() - 2));
+    QString name = basePath.mid(sep + 1);
+    if (!name.endsWith(QLatin1Char('.')))
+        name += QLatin1Char('.');
+    return name + extension;
+}
+
 QString retitle(SharedState& state)
 {
     const Title t = titleFor(state.BasePath);

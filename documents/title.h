@@ -18,6 +18,10 @@ struct Title {
 };
 Title titleFor(const QString& basePath);
 
+// The file name an export of the document suggests: its name with the
+// extension, "Ohne Titel" for an untitled one.
+QString exportName(const QString& basePath, const QString& extension);
+
 // The title routine: for a named document the open dialog's start directory
 // (OpenDir) follows the document's; returns the window's new caption.
 QString retitle(SharedState& state);

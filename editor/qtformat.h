@@ -15,6 +15,7 @@ namespace qtformat {
 int pointsOf(const QFont& font);
 // A paragraph format with the model's alignment, and back.
 QTextBlockFormat blockFormat(int alignment);
+Qt::Alignment visualAlignment(int alignment);
 int alignmentOf(const QTextBlockFormat& format);
 // The font name of a character format; one without its own names the fallback's.
 QString familyOf(const QTextCharFormat& format, const QFont& fallback);

@@ -1,5 +1,8 @@
 #include "report.h"
 
+#include "atomicfiles.h"
+#include "exportwriters.h"
+#include "ioerror.h"
 #include "qtformat.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -28,62 +31,102 @@ QSizeF pageSizeExact(bool landscape = false)
     return landscape ? upright.transposed() : upright;
 }
 
-// The text laid out with Qt's own document layout into page-high slices of
-// the item's column; page after page is drawn, laying out only as far as
-// the page reaches.
+// The text laid out page by page: each paragraph gets a layout of its own
+// when its page is made and gives it up after, and a line that does not fit
+// the page starts the next one, so that time and memory grow with the pages
+// and not with their square. The pages are laid out in the 96-dpi page space
+// with the font's own metrics, so the printer's pages are the preview's. The
+// Greek is drawn as the export writes it, real Unicode in Gentium Plus (the
+// design "Greek" is made from, with the same metrics): a PDF carries real
+// text. "Greek" itself cannot serve: a PDF names each glyph by the lowest
+// character that reaches it, and in "Greek" that is the code's Latin letter.
 class PageMaker {
 public:
-    // Lays out for `device` (the printer, the PDF) when given, in its own
-    // resolution, so that fonts come out at their real sizes there; without
-    // one, in the 96-dpi page space of the preview.
-    PageMaker(const styled::Document& text, int itemWidthPx, bool landscape, QPaintDevice* device = nullptr)
+    PageMaker(const styled::Document& text, int itemWidthPx, bool landscape)
+        : m_text(text)
     {
-        m_doc.setUndoRedoEnabled(false);
-        m_doc.setDocumentMargin(0);
-        if (device) {
-            m_doc.documentLayout()->setPaintDevice(device);
-            m_scale = device->logicalDpiY() / kDpi;
-        }
-        QFont font(QString::fromLatin1(styled::kDefaultFont));
-        font.setPointSizeF(19 * 72.0 / kDpi); // the editor's own 19 pixels, as points for any device
-        m_doc.setDefaultFont(font);
-        QTextCursor c(&m_doc);
-        c.beginEditBlock();
-        qtformat::insertModel(c, text);
-        c.endEditBlock();
-        m_left = mmToPx(kMarginMm + kItemOffsetMm) * m_scale;
+        m_base = QFont(QString::fromLatin1(styled::kDefaultFont));
+        m_base.setPixelSize(19); // the editor's own 19 pixels for its 14 points
+        m_base.setHintingPreference(QFont::PreferNoHinting);
+        m_left = mmToPx(kMarginMm + kItemOffsetMm);
         m_top = m_left;
-        m_width = std::max<qreal>(1, itemWidthPx * m_scale);
+        m_width = std::max<qreal>(1, itemWidthPx);
         const double pageHeightMm = landscape ? kPageWidthMm : kPageHeightMm;
-        m_height = mmToPx(pageHeightMm - kMarginMm - kItemOffsetMm - kMarginMm) * m_scale;
-        m_doc.setPageSize(QSizeF(m_width, m_height));
+        m_height = mmToPx(pageHeightMm - kMarginMm - kItemOffsetMm - kMarginMm);
     }
 
-    // Draws page `index` (from 0) in the page space; true when more pages follow.
-    bool draw(QPainter& painter, int index)
+    // Draws the next page into the page space; true when more pages follow.
+    bool draw(QPainter& painter)
     {
-        const QRectF slice(0, index * m_height, m_width, m_height);
         painter.save();
-        painter.translate(m_left, m_top - slice.top());
-        painter.setClipRect(slice);
-        QAbstractTextDocumentLayout::PaintContext context;
-        // Lays out only as far as this page; a pixel short of its end, so
-        // that the next page's first line is not drawn here, even clipped.
-        context.clip = slice.adjusted(0, 0, 0, -1);
-        context.palette.setColor(QPalette::Text, Qt::black);
-        m_doc.documentLayout()->draw(&painter, context);
+        painter.setPen(Qt::black); // text without a colour of its own is drawn in the pen's
+        qreal y = 0;
+        bool full = false;
+        while (!full && m_paragraph < m_text.paragraphs.size()) {
+            if (!m_layout)
+                layOut(m_text.paragraphs[m_paragraph]);
+            while (m_line < m_layout->lineCount()) {
+                const QTextLine line = m_layout->lineAt(m_line);
+                // A line that does not fit starts the next page; one taller than a page stands alone.
+                if (y > 0 && y + line.height() > m_height + 0.01) {
+                    full = true;
+                    break;
+                }
+                line.draw(&painter, QPointF(m_left, m_top + y - line.y()));
+                y += line.height();
+                ++m_line;
+            }
+            if (!full) {
+                m_layout.reset();
+                m_line = 0;
+                ++m_paragraph;
+            }
+        }
         painter.restore();
-        // The layout runs in order: once the last paragraph has lines, its
-        // bottom tells whether the text goes on.
-        const QTextBlock last = m_doc.lastBlock();
-        if (last.layout()->lineCount() == 0)
-            return true;
-        return m_doc.documentLayout()->blockBoundingRect(last).bottom() > slice.bottom() + 0.5;
+        return m_paragraph < m_text.paragraphs.size();
     }
 
 private:
-    QTextDocument m_doc;
-    qreal m_scale = 1;
+    void layOut(const styled::Paragraph& p)
+    {
+        QString text;
+        QList<QTextLayout::FormatRange> ranges;
+        for (const styled::Run& run : p.runs) {
+            const styled::Run shown = exportwriters::exportedRun(run, QString::fromLatin1(exportwriters::kGreekFamily));
+            ranges.append({int(text.size()), int(shown.text.size()), formatOf(shown.format)});
+            text += shown.text;
+        }
+        m_layout = std::make_unique<QTextLayout>(text, m_base);
+        QTextOption option(qtformat::visualAlignment(p.alignment));
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setUseDesignMetrics(true); // the same advances at any resolution
+        m_layout->setTextOption(option);
+        m_layout->setFormats(ranges);
+        m_layout->beginLayout();
+        qreal y = 0;
+        for (QTextLine line = m_layout->createLine(); line.isValid(); line = m_layout->createLine()) {
+            line.setLineWidth(m_width);
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+        }
+        m_layout->endLayout();
+    }
+
+    // Documents use few formats many times, or many once each: each is converted once.
+    const QTextCharFormat& formatOf(const styled::CharFormat& f)
+    {
+        auto it = m_formats.find(f);
+        if (it == m_formats.end())
+            it = m_formats.insert(f, qtformat::toQt(f));
+        return *it;
+    }
+
+    const styled::Document& m_text;
+    QFont m_base;
+    QHash<styled::CharFormat, QTextCharFormat> m_formats;
+    qsizetype m_paragraph = 0;
+    int m_line = 0;
+    std::unique_ptr<QTextLayout> m_layout;
     qreal m_left = 0, m_top = 0, m_width = 1, m_height = 0;
 };
 
@@ -120,7 +163,7 @@ void producePages(const styled::Document& text, int itemWidthPx, bool landscape,
         bool more = false;
         {
             QPainter painter(&picture);
-            more = maker.draw(painter, index);
+            more = maker.draw(painter);
         }
         picture.setBoundingRect(QRect(QPoint(0, 0), pageSizePx(landscape)));
         if (!page(index + 1, std::move(picture)) || !more)
@@ -134,6 +177,7 @@ void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, boo
     painter.save();
     painter.translate(target.topLeft());
     painter.scale(target.width() / size.width(), target.height() / size.height());
+    painter.setPen(Qt::black); // whatever the painter drew before, the page's text is black
     painter.drawPicture(QPointF(0, 0), page);
     painter.restore();
 }
@@ -207,7 +251,19 @@ bool Report::print(const styled::Document& text, QWidget* parent)
     if (p.outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty() && !printerSetup(parent))
         return false;
     p.setDocName(m_title);
-    return printPages(text, p, parent);
+    const QString file = p.outputFileName();
+    if (file.isEmpty())
+        return printPages(text, p, parent);
+    // A file chosen in the print dialog is written whole or not at all, like every other output.
+    bool sent = false;
+    writeFileThrough(file, [&](const QString& scratch) {
+        p.setOutputFileName(scratch);
+        sent = printPages(text, p, parent);
+        p.setOutputFileName(file);
+        if (!sent)
+            throw IoError(0, QStringLiteral("Der Druck in die Datei wurde abgebrochen"));
+    });
+    return sent;
 }
 
 bool Report::printToPdf(const styled::Document& text, const QString& file)
@@ -218,6 +274,7 @@ bool Report::printToPdf(const styled::Document& text, const QString& file)
     pdf.setPageLayout(printer().pageLayout());
     pdf.setFullPage(true);
     pdf.setDocName(m_title);
+    pdf.setCreator(QStringLiteral("Stilora"));
     return printPages(text, pdf, nullptr);
 }
 
@@ -232,8 +289,9 @@ bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(300);
     }
-    // The same drawing as the preview's pages, laid out for the printer itself.
-    PageMaker maker(text, m_itemWidth, printer.pageLayout().orientation() == QPageLayout::Landscape, &printer);
+    // The same pages as the preview's, drawn at the printer's resolution.
+    PageMaker maker(text, m_itemWidth, printer.pageLayout().orientation() == QPageLayout::Landscape);
+    painter.scale(printer.logicalDpiX() / kDpi, printer.logicalDpiY() / kDpi);
     const bool range = printer.printRange() == QPrinter::PageRange;
     bool ok = true;
     bool first = true;
@@ -255,12 +313,12 @@ bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget
                 break;
             }
             first = false;
-            more = maker.draw(painter, index);
+            more = maker.draw(painter);
         } else {
             // Pages before the range are laid out, not printed.
             QImage scratch(1, 1, QImage::Format_ARGB32);
             QPainter skip(&scratch);
-            more = maker.draw(skip, index);
+            more = maker.draw(skip);
         }
         if (!more || (range && printer.toPage() > 0 && n >= printer.toPage()))
             break;

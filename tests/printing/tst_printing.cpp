@@ -17,13 +17,33 @@
 
 namespace {
 
-styled::Document lines(int count, const QString& word = QStringLiteral("logos"))
+styled::Document lines(int count, const QString& word = QStringLiteral("logos"), const QString& font = QStringLiteral("Greek"))
 {
     QString text;
     for (int i = 0; i < count; ++i)
         text += QStringLiteral("%1 %2\n").arg(word).arg(i);
     text.chop(1);
-    return styled::Document::fromPlainText(text);
+    return styled::Document::fromPlainText(text, {font, 14, 0});
+}
+
+QString codes(const char* bytes) { return codepage::decode(QByteArray(bytes)); }
+
+// The spread of grey over a page image (0 to 1) and its darkest grey (0 to
+// 255): black text on white spreads well above 0.09, grey text far less.
+std::pair<double, int> inkOf(const QImage& page)
+{
+    double sum = 0, squares = 0;
+    int darkest = 255;
+    const qint64 n = qint64(page.width()) * page.height();
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const int g = qGray(page.pixel(x, y));
+            darkest = std::min(darkest, g);
+            sum += g / 255.0;
+            squares += (g / 255.0) * (g / 255.0);
+        }
+    const double mean = sum / double(n);
+    return {std::sqrt(std::max(0.0, squares / double(n) - mean * mean)), darkest};
 }
 
 // The preview window with a text of our choosing, its pages produced to the end.
@@ -67,6 +87,11 @@ private slots:
     void escCloses();
     void orientationAtTheNextPrint();
     void pdfMatchesPreview();
+    void pdfCarriesRealGreek();
+    void previewTextIsBlack_data();
+    void previewTextIsBlack();
+    void printToFileIsWholeOrNothing();
+    void longTextInPages();
 };
 
 void TestPrinting::pageCounts_data()
@@ -214,7 +239,7 @@ void TestPrinting::pdfMatchesPreview()
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is missing");
     Preview p;
-    p.text = lines(120, QStringLiteral("Zeile"));
+    p.text = lines(120, QStringLiteral("Zeile"), QStringLiteral("Arial"));
     p.print();
     const int pages = p.form.prev->pages()->begun();
     QVERIFY(pages >= 3);
@@ -238,6 +263,92 @@ void TestPrinting::pdfMatchesPreview()
     // A picture of the preview window for a person to look at.
     p.form.SpeedButton3Click();
     QVERIFY(p.form.grab().save(QStringLiteral(STILORA_BINARY_DIR "/preview-window.png")));
+}
+
+// The Greek of a PDF is text a reader can copy and search, not the font's codes.
+void TestPrinting::pdfCarriesRealGreek()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is missing");
+    styled::DocumentBuilder b;
+    b.append(codes("\xa1rx\xcd \x99n \xd0 l\xd2goj, \x93Omhroj"), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral(" und Umlaute äß"), {QStringLiteral("Arial"), 12, 0});
+    Preview p;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("griechisch.pdf"));
+    QVERIFY(p.form.qr().printToPdf(b.take(), pdf));
+    const QString text = run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).normalized(QString::NormalizationForm_C).simplified();
+    QVERIFY2(text.contains(QStringLiteral(u"ἁρχῇ ἐν ὁ λόγος, Ὅμηρος und Umlaute äß")), qPrintable(text));
+}
+
+// Text is as black on the screen as on paper: at the zoom "Drucken" chooses,
+// on the first page and on later ones.
+void TestPrinting::previewTextIsBlack_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("page");
+    QTest::newRow("55 %, page 1") << 55 << 1;
+    QTest::newRow("55 %, page 3") << 55 << 3;
+    QTest::newRow("100 %, page 2") << 100 << 2;
+}
+
+void TestPrinting::previewTextIsBlack()
+{
+    QFETCH(int, zoom);
+    QFETCH(int, page);
+    Preview p;
+    p.text = lines(150, codes("\xa1rx\xcd \x99n \xd0 l\xd2goj"));
+    p.print();
+    p.form.prev->setZoom(zoom);
+    p.form.prev->setPageNumber(page);
+    QCOMPARE(p.form.prev->pageNumber(), page);
+    const auto [spread, darkest] = inkOf(p.form.prev->widget()->grab().toImage());
+    QVERIFY2(spread > 0.09 && darkest < 40, qPrintable(QStringLiteral("%1 %2").arg(spread).arg(darkest)));
+}
+
+// A PDF file chosen in the print dialog replaces an old one only when it is whole.
+void TestPrinting::printToFileIsWholeOrNothing()
+{
+    Preview p;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("druck.pdf"));
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old pdf");
+    old.close();
+    QPrinter& printer = p.form.qr().printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    QVERIFY(p.form.qr().print(lines(60), nullptr));
+    QFile back(file);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QVERIFY(back.readAll().startsWith("%PDF"));
+    QCOMPARE(printer.outputFileName(), file); // the dialog keeps offering the user's name
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("druck.pdf")});
+    printer.setOutputFileName(QString());
+}
+
+// A long text is cut into as many pages as its lines need, whatever its length.
+void TestPrinting::longTextInPages()
+{
+    for (int n : {1000, 3000}) {
+        int pages = 0;
+        report::producePages(lines(n), 706, false, [&](int, QPicture&&) {
+            ++pages;
+            return true;
+        });
+        QCOMPARE(pages, (n + 36) / 37); // 37 lines of 28 pixels a page
+    }
+    // One paragraph longer than a page goes on over the next ones.
+    QString one;
+    for (int i = 0; i < 4000; ++i)
+        one += QStringLiteral("logos ");
+    int pages = 0;
+    report::producePages(styled::Document::fromPlainText(one), 706, false, [&](int, QPicture&&) {
+        ++pages;
+        return true;
+    });
+    QVERIFY(pages > 2);
 }
 
 QTEST_MAIN(TestPrinting)
