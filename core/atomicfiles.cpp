@@ -602,6 +602,8 @@ void writeFileThrough(const QString& path, const std::function<void(const QStrin
     std::vector<Target> targets = targetsOf({path});
     Target& t = targets.front();
     try {
+        // The scratch file is made here, so that a directory that takes no file says so as for any write.
+        writeNewFile(t.scratch, nullptr, 0, t.mode, t.hadOld);
         const QString scratch = decodePath(t.scratch);
         if (QFile::encodeName(scratch) == t.scratch) {
             produce(scratch);

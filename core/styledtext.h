@@ -100,3 +100,9 @@ private:
 };
 
 } // namespace styled
+
+// Runs and paragraphs move in memory as bytes: a document of millions of
+// paragraphs grows in place instead of being copied at every step.
+Q_DECLARE_TYPEINFO(styled::CharFormat, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(styled::Run, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(styled::Paragraph, Q_RELOCATABLE_TYPE);

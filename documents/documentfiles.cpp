@@ -6,7 +6,10 @@
 #include "rtfwriter.h"
 #include "unicodegreek.h"
 
+#include <QFile>
 #include <QStringDecoder>
+
+#include <cerrno>
 
 namespace docfiles {
 
@@ -80,7 +83,17 @@ Opened openPair(const QString& base, const pair::Progress& progress)
 void saveRtf(const styled::Document& document, const QString& path)
 {
     try {
-        writeFilesAtomically({{path, rtf::write(document)}});
+        // Written straight into the scratch file: a large document is not held twice.
+        writeFileThrough(path, [&](const QString& scratch) {
+            QFile out(scratch);
+            errno = 0;
+            if (!out.open(QIODevice::WriteOnly))
+                throw IoError::fromErrno(errno ? errno : EACCES);
+            if (!rtf::write(document, out) || !out.flush()) {
+                const int err = errno;
+                throw IoError::fromErrno(err ? err : EIO);
+            }
+        });
     } catch (const IoError& e) {
         throw IoError(e.code(), rtf::saveFailedMessage() + QStringLiteral(": ") + e.cause()).about(e.file());
     }

@@ -4,6 +4,7 @@
 #include "zipwriter.h"
 
 #include <QHash>
+#include <QSet>
 #include <QIODevice>
 
 namespace exportwriters {
@@ -122,6 +123,7 @@ struct FormatTable {
     QHash<FormatKey, int> index;
     QList<FormatKey> formats;
     QStringList families;
+    QSet<QString> known;
 
     int add(const FormatKey& k)
     {
@@ -131,8 +133,10 @@ struct FormatTable {
         const int n = int(formats.size());
         index.insert(k, n);
         formats.append(k);
-        if (!families.contains(k.format.font))
+        if (!known.contains(k.format.font)) {
+            known.insert(k.format.font);
             families.append(k.format.font);
+        }
         return n;
     }
 };

@@ -1,6 +1,11 @@
 #include "qtformat.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -10,6 +15,54 @@
 #include <cmath>
 
 namespace qtformat {
+
+namespace {
+
+// The document's own font name, where Qt is given another one to draw with.
+constexpr int kDocumentFamily = QTextFormat::UserProperty + 1;
+// Names of fonts the system lacks that are each looked up for what stands in for them.
+constexpr int kLookedUp = 256;
+
+} // namespace
+
+QString displayFamily(const QString& family)
+{
+    static QMutex lock;
+    static QSet<QString> installed;
+    static QHash<QString, QString> standIns;
+    static QString lastStandIn;
+    QMutexLocker locker(&lock);
+    if (installed.isEmpty()) {
+        const QStringList families = QFontDatabase::families();
+        installed = QSet<QString>(families.cbegin(), families.cend());
+        installed.insert(QString::fromLatin1(styled::kDefaultFont));
+    }
+    if (installed.contains(family))
+        return family;
+    const auto it = standIns.constFind(family);
+    if (it != standIns.constEnd())
+        return *it;
+    // Finding what stands in for a missing font asks the system's font
+    // configuration each time (a fifth of a millisecond); a document of
+    // thousands of such fonts draws the rest in the last one found.
+    if (standIns.size() >= kLookedUp)
+        return lastStandIn;
+    lastStandIn = QFontInfo(QFont(family)).family();
+    standIns.insert(family, lastStandIn);
+    return lastStandIn;
+}
+
+void setFamily(QTextCharFormat& f, const QString& family)
+{
+    const QString shown = displayFamily(family);
+    f.setFontFamilies(QStringList{shown});
+    // The single family as well: Qt hashes a format's list of families to one
+    // value for every list, so that documents of many fonts would put every
+    // format in one bucket of its format collection (40,000 fonts: 36 s).
+    f.setProperty(QTextFormat::FontFamily, shown);
+    // Always set, so that a merge replaces an earlier one.
+    f.setProperty(kDocumentFamily, shown == family ? QString() : family);
+}
 
 int pointsOf(const QFont& font)
 {
@@ -46,6 +99,9 @@ int alignmentOf(const QTextBlockFormat& f)
 
 QString familyOf(const QTextCharFormat& f, const QFont& fallback)
 {
+    const QString own = f.stringProperty(kDocumentFamily);
+    if (!own.isEmpty())
+        return own;
     const QStringList families = f.fontFamilies().toStringList();
     if (!families.isEmpty() && !families.first().isEmpty())
         return families.first();
@@ -78,11 +134,7 @@ styled::CharFormat toModel(const QTextCharFormat& f, const QFont& defaultFont)
 QTextCharFormat toQt(const styled::CharFormat& format)
 {
     QTextCharFormat f;
-    f.setFontFamilies(QStringList{format.font});
-    // The single family as well: Qt hashes a format's list of families to one
-    // value for every list, so that documents of many fonts would put every
-    // format in one bucket of its format collection (40,000 fonts: 36 s).
-    f.setProperty(QTextFormat::FontFamily, format.font);
+    setFamily(f, format.font);
     // 14 points stay the document's own 19 pixels, as typed text has them.
     if (format.size != styled::kDefaultSize)
         f.setFontPointSize(std::max(format.size, 1));

@@ -19,6 +19,12 @@ Qt::Alignment visualAlignment(int alignment);
 int alignmentOf(const QTextBlockFormat& format);
 // The font name of a character format; one without its own names the fallback's.
 QString familyOf(const QTextCharFormat& format, const QFont& fallback);
+// Gives a format the document's font name. A font the system lacks is drawn
+// with what stands in for it, found once: Qt would ask the system's font
+// configuration again for every missing name, 40,000 of them in a hostile
+// document. The format keeps the document's name for familyOf.
+void setFamily(QTextCharFormat& format, const QString& family);
+QString displayFamily(const QString& family);
 
 // Properties a format does not set come from defaultFont.
 styled::CharFormat toModel(const QTextCharFormat& format, const QFont& defaultFont);

@@ -330,7 +330,7 @@ void RichTextSurface::mergeFormat(const QTextCharFormat& format)
 void RichTextSurface::setFontName(const QString& name)
 {
     QTextCharFormat f;
-    f.setFontFamilies(QStringList{name});
+    qtformat::setFamily(f, name);
     mergeFormat(f);
 }
 

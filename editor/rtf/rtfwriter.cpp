@@ -5,6 +5,7 @@
 #include "unicodegreek.h"
 
 #include <QHash>
+#include <QIODevice>
 
 namespace rtf {
 
@@ -46,13 +47,23 @@ QByteArray fontNameBytes(const QString& name)
 
 class Writer {
 public:
-    QByteArray run(const styled::Document& d);
+    // Without a device the whole text stays in body().
+    explicit Writer(QIODevice* out = nullptr)
+        : m_out(out)
+    {
+    }
+    bool run(const styled::Document& d);
+    QByteArray& body() { return m_body; }
 
 private:
     int fontIndex(const QString& name);
     void runFormat(const styled::CharFormat& f, int font);
     void text(const QString& s, bool greekFont);
 
+    void flush(bool force = false);
+
+    QIODevice* m_out;
+    bool m_ok = true;
     QHash<QString, int> m_fonts;
     QStringList m_fontOrder;
     QByteArray m_body;
@@ -145,10 +156,32 @@ void Writer::text(const QString& s, bool greekFont)
     }
 }
 
-QByteArray Writer::run(const styled::Document& d)
+void Writer::flush(bool force)
 {
-    m_body.reserve(d.length() * 2 + 1024);
+    if (!m_out || (!force && m_body.size() < (1 << 16)))
+        return;
+    if (m_ok && m_out->write(m_body) != m_body.size())
+        m_ok = false;
+    m_body.clear();
+}
+
+bool Writer::run(const styled::Document& d)
+{
+    // The font table comes first: every font is known before the text is written.
     fontIndex(QString::fromLatin1(styled::kDefaultFont)); // \deff0
+    for (const styled::Paragraph& p : d.paragraphs)
+        for (const styled::Run& r : p.runs)
+            fontIndex(r.format.font);
+    m_body.reserve(m_out ? (1 << 16) + 4096 : d.length() * 2 + 1024);
+    m_body += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl";
+    for (qsizetype i = 0; i < m_fontOrder.size(); ++i) {
+        m_body += "{\\f";
+        m_body += QByteArray::number(i);
+        m_body += "\\fnil\\fcharset0 ";
+        m_body += fontNameBytes(m_fontOrder[i]);
+        m_body += ";}";
+    }
+    m_body += "}\r\n";
     for (const styled::Paragraph& p : d.paragraphs) {
         m_body += "\\pard";
         m_body += p.alignment == styled::AlignRight ? "\\qr" : p.alignment == styled::AlignCentre ? "\\qc" : "\\ql";
@@ -158,25 +191,25 @@ QByteArray Writer::run(const styled::Document& d)
         for (const styled::Run& r : p.runs) {
             runFormat(r.format, fontIndex(r.format.font));
             text(r.text, r.format.font == QLatin1String(styled::kDefaultFont));
+            flush();
         }
         m_body += "\\par\r\n";
+        flush();
     }
-    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl";
-    for (qsizetype i = 0; i < m_fontOrder.size(); ++i) {
-        out += "{\\f";
-        out += QByteArray::number(i);
-        out += "\\fnil\\fcharset0 ";
-        out += fontNameBytes(m_fontOrder[i]);
-        out += ";}";
-    }
-    out += "}\r\n";
-    out += m_body;
-    out += "}\r\n";
-    return out;
+    m_body += "}\r\n";
+    flush(true);
+    return m_ok;
 }
 
 } // namespace
 
-QByteArray write(const styled::Document& document) { return Writer().run(document); }
+QByteArray write(const styled::Document& document)
+{
+    Writer w;
+    w.run(document);
+    return std::move(w.body());
+}
+
+bool write(const styled::Document& document, QIODevice& out) { return Writer(&out).run(document); }
 
 } // namespace rtf
