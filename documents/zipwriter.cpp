@@ -227,12 +227,13 @@ bool ZipWriter::finish()
         le32(c, e.offset);
         c += e.name;
     }
+    const quint32 directorySize = quint32(c.size());
     le32(c, 0x06054b50);
     le16(c, 0);
     le16(c, 0);
     le16(c, quint32(m_entries.size()));
     le16(c, quint32(m_entries.size()));
-    le32(c, quint32(c.size() - 22));
+    le32(c, directorySize);
     le32(c, quint32(std::min(start, kLimit)));
     le16(c, 0);
     put(c.constData(), c.size());

@@ -70,6 +70,7 @@ private slots:
     void batch();
     void batchSummaryIsNoWarning();
     void nameThatIsNotUtf8();
+    void koronisIsApproximated();
     void unicodeTextIn_data();
     void unicodeTextIn();
 };
@@ -241,6 +242,18 @@ void TestConvert::nameThatIsNotUtf8()
     const pair::ReadResult back = pair::read(readWholeFile(decodePath(QFile::encodeName(dir.path()) + "/aus-\xe9.txt")),
                                              readWholeFile(decodePath(out)));
     QVERIFY(back.document == sample());
+}
+
+// The koronis has no code of its own: it becomes the smooth breathing mark it looks like, and the summary says so.
+void TestConvert::koronisIsApproximated()
+{
+    QTemporaryDir dir;
+    writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), "{\\rtf1{\\fonttbl{\\f0 Greek;}}\\f0 k\\u8125?a\\par}"}});
+    const Run r = convertTool({QStringLiteral("a.rtf"), QStringLiteral("b.sri")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(QStringLiteral(u"Warnung: 1 Zeichen ohne eigenen Code durch den ähnlichsten ersetzt (das erste an Stelle 2: ᾽ U+1fbd)")),
+             qPrintable(r.err));
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("b.txt"))), QByteArray("k'a"));
 }
 
 // Another program's UTF-8 text is read as Unicode; a pair's text file as codes.

@@ -3,6 +3,7 @@
 #include "atomicfiles.h"
 #include "codepage.h"
 #include "documentcommands.h"
+#include "exportwriters.h"
 #include "greekfont.h"
 #include "ioerror.h"
 #include "paircodec.h"
@@ -16,7 +17,10 @@
 
 #include <QtTest>
 
+#include <QBuffer>
+#include <QProcess>
 #include <QProgressBar>
+#include <QXmlStreamReader>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -166,6 +170,9 @@ private slots:
     void unicodeTextFile();
     void interruptedSaveIsFinishedOnOpen_data();
     void interruptedSaveIsFinishedOnOpen();
+    void exportsAreWellFormed_data();
+    void exportsAreWellFormed();
+    void odtKeepsSizesAndLanguage();
     void damagedAttributesLoadText();
     void pairSaveThenOpen();
 };
@@ -848,6 +855,145 @@ void TestDocuments::interruptedSaveIsFinishedOnOpen()
     c.files.open();
     QCOMPARE(c.txt.text(), expected == QLatin1String("old") ? QStringLiteral("old") : QStringLiteral("old and new"));
     QVERIFY(QDir(c.dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral("stilora-")).isEmpty());
+}
+
+namespace {
+
+QByteArray unzipped(const QString& archive, const QString& entry)
+{
+    QProcess p;
+    p.start(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, entry});
+    p.waitForFinished(30000);
+    return p.readAllStandardOutput();
+}
+
+// The paragraphs of an OpenDocument text or an HTML page as a reader sees
+// them: every element read to the end (a malformed file fails here), spaces
+// as <text:s/> and tabs as <text:tab/> counted, white space otherwise as XML
+// readers of either format treat it.
+QStringList paragraphsOf(const QByteArray& xml, bool odt, QString* error)
+{
+    QXmlStreamReader r(xml);
+    QStringList out;
+    QString current;
+    int depth = 0; // inside a paragraph
+    while (!r.atEnd()) {
+        r.readNext();
+        const QStringView name = r.name();
+        if (r.isStartElement()) {
+            if ((odt && name == u"p" && r.namespaceUri() == u"urn:oasis:names:tc:opendocument:xmlns:text:1.0") || (!odt && name == u"p")) {
+                depth = 1;
+                current.clear();
+            } else if (depth && odt && name == u"s") {
+                const int n = r.attributes().value(QStringLiteral("text:c")).toInt();
+                current += QString(std::max(n, 1), QLatin1Char(' '));
+            } else if (depth && odt && name == u"tab") {
+                current += QLatin1Char('\t');
+            }
+        } else if (r.isEndElement() && depth && name == u"p") {
+            out << current;
+            depth = 0;
+        } else if (r.isCharacters() && depth) {
+            QString t = r.text().toString();
+            if (odt) {
+                // Readers of OpenDocument collapse white space.
+                QString collapsed;
+                for (QChar ch : t) {
+                    if (ch.isSpace() && ((collapsed.isEmpty() && (current.isEmpty() || current.endsWith(QLatin1Char(' ')))) || collapsed.endsWith(QLatin1Char(' '))))
+                        continue;
+                    collapsed += ch.isSpace() ? QChar(QLatin1Char(' ')) : ch;
+                }
+                t = collapsed;
+            }
+            current += t;
+        }
+    }
+    if (r.hasError())
+        *error = r.errorString() + QStringLiteral(" at line %1").arg(r.lineNumber());
+    return out;
+}
+
+} // namespace
+
+// What we write other programs can read: the XML well-formed whatever the
+// text holds, spaces and tabs kept.
+void TestDocuments::exportsAreWellFormed_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("text"); // in Arial, so that it goes out as it is
+    QTest::addColumn<QStringList>("paragraphs");
+    for (const char* format : {"odt", "html"}) {
+        const QString f = QLatin1String(format);
+        QTest::addRow("%s: markup characters", format) << f << QStringLiteral("a < b & c > \"d\" 'e'") << QStringList{QStringLiteral("a < b & c > \"d\" 'e'")};
+        QTest::addRow("%s: spaces at the start, doubled and at the end", format)
+            << f << QStringLiteral("  zwei  und   drei \n Anfang") << QStringList{QStringLiteral("  zwei  und   drei "), QStringLiteral(" Anfang")};
+        QTest::addRow("%s: tabs", format) << f << QStringLiteral("a\tb\t\tc") << QStringList{QStringLiteral("a\tb\t\tc")};
+        QTest::addRow("%s: controls XML cannot hold", format)
+            << f << QStringLiteral(u"a\u0001b\u000Bc\uFFFEd\uFFFF") << QStringList{QStringLiteral(u"a\uFFFDb\uFFFDc\uFFFDd\uFFFD")};
+        QTest::addRow("%s: a lone surrogate", format) << f << QStringLiteral(u"x") + QChar(0xD800) + QStringLiteral(u"y😀")
+                                                      << QStringList{QStringLiteral(u"x\uFFFDy😀")};
+        QTest::addRow("%s: empty paragraphs", format) << f << QStringLiteral("\n\nx") << QStringList{QString(), QString(), QStringLiteral("x")};
+    }
+}
+
+void TestDocuments::exportsAreWellFormed()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, text);
+    QFETCH(QStringList, paragraphs);
+    if (format == QLatin1String("odt") && QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is missing");
+    const Document d = Document::fromPlainText(text, {QStringLiteral("Arial"), 12, 0});
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("aus.") + format);
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QString error;
+    exportwriters::Options options;
+    options.title = QStringLiteral("Titel <&>");
+    QVERIFY(format == QLatin1String("odt") ? exportwriters::writeOdt(d, out, options, &error)
+                                           : exportwriters::writeHtml(d, out, options, &error));
+    out.close();
+    if (format == QLatin1String("odt")) {
+        QProcess test;
+        test.start(QStringLiteral("unzip"), {QStringLiteral("-tq"), file});
+        test.waitForFinished(30000);
+        QVERIFY2(test.exitCode() == 0, test.readAllStandardOutput().constData());
+        for (const char* part : {"styles.xml", "meta.xml", "META-INF/manifest.xml"}) {
+            QXmlStreamReader r(unzipped(file, QLatin1String(part)));
+            while (!r.atEnd())
+                r.readNext();
+            QVERIFY2(!r.hasError(), part);
+        }
+        QCOMPARE(unzipped(file, QStringLiteral("mimetype")), QByteArray("application/vnd.oasis.opendocument.text"));
+    }
+    QFile back(file);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    const QByteArray xml = format == QLatin1String("odt") ? unzipped(file, QStringLiteral("content.xml")) : back.readAll();
+    const QStringList read = paragraphsOf(xml, format == QLatin1String("odt"), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(read, paragraphs);
+}
+
+// LibreOffice shows text without a size of its own in 12 points: every run carries its size.
+void TestDocuments::odtKeepsSizesAndLanguage()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("unzip is missing");
+    styled::DocumentBuilder b;
+    b.append(codepage::decode("\xa5ndra "), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral("fett"), {QStringLiteral("Arial"), 22, styled::Bold | styled::Underline});
+    QTemporaryDir dir;
+    QFile out(dir.filePath(QStringLiteral("a.odt")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    QString error;
+    QVERIFY(exportwriters::writeOdt(b.take(), out, {}, &error));
+    out.close();
+    const QString content = QString::fromUtf8(unzipped(out.fileName(), QStringLiteral("content.xml")));
+    QVERIFY(content.contains(QStringLiteral(u"ἄνδρα")));
+    QVERIFY2(content.contains(QLatin1String("style:font-name=\"Gentium Plus\" fo:font-size=\"14pt\" fo:language=\"grc\"")), qPrintable(content));
+    QVERIFY(content.contains(QLatin1String("style:font-name=\"Arial\" fo:font-size=\"22pt\" fo:font-weight=\"bold\" style:text-underline-style=\"solid\"")));
+    QVERIFY(QString::fromUtf8(unzipped(out.fileName(), QStringLiteral("styles.xml"))).contains(QLatin1String("fo:font-size=\"14pt\"")));
 }
 
 QTEST_MAIN(TestDocuments)
