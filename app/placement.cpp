@@ -4,7 +4,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <QWidget>
 
 void placeBeside(QWidget* window, const QWidget* main)
 {
@@ -16,8 +15,13 @@ void placeBeside(QWidget* window, const QWidget* main)
     QPoint at(frame.right() + 1 + kGap, frame.top());
     if (const QScreen* screen = main->screen()) {
         const QRect room = screen->availableGeometry();
-        if (at.x() + size.width() > room.right() && frame.left() - kGap - size.width() >= room.left())
-            at.setX(frame.left() - kGap - size.width());
+        if (at.x() + size.width() > room.right() + 1) {
+            // No room to the right: to the left, or where it fits on the screen at all.
+            if (frame.left() - kGap - size.width() >= room.left())
+                at.setX(frame.left() - kGap - size.width());
+            else
+                at.setX(std::max(room.left(), room.right() + 1 - size.width()));
+        }
         at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - size.height())));
     }
     window->move(at);

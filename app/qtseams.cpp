@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -138,17 +139,21 @@ void QtShell::open(const QString& target)
 void QtHelp::showContents(const QString& helpFile, QWidget* owner)
 {
     Q_UNUSED(helpFile); // "sthilfe.hlp", "sthilfe" and the application's file all name the bundled help
-    if (!m_window) {
+    const bool created = !m_window;
+    if (created) {
         m_window = new QTextBrowser(owner ? owner->window() : nullptr);
         m_window->setWindowFlag(Qt::Window);
         m_window->setWindowTitle(QStringLiteral("Stilora – Hilfe"));
         m_window->setAttribute(Qt::WA_DeleteOnClose);
         m_window->resize(640, 560);
         m_window->setOpenExternalLinks(false);
-        placeBeside(m_window, owner ? owner->window() : nullptr);
+        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), m_window);
+        QObject::connect(close, &QShortcut::activated, m_window, &QWidget::close);
     }
     m_window->setSource(QUrl(QString::fromLatin1(kContents)));
     m_window->show();
+    if (created) // once shown, with its frame, so that all of it stays on the screen
+        placeBeside(m_window, owner ? owner->window() : nullptr);
     m_window->raise();
     m_window->activateWindow();
 }

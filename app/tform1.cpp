@@ -131,7 +131,7 @@ void TForm1::buildControls()
     m_fbox->setInsertPolicy(QComboBox::NoInsert);
     m_fbox->setGeometry(0, 2, 153, 24);
     m_fbox->setFont(sized("Arial", 13));
-    grbox = new QComboBox(ToolBar1);
+    grbox = new ChoiceBox(ToolBar1);
     grbox->setObjectName(QStringLiteral("grbox"));
     grbox->setEditable(true);
     grbox->setInsertPolicy(QComboBox::NoInsert);
@@ -275,10 +275,10 @@ void TForm1::connectHandlers()
 
     // The boxes' change handlers run for the user's edits only.
     connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { fboxChange(); }));
-    connect(m_fbox, &QComboBox::activated, this, g([this] { fboxChange(); }));
+    connect(m_fbox, &ChoiceBox::chosen, this, g([this] { fboxChange(); }));
     connect(m_fbox, &FontBox::dropDown, this, g([this] { fboxDropDown(); }));
     connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->grboxChange(true); }));
-    connect(grbox, &QComboBox::activated, this, g([this] { grboxChange(); }));
+    connect(grbox, &ChoiceBox::chosen, this, g([this] { grboxChange(); }));
     connect(grbox->lineEdit(), &QLineEdit::returnPressed, this, g([this] { m_txt->setFocus(); }));
 }
 
@@ -328,8 +328,8 @@ void TForm1::FormShow()
     m_txt->clearAll();
     m_fbox->clear();
     m_fbox->addItems(QFontDatabase::families());
-    m_fbox->setEditText(QStringLiteral("Greek"));
-    grbox->setEditText(QStringLiteral("14"));
+    m_fbox->showText(QStringLiteral("Greek"));
+    grbox->showText(QStringLiteral("14"));
     Panel2->raise();
     m_state.LoadingDocument = false;
     m_txt->setFocus();

@@ -77,7 +77,7 @@ public:
 
     // controls, named as the form names them
     QWidget* ToolBar1;
-    QComboBox* grbox;
+    ChoiceBox* grbox;
     QPushButton *BitBtn10, *BitBtn11, *BitBtn12, *BitBtn5;
     QWidget* Panel1;
     QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn6, *BitBtn7, *BitBtn8, *BitBtn9;

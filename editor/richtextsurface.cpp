@@ -146,10 +146,12 @@ RichTextSurface::RichTextSurface(QWidget* parent)
     m_edit->setLineWrapMode(QTextEdit::WidgetWidth);
     m_edit->setTabChangesFocus(false);
     m_edit->setContextMenuPolicy(Qt::NoContextMenu);
-    // The selection stays visible, in its usual colours, when the editor loses the focus.
+    // The editor draws the same whether its window is active or not (a
+    // question open over it, say): the selection stays visible in its usual
+    // colours, and so does everything else.
     QPalette pal = m_edit->palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    for (int role = 0; role < QPalette::NColorRoles; ++role)
+        pal.setBrush(QPalette::Inactive, QPalette::ColorRole(role), pal.brush(QPalette::Active, QPalette::ColorRole(role)));
     m_edit->setPalette(pal);
 
 }
@@ -206,6 +208,18 @@ void RichTextSurface::setSelStart(int pos)
 void RichTextSurface::setSelLength(int length)
 {
     selectRange(selStart(), length);
+}
+
+QRect RichTextSurface::selectionScreenRect() const
+{
+    const QTextCursor c = m_edit->textCursor();
+    QTextCursor from(m_doc), to(m_doc);
+    from.setPosition(c.selectionStart());
+    to.setPosition(c.selectionEnd());
+    QRect r = m_edit->cursorRect(from).united(m_edit->cursorRect(to));
+    if (from.block() != to.block()) // lines between: the whole width
+        r = QRect(0, r.top(), m_edit->viewport()->width(), r.height());
+    return QRect(m_edit->viewport()->mapToGlobal(r.topLeft()), r.size());
 }
 
 void RichTextSurface::selectRange(int start, int length)

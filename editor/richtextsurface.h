@@ -73,6 +73,8 @@ public:
     void setSelStart(int pos);     // collapses the selection to a caret there
     void setSelLength(int length); // selects [start, start + length), scrolls the caret into view
     void selectRange(int start, int length);
+    // Where the selection stands on the screen.
+    QRect selectionScreenRect() const;
     QString selText() const;
     void replaceSelection(const QString& text);
     void deleteSelection();

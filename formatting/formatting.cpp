@@ -9,6 +9,30 @@
 
 #include <limits>
 
+ChoiceBox::ChoiceBox(QWidget* parent)
+    : QComboBox(parent)
+{
+    connect(this, &QComboBox::activated, this, [this] {
+        if (!m_opening)
+            emit chosen();
+    });
+}
+
+void ChoiceBox::showPopup()
+{
+    m_opening = true;
+    QComboBox::showPopup();
+    m_opening = false;
+}
+
+void ChoiceBox::showText(const QString& text)
+{
+    const int entry = findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (entry != currentIndex() || entry < 0)
+        setCurrentIndex(entry);
+    setEditText(text);
+}
+
 void FontBox::showPopup()
 {
     emit dropDown();
@@ -17,7 +41,7 @@ void FontBox::showPopup()
     QFont list(QStringLiteral("Arial"));
     list.setPixelSize(13);
     view()->setFont(list);
-    QComboBox::showPopup();
+    ChoiceBox::showPopup();
 }
 
 namespace {
@@ -106,7 +130,7 @@ void Formatting::showFontName(const QString& name)
 void Formatting::fontButton(const QString& name)
 {
     svmark();
-    m_c.fbox->setEditText(name);
+    m_c.fbox->showText(name);
     showFontName(m_c.fbox->currentText());
     setze();
     remark();
@@ -152,7 +176,7 @@ void Formatting::sizeSmaller()
     const int s = m_c.txt->fontSize();
     if (s < 500)
         m_c.txt->setFontSize(s - 2);
-    m_c.grbox->setEditText(QString::number(m_c.txt->fontSize()));
+    m_c.grbox->showText(QString::number(m_c.txt->fontSize()));
     remark();
 }
 
@@ -163,7 +187,7 @@ void Formatting::sizeLarger()
     if (s < 500)
         m_c.txt->setFontSize(s + 2);
     remark();
-    m_c.grbox->setEditText(QString::number(m_c.txt->fontSize()));
+    m_c.grbox->showText(QString::number(m_c.txt->fontSize()));
 }
 
 void Formatting::toggleStyle(int flag)
@@ -196,10 +220,10 @@ void Formatting::sync()
 {
     if (m_c.state->LoadingDocument)
         return;
-    m_c.fbox->setEditText(m_c.txt->fontName());
+    m_c.fbox->showText(m_c.txt->fontName());
     showFontName(m_c.fbox->currentText());
     m_c.sbr->setChecked(m_c.txt->alignment() == surface::AlignRight);
     m_c.sbl->setChecked(m_c.txt->alignment() == surface::AlignLeft);
     m_c.sbm->setChecked(m_c.txt->alignment() == surface::AlignCentre);
-    m_c.grbox->setEditText(QString::number(m_c.txt->fontSize()));
+    m_c.grbox->showText(QString::number(m_c.txt->fontSize()));
 }

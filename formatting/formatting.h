@@ -7,11 +7,30 @@ class QAbstractButton;
 class RichTextSurface;
 struct SharedState;
 
-// The font name box: reports when its list opens.
-class FontBox : public QComboBox {
+// An editable box whose entries the user chooses from its list. Opening the
+// list takes the focus from the box's line, which makes Qt report the text
+// there as activated: `chosen` leaves that out and reports only a choice.
+class ChoiceBox : public QComboBox {
     Q_OBJECT
 public:
-    using QComboBox::QComboBox;
+    explicit ChoiceBox(QWidget* parent = nullptr);
+    void showPopup() override;
+    // The text, and the entry of that text chosen in the list, so that the
+    // list opens at it.
+    void showText(const QString& text);
+
+signals:
+    void chosen();
+
+private:
+    bool m_opening = false;
+};
+
+// The font name box: reports when its list opens.
+class FontBox : public ChoiceBox {
+    Q_OBJECT
+public:
+    using ChoiceBox::ChoiceBox;
     void showPopup() override;
 
 signals:
@@ -27,8 +46,8 @@ int leadingNumber(const QString& text);
 struct FormattingControls {
     RichTextSurface* txt = nullptr;
     SharedState* state = nullptr;
-    QComboBox* fbox = nullptr;
-    QComboBox* grbox = nullptr;
+    ChoiceBox* fbox = nullptr;
+    ChoiceBox* grbox = nullptr;
     QAbstractButton* sbl = nullptr;
     QAbstractButton* sbm = nullptr;
     QAbstractButton* sbr = nullptr;

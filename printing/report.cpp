@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPageLayout>
+#include <QDialogButtonBox>
 #include <QPrintDialog>
+#include <QPushButton>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
@@ -236,11 +238,17 @@ QPrinter& Report::printer()
     return *m_printer;
 }
 
-bool Report::printerSetup(QWidget* parent)
+bool Report::printerSetup(QWidget* parent, const QString& accept)
 {
     QPrinter& p = printer();
     QPrintDialog dialog(&p, parent);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    if (!accept.isEmpty()) {
+        // Qt names the button "Drucken"; a setup only takes the settings.
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(accept);
+    }
     return dialog.exec() == QDialog::Accepted;
 }
 

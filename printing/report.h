@@ -101,8 +101,9 @@ public:
 
     // The printer and its settings, kept for later prints.
     QPrinter& printer();
-    // The print dialog (printer, copies, page range, orientation, or a PDF file).
-    bool printerSetup(QWidget* parent);
+    // The print dialog (printer, copies, page range, orientation, or a PDF file);
+    // `accept` names its accept button when it does not print at once.
+    bool printerSetup(QWidget* parent, const QString& accept = {});
     // Produces the pages again and prints them with the kept settings and a
     // progress window that can be cancelled; asks for the printer first when
     // there is none to print to. Returns whether the pages were sent.

@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -167,6 +169,12 @@ void TForm2::sakt()
         sbvv->setEnabled(false);
     }
     mSeite->setText(QStringLiteral(" Seite %1 von %2").arg(p).arg(n));
+    // The box stays where it is and is as wide as its text, frame and margins included.
+    QStyleOptionFrame frame;
+    frame.initFrom(mSeite);
+    const int text = mSeite->fontMetrics().horizontalAdvance(mSeite->text());
+    const int wanted = mSeite->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(text + 8, 0), mSeite).width();
+    mSeite->resize(std::max(105, wanted), mSeite->height());
 }
 
 void TForm2::zo()
@@ -240,6 +248,6 @@ void TForm2::sbvvClick()
     sakt();
 }
 
-void TForm2::SpeedButton1Click() { m_report.printerSetup(this); }
+void TForm2::SpeedButton1Click() { m_report.printerSetup(this, QStringLiteral("OK")); }
 
 void TForm2::BitBtn3Click() { m_report.print(m_source(), this); }

@@ -1,8 +1,12 @@
 #include "tsuchen.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 Tsuchen::Tsuchen(QWidget* parent)
     : QDialog(parent)
@@ -35,4 +39,53 @@ Tsuchen::Tsuchen(QWidget* parent)
     setTabOrder(CheckBox2, CheckBox3);
     setTabOrder(CheckBox3, stxt);
     Button1->setFocus();
+    fitToTexts();
+}
+
+// The controls keep their places, and each is as wide as its text needs in
+// the font it is drawn with: the buttons move right when the check boxes
+// need the room, and the dialog grows with them.
+void Tsuchen::fitToTexts()
+{
+    int boxes = 129;
+    for (QCheckBox* b : {CheckBox1, CheckBox2, CheckBox3})
+        boxes = std::max(boxes, b->sizeHint().width());
+    for (QCheckBox* b : {CheckBox1, CheckBox2, CheckBox3})
+        b->resize(b == CheckBox1 ? boxes : std::max(97, b->sizeHint().width()), 17);
+    int buttons = 81;
+    for (QPushButton* b : {Button1, Button2})
+        buttons = std::max(buttons, b->sizeHint().width());
+    const int x = std::max(144, 8 + boxes + 7);
+    Button2->setGeometry(x, 40, buttons, 25);
+    Button1->setGeometry(x, 72, buttons, 25);
+    stxt->resize(x + buttons - 8, 21);
+    resize(x + buttons + 9, height());
+}
+
+void Tsuchen::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitToTexts();
+}
+
+void Tsuchen::uncover(const QRect& match)
+{
+    const QRect frame = frameGeometry();
+    constexpr int kGap = 12;
+    if (!isVisible() || !frame.intersects(match.adjusted(-kGap / 2, -kGap / 2, kGap / 2, kGap / 2)))
+        return;
+    const QRect room = screen() ? screen()->availableGeometry() : QRect(frame.topLeft(), frame.size());
+    // Below the match, else above it, else beside it; never off the screen.
+    QPoint at(frame.left(), match.bottom() + kGap);
+    if (at.y() + frame.height() > room.bottom() + 1) {
+        at.setY(match.top() - kGap - frame.height());
+        if (at.y() < room.top()) {
+            at.setY(frame.top());
+            at.setX(match.right() + kGap + frame.width() <= room.right() + 1 ? match.right() + kGap : match.left() - kGap - frame.width());
+        }
+    }
+    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - frame.width())));
+    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height())));
+    move(at);
 }

@@ -12,10 +12,19 @@ class Tsuchen : public QDialog {
 public:
     explicit Tsuchen(QWidget* parent = nullptr);
 
+    // Moves the dialog aside when it would cover `match` (screen coordinates).
+    void uncover(const QRect& match);
+
     QLineEdit* stxt;
     QPushButton* Button2; // "&Weitersuchen"
     QPushButton* Button1; // "&Suchen", the default button
     QCheckBox* CheckBox1; // "Groß/Kleinschreibung"
     QCheckBox* CheckBox2; // "Ganzes Wort"
     QCheckBox* CheckBox3; // "In ganzem Text"
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void fitToTexts();
 };

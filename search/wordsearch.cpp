@@ -51,8 +51,9 @@ void WordSearch::suche()
         m_c.dialog->hide();
         return;
     }
-    // The match is selected and in view; the focus stays where it was.
+    // The match is selected and in view, the dialog not over it; the focus stays where it was.
     m_c.txt->setSelStart(found);
     m_c.txt->setSelLength(int(what.size()));
+    m_c.dialog->uncover(m_c.txt->selectionScreenRect());
     s.SearchPos = found + int(what.size());
 }

@@ -37,6 +37,8 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QToolButton>
+#include <QFileDialog>
+#include <QTextBrowser>
 
 // The whole program with scripted seams.
 struct Program {
@@ -69,6 +71,9 @@ class TestApp : public QObject {
     QTemporaryDir m_start;
 private slots:
     void initTestCase();
+    void fileDialogPatternsOnce();
+    void exportDialogSuggestsTheName();
+    void helpWindowOnScreenClosesWithEsc();
 
     void startup();
     void menuCaptions_data();
@@ -802,4 +807,81 @@ void TestApp::undoThroughTheMenuKeys()
 }
 
 QTEST_MAIN(TestApp)
+
+
+namespace {
+// Runs `inspect` on the modal dialog a call opens, then closes it.
+void whileOpen(const std::function<void(QWidget*)>& inspect)
+{
+    QTimer::singleShot(300, [inspect] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        inspect(dialog);
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+}
+} // namespace
+
+// Each filter names its pattern once, whether its text has it already or not.
+void TestApp::fileDialogPatternsOnce()
+{
+    QtDialogs dialogs;
+    QStringList shown;
+    whileOpen([&](QWidget* d) {
+        auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types);
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+    });
+    dialogs.openFile(nullptr, {DocumentCommands::kOpenFilter, DocumentCommands::kOpenExtension, QDir::tempPath()});
+    QCOMPARE(shown, (QStringList{QStringLiteral("Stilora 1.1 Dateien (*.rtf) - Rich Text Format)"),
+                                 QStringLiteral("Stilora 1.0 und 1.01 Dateien (*.sri)"), QStringLiteral("Nur Text ohne Format (*.txt)")}));
+}
+
+// The export dialog is captioned "Exportieren" and offers the document's name,
+// whose extension follows the chosen format.
+void TestApp::exportDialogSuggestsTheName()
+{
+    QtDialogs dialogs;
+    QString caption, name, afterPdf;
+    whileOpen([&](QWidget* d) {
+        caption = d->windowTitle();
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(edit);
+        name = edit->text();
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        QVERIFY(dialog);
+        dialog->selectNameFilter(dialog->nameFilters().at(3));
+        emit dialog->filterSelected(dialog->nameFilters().at(3));
+        afterPdf = edit->text();
+    });
+    FileDialogRequest request{QStringLiteral("OpenDocument-Text (*.odt)|*.odt|Unicode-Text (*.txt)|*.txt|HTML (*.html)|*.html|PDF (*.pdf)|*.pdf"),
+                              QStringLiteral("*.odt"), QDir::tempPath()};
+    request.caption = QStringLiteral("Exportieren");
+    request.suggestedName = QStringLiteral("ilias.odt");
+    dialogs.saveFile(nullptr, request);
+    QCOMPARE(caption, QStringLiteral("Exportieren"));
+    QCOMPARE(name, QStringLiteral("ilias.odt"));
+    QCOMPARE(afterPdf, QStringLiteral("ilias.pdf"));
+}
+
+// The help opens on the screen, beside the main window where there is room, and Esc closes it.
+void TestApp::helpWindowOnScreenClosesWithEsc()
+{
+    Program p;
+    QtHelp help;
+    help.showContents(QStringLiteral("sthilfe.hlp"), &p.form);
+    QTextBrowser* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QTextBrowser*>(w); b && b->isVisible())
+            window = b;
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QRect room = window->screen()->availableGeometry();
+    QVERIFY2(room.contains(window->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(window->x()).arg(window->y())
+                                                                     .arg(window->width()).arg(window->height())));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!window->isVisible() || window->isHidden());
+}
+
 #include "tst_app.moc"

@@ -15,7 +15,7 @@ struct Bench {
     RichTextSurface txt{&host};
     SharedState state;
     FontBox fbox{&host};
-    QComboBox grbox{&host};
+    ChoiceBox grbox{&host};
     QToolButton sbl{&host}, sbm{&host}, sbr{&host};
     Formatting fmt{FormattingControls{&txt, &state, &fbox, &grbox, &sbl, &sbm, &sbr}};
 

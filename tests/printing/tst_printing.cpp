@@ -9,10 +9,13 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -92,6 +95,8 @@ private slots:
     void previewTextIsBlack();
     void printToFileIsWholeOrNothing();
     void longTextInPages();
+    void pageBoxShowsItsText();
+    void setupButtonSaysOK();
 };
 
 void TestPrinting::pageCounts_data()
@@ -349,6 +354,36 @@ void TestPrinting::longTextInPages()
         return true;
     });
     QVERIFY(pages > 2);
+}
+
+// " Seite 109 von 109" is shown whole, the box where it was.
+void TestPrinting::pageBoxShowsItsText()
+{
+    Preview p;
+    p.text = lines(4000);
+    p.print();
+    p.form.sbvvClick();
+    QLineEdit* box = p.form.mSeite;
+    QVERIFY(box->text().endsWith(QLatin1String("von 109")));
+    QVERIFY(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 8);
+    QCOMPARE(box->pos(), QPoint(344, 6));
+    QVERIFY(p.form.Panel1->rect().contains(box->geometry()));
+}
+
+// The printer setup only takes the settings: its button says so.
+void TestPrinting::setupButtonSaysOK()
+{
+    Preview p;
+    QString accept;
+    QTimer::singleShot(300, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+            accept = buttons->button(QDialogButtonBox::Ok)->text();
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    p.form.SpeedButton1Click();
+    QCOMPARE(accept, QStringLiteral("OK"));
 }
 
 QTEST_MAIN(TestPrinting)

@@ -15,6 +15,8 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -59,6 +61,9 @@ private slots:
     void fieldComposes_data();
     void fieldComposes();
     void pastedWordFound();
+    void labelsFitTheirText_data();
+    void labelsFitTheirText();
+    void dialogMovesOffTheMatch();
 };
 
 // "aaaa", searching "aa": the positions found step by step.
@@ -181,6 +186,58 @@ void TestSearch::pastedWordFound()
     QCOMPARE(codepage::encode(field.text()), QByteArray("\xa4nqrwpos"));
     s.dialog.CheckBox3->setChecked(true);
     QCOMPARE(s.step('S'), 6);
+}
+
+// Each control is as wide as its text in the font it is drawn with, and none covers another.
+void TestSearch::labelsFitTheirText_data()
+{
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("the dialog's own 11 pixels") << 11;
+    QTest::newRow("a larger desktop font") << 16;
+}
+
+void TestSearch::labelsFitTheirText()
+{
+    QFETCH(int, pixels);
+    Tsuchen d;
+    QFont f = d.font();
+    f.setPixelSize(pixels);
+    d.setFont(f);
+    const QList<QWidget*> controls{d.stxt, d.Button1, d.Button2, d.CheckBox1, d.CheckBox2, d.CheckBox3};
+    for (QCheckBox* box : {d.CheckBox1, d.CheckBox2, d.CheckBox3})
+        QVERIFY2(box->width() >= box->sizeHint().width(), qPrintable(box->text()));
+    for (QPushButton* b : {d.Button1, d.Button2})
+        QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+    for (QWidget* a : controls)
+        QVERIFY(d.rect().contains(a->geometry()));
+    for (QCheckBox* box : {d.CheckBox1, d.CheckBox2, d.CheckBox3})
+        for (QPushButton* b : {d.Button1, d.Button2})
+            QVERIFY2(!box->geometry().intersects(b->geometry()), qPrintable(box->text() + b->text()));
+    // The places stay: the boxes in the left column, the buttons to their right.
+    QCOMPARE(d.CheckBox1->pos(), QPoint(8, 48));
+    QCOMPARE(d.Button2->y(), 40);
+    QVERIFY(d.Button2->x() >= 144);
+}
+
+// The dialog does not cover the match it selects.
+void TestSearch::dialogMovesOffTheMatch()
+{
+    Search s(QStringLiteral("eins zwei drei vier logos fuenf"));
+    s.host.resize(700, 300);
+    s.txt.widget()->setGeometry(0, 0, 700, 300);
+    s.host.move(0, 0);
+    s.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.host));
+    s.txt.selectRange(20, 5);
+    const QRect target = s.txt.selectionScreenRect();
+    s.dialog.move(target.topLeft() - QPoint(20, 10)); // right over the word
+    QTRY_VERIFY(s.dialog.frameGeometry().intersects(target));
+    s.txt.setSelStart(0);
+    s.dialog.stxt->setText(QStringLiteral("logos"));
+    QCOMPARE(s.step('S'), 20);
+    const QRect match = s.txt.selectionScreenRect();
+    QTRY_VERIFY2(!s.dialog.frameGeometry().intersects(match), qPrintable(QStringLiteral("%1,%2").arg(s.dialog.y()).arg(match.y())));
+    QVERIFY(s.dialog.screen()->availableGeometry().contains(s.dialog.frameGeometry()));
 }
 
 QTEST_MAIN(TestSearch)

@@ -103,6 +103,7 @@ private slots:
     void searchGreekWord();
     void printPreview();
     void menuKeys();
+    void lettersStayWhileAsked();
 
 private:
     void typeInto(const QString& keys);
@@ -470,6 +471,41 @@ void TestX11Typing::menuKeys()
     QCOMPARE(asked, QStringList{QStringLiteral("Der Text wurde geändert. Änderungen speichern?")});
 }
 
+// While the question before discarding the text is open, the editor behind it
+// draws its letters as before: its drawing does not depend on whether its
+// window is the active one.
+void TestX11Typing::lettersStayWhileAsked()
+{
+    typeInto(QStringLiteral(u"´<A >A +<´a <´H logos"));
+    m_form->txt().selectRange(2, 6); // a selection drawn over part of them
+    auto* edit = qobject_cast<QTextEdit*>(m_form->txt().widget());
+    QVERIFY(edit);
+    const int caretWidth = edit->cursorWidth();
+    edit->setCursorWidth(0); // the blinking caret aside, the pictures must match
+    QTest::qWait(100);
+    const QImage active = edit->viewport()->grab().toImage();
+    QImage asked;
+    QString caption;
+    QTimer::singleShot(700, [&] {
+        QWidget* question = QApplication::activeModalWidget();
+        asked = edit->viewport()->grab().toImage();
+        if (question) {
+            caption = question->windowTitle();
+            qobject_cast<QDialog*>(question)->reject(); // Abbrechen: New goes no further
+        }
+    });
+    m_form->item(QStringLiteral("Neu1"))->trigger();
+    edit->setCursorWidth(caretWidth);
+    QCOMPARE(caption, QStringLiteral("Achtung!"));
+    QVERIFY(!active.isNull());
+    if (asked != active) {
+        active.save(QStringLiteral(STILORA_BINARY_DIR "/x11-active.png"));
+        asked.save(QStringLiteral(STILORA_BINARY_DIR "/x11-asked.png"));
+    }
+    QVERIFY2(asked == active, "the editor drew differently behind the question (x11-active.png, x11-asked.png)");
+    QVERIFY(!m_form->txt().text().isEmpty()); // cancelled: the text stays
+}
+
 int main(int argc, char* argv[])
 {
     DeadKeyLayer::disableSystemInputMethod();
@@ -486,3 +522,4 @@ int main(int argc, char* argv[])
 }
 
 #include "tst_x11typing.moc"
+
