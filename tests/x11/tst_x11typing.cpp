@@ -102,8 +102,8 @@ private slots:
     void undoKeystrokes();
     void searchGreekWord();
     void printPreview();
-    void menuKeys();
     void lettersStayWhileAsked();
+    void menuKeys(); // last: it ends the program
 
 private:
     void typeInto(const QString& keys);
@@ -476,6 +476,8 @@ void TestX11Typing::menuKeys()
 // window is the active one.
 void TestX11Typing::lettersStayWhileAsked()
 {
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
     typeInto(QStringLiteral(u"´<A >A +<´a <´H logos"));
     m_form->txt().selectRange(2, 6); // a selection drawn over part of them
     auto* edit = qobject_cast<QTextEdit*>(m_form->txt().widget());
@@ -504,6 +506,8 @@ void TestX11Typing::lettersStayWhileAsked()
     }
     QVERIFY2(asked == active, "the editor drew differently behind the question (x11-active.png, x11-asked.png)");
     QVERIFY(!m_form->txt().text().isEmpty()); // cancelled: the text stays
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
 }
 
 int main(int argc, char* argv[])
