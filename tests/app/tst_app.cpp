@@ -567,6 +567,11 @@ void TestApp::fontListReadable()
     box->hidePopup();
     QCOMPARE(box->font().family(), QStringLiteral("Arial"));
     QVERIFY(QFontInfo(box->view()->font()).family() != QStringLiteral("Greek"));
+    // Both lists open at what their boxes show: "Greek" and "14", not "4".
+    QCOMPARE(box->itemText(box->currentIndex()), QStringLiteral("Greek"));
+    QCOMPARE(p.form.grbox->itemText(p.form.grbox->currentIndex()), QStringLiteral("14"));
+    Program::key(p.txt.widget(), Qt::Key_Left);
+    QCOMPARE(p.form.grbox->itemText(p.form.grbox->currentIndex()), QStringLiteral("14"));
 }
 
 // The key-down sync reads the formats where the caret stands before the key

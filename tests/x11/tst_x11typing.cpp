@@ -266,6 +266,24 @@ void TestX11Typing::fontListAndSizeBox()
     QTRY_VERIFY(!box->view()->isVisible());
     QCOMPARE(QFontInfo(box->font()).family(), QFontInfo(QFont(QStringLiteral("Arial"))).family());
 
+    // Opened with the mouse from the editor: the box's line takes the focus and
+    // gives it to the list, which is no choice of a font.
+    typeInto(QStringLiteral("logos"));
+    QCOMPARE(QFontInfo(box->font()).family(), QStringLiteral("Greek"));
+    const QPoint arrow = box->mapToGlobal(QPoint(box->width() - 8, box->height() / 2));
+    QProcess click;
+    click.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(arrow.x()), QString::number(arrow.y()),
+                                            QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(click.waitForFinished(10000));
+    QTRY_VERIFY(box->view()->isVisible());
+    QTest::qWait(200);
+    QCOMPARE(box->font().family(), QStringLiteral("Arial")); // the list is drawn in the box's font
+    QCOMPARE(box->currentText(), QStringLiteral("Greek"));
+    QCOMPARE(box->view()->currentIndex().data().toString(), QStringLiteral("Greek")); // opened at the current font
+    xdotool({QStringLiteral("Escape")});
+    QTRY_VERIFY(!box->view()->isVisible());
+    QCOMPARE(box->font().family(), QStringLiteral("Arial"));
+
     // A size typed over a selection: each digit applies, none replaces the text.
     txt.selectRange(0, 5);
     QLineEdit* size = m_form->grbox->lineEdit();
