@@ -476,10 +476,6 @@ IoError relabelled(const IoError& e, const std::vector<Target>& targets)
 
 } // namespace
 
-QString scratchPathOf(const QString& path) { return decodePath(hiddenBeside(encodePath(path), ".stilora-neu")); }
-QString backupPathOf(const QString& path) { return decodePath(hiddenBeside(encodePath(path), ".stilora-alt")); }
-QString journalPathOf(const QString& path) { return decodePath(hiddenBeside(encodePath(path), ".stilora-journal")); }
-
 QString decodePath(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);

@@ -45,11 +45,6 @@ void writeFileThrough(const QString& path, const std::function<void(const QStrin
 // files; does nothing when there is none.
 void finishInterruptedWrite(const QStringList& paths);
 
-// The hidden files a replacement of `path` leaves while it works.
-QString scratchPathOf(const QString& path);
-QString backupPathOf(const QString& path);
-QString journalPathOf(const QString& path);
-
 namespace atomicfiles {
 // Each operation on the disk, for tests that fail or interrupt one of them.
 enum class Step { Create, Write, Sync, Close, Link, Rename, SyncDirectory, Unlink, Journal };

@@ -2,12 +2,21 @@
 
 #include <QString>
 
+#include <utility>
+
 class QWidget;
 
 // What a test cannot click: message boxes, file dialogs, starting programs and
 // showing help. The Qt implementations live in app/; tests script answers.
 
 struct FileDialogRequest {
+    FileDialogRequest(QString filter = {}, QString defaultExtension = {}, QString startDirectory = {})
+        : filter(std::move(filter))
+        , defaultExtension(std::move(defaultExtension))
+        , startDirectory(std::move(startDirectory))
+    {
+    }
+
     QString filter;       // "Text|*.ext|Text|*.ext", entries counted from 1
     QString defaultExtension;
     QString startDirectory;

@@ -32,8 +32,7 @@ Opened unicodeText(const QByteArray& bytes)
     return o;
 }
 
-} // namespace
-
+// A text file that is another program's Unicode text, not 8-bit codes.
 bool isUnicodeText(const QByteArray& bytes)
 {
     if (!std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) >= 0x80; }))
@@ -43,6 +42,8 @@ bool isUnicodeText(const QByteArray& bytes)
     Q_UNUSED(decoded);
     return !utf8.hasError();
 }
+
+} // namespace
 
 Opened openRtf(const QString& path)
 {

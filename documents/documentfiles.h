@@ -38,9 +38,6 @@ Opened openRtf(const QString& path);
 // "Greek", its other text is set in Arial.
 Opened openPair(const QString& base, const pair::Progress& progress = {});
 
-// A text file that is another program's Unicode text, not 8-bit codes.
-bool isUnicodeText(const QByteArray& bytes);
-
 void saveRtf(const styled::Document& document, const QString& path);
 // Both files of the pair, as one unit. An empty document empties both.
 void savePair(const styled::Document& document, const QString& base, const pair::Progress& progress = {});

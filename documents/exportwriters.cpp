@@ -110,6 +110,23 @@ private:
     bool m_ok = true;
 };
 
+// Characters XML cannot hold (controls, U+FFFE, U+FFFF, lone surrogates) as U+FFFD.
+QString xmlCharacters(QString text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (ch == QLatin1Char('\t'))
+            continue;
+        if (ch.isSurrogate() || !isXmlCharacter(ch) || ch.unicode() == 0xA || ch.unicode() == 0xD)
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 struct FormatKey {
     styled::CharFormat format;
     bool greek = false;
@@ -360,22 +377,6 @@ styled::Run exportedRun(const styled::Run& run, const QString& greekFamily)
     styled::Run out{unicodegreek::exportGreek(run.text), run.format};
     out.format.font = greekFamily;
     return out;
-}
-
-QString xmlCharacters(QString text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text[i];
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (ch == QLatin1Char('\t'))
-            continue;
-        if (ch.isSurrogate() || !isXmlCharacter(ch) || ch.unicode() == 0xA || ch.unicode() == 0xD)
-            text[i] = QChar::ReplacementCharacter;
-    }
-    return text;
 }
 
 bool writeOdt(const styled::Document& document, QIODevice& out, const Options& options, QString* error)

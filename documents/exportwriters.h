@@ -27,7 +27,4 @@ bool writeText(const styled::Document& document, QIODevice& out, QString* error)
 // A run as it leaves the document: Greek codes as Unicode in the Greek family.
 styled::Run exportedRun(const styled::Run& run, const QString& greekFamily);
 
-// Characters XML cannot hold (controls, U+FFFE, U+FFFF, lone surrogates) as U+FFFD.
-QString xmlCharacters(QString text);
-
 } // namespace exportwriters

@@ -23,8 +23,6 @@ constexpr int kDocumentFamily = QTextFormat::UserProperty + 1;
 // Names of fonts the system lacks that are each looked up for what stands in for them.
 constexpr int kLookedUp = 256;
 
-} // namespace
-
 QString displayFamily(const QString& family)
 {
     static QMutex lock;
@@ -51,6 +49,8 @@ QString displayFamily(const QString& family)
     standIns.insert(family, lastStandIn);
     return lastStandIn;
 }
+
+} // namespace
 
 void setFamily(QTextCharFormat& f, const QString& family)
 {

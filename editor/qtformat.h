@@ -24,7 +24,6 @@ QString familyOf(const QTextCharFormat& format, const QFont& fallback);
 // configuration again for every missing name, 40,000 of them in a hostile
 // document. The format keeps the document's name for familyOf.
 void setFamily(QTextCharFormat& format, const QString& family);
-QString displayFamily(const QString& family);
 
 // Properties a format does not set come from defaultFont.
 styled::CharFormat toModel(const QTextCharFormat& format, const QFont& defaultFont);
