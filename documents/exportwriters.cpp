@@ -70,9 +70,7 @@ public:
             else if (u == '>')
                 entity = "&gt;";
             else if (attribute && u == '"')
-                entity = "&quot;";
-            else if (attribute && u == '\'')
-                entity = "&apos;";
+                entity = "&quot;"; // attributes are in double quotes: an apostrophe stays, as HTML readers want it
             if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
                 ++i; // a character beyond the 16-bit range, written as it is
                 continue;
@@ -416,15 +414,20 @@ bool writeOdt(const styled::Document& document, QIODevice& out, const Options& o
 bool writeHtml(const styled::Document& document, QIODevice& out, const Options& options, QString* error)
 {
     Sink s(out);
-    // Well-formed as XML as well, so that any reader takes it; spaces and tabs kept.
+    // Well-formed as XML as well, so that any reader takes it. A paragraph of
+    // text is preformatted: readers keep its spaces as they are (LibreOffice
+    // drops a paragraph's leading space and runs of spaces otherwise), a tab
+    // written as &#9; stays a tab; an empty one is a line break in a
+    // paragraph, which every reader keeps.
     s << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>";
     s.escaped(xmlCharacters(options.title));
-    s << "</title>\n<style>\np { margin: 0; white-space: pre-wrap; font-family: '";
+    s << "</title>\n<style>\np, pre { margin: 0; white-space: pre-wrap; font-family: '";
     s << QString(options.greekFamily).remove(QLatin1Char('\'')) << "'; font-size: " << QByteArray::number(styled::kDefaultSize)
       << "pt; }\n</style>\n</head>\n<body>\n";
     QHash<FormatKey, QByteArray> css;
     for (const styled::Paragraph& p : document.paragraphs) {
-        s << "<p";
+        const char* element = p.runs.isEmpty() ? "p" : "pre";
+        s << "<" << element;
         if (p.alignment != styled::AlignLeft)
             s << " style=\"text-align: " << cssAlignment(p.alignment) << "\"";
         s << ">";
@@ -441,10 +444,19 @@ bool writeHtml(const styled::Document& document, QIODevice& out, const Options& 
             s << " style=\"";
             s.escaped(QString::fromUtf8(*it), true);
             s << "\">";
-            s.escaped(runText(r));
+            const QString text = runText(r);
+            qsizetype start = 0;
+            for (qsizetype i = 0; i <= text.size(); ++i) {
+                if (i < text.size() && text[i] != QLatin1Char('\t'))
+                    continue;
+                s.escaped(QStringView(text).mid(start, i - start));
+                if (i < text.size())
+                    s << "&#9;";
+                start = i + 1;
+            }
             s << "</span>";
         }
-        s << "</p>\n";
+        s << "</" << element << ">\n";
     }
     s << "</body>\n</html>\n";
     if (!s.flush()) {

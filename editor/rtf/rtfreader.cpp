@@ -434,6 +434,16 @@ void Reader::resolveUnicode()
         return;
     m_uniPending = false;
     const QChar u(m_uni);
+    // The common cases first, without a string made: one fallback byte that
+    // is the character's Windows-1252 byte or its code in the layout.
+    if (m_uniClean && m_uniSkip == 1 && m_uniFallback.size() == 1) {
+        const uchar byte = uchar(m_uniFallback[0]);
+        const QChar asCode = codepage::toChar(byte);
+        if (asCode == u || greeklayout::codeOf(m_uni) == byte) {
+            addChar(asCode);
+            return;
+        }
+    }
     if (m_uniClean && m_uniFallback.size() == m_uniSkip) {
         const QString codes = codepage::decode(m_uniFallback);
         // An 8-bit writer's character: \u of the byte's Windows-1252 reading, the byte as fallback

@@ -64,6 +64,7 @@ private:
 
     QIODevice* m_out;
     bool m_ok = true;
+    bool m_afterSpace = false; // the last character written was a space
     QHash<QString, int> m_fonts;
     QStringList m_fontOrder;
     QByteArray m_body;
@@ -105,6 +106,8 @@ void Writer::text(const QString& s, bool greekFont)
     for (qsizetype i = 0; i < s.size(); ++i) {
         const QChar ch = s[i];
         const char16_t u = ch.unicode();
+        const bool afterSpace = m_afterSpace;
+        m_afterSpace = ch == QLatin1Char(' ');
         const auto code = codepage::toCode(ch);
         if (!code) {
             unicode(m_body, u);
@@ -143,6 +146,12 @@ void Writer::text(const QString& s, bool greekFont)
             continue;
         }
         const unsigned char b = *code;
+        // LibreOffice reads a run of spaces as spaces and six-per-em spaces
+        // by turns: a space after a space goes as \u32 with its byte.
+        if (b == ' ' && afterSpace) {
+            m_body += "\\u32\\'20";
+            continue;
+        }
         if (b == '\\' || b == '{' || b == '}') {
             m_body += '\\';
             m_body += char(b);
@@ -183,6 +192,7 @@ bool Writer::run(const styled::Document& d)
     }
     m_body += "}\r\n";
     for (const styled::Paragraph& p : d.paragraphs) {
+        m_afterSpace = false;
         m_body += "\\pard";
         m_body += p.alignment == styled::AlignRight ? "\\qr" : p.alignment == styled::AlignCentre ? "\\qc" : "\\ql";
         // An empty paragraph keeps the editor's own font and size.

@@ -881,7 +881,8 @@ QStringList paragraphsOf(const QByteArray& xml, bool odt, QString* error)
         r.readNext();
         const QStringView name = r.name();
         if (r.isStartElement()) {
-            if ((odt && name == u"p" && r.namespaceUri() == u"urn:oasis:names:tc:opendocument:xmlns:text:1.0") || (!odt && name == u"p")) {
+            if ((odt && name == u"p" && r.namespaceUri() == u"urn:oasis:names:tc:opendocument:xmlns:text:1.0")
+                || (!odt && (name == u"p" || name == u"pre"))) {
                 depth = 1;
                 current.clear();
             } else if (depth && odt && name == u"s") {
@@ -890,7 +891,7 @@ QStringList paragraphsOf(const QByteArray& xml, bool odt, QString* error)
             } else if (depth && odt && name == u"tab") {
                 current += QLatin1Char('\t');
             }
-        } else if (r.isEndElement() && depth && name == u"p") {
+        } else if (r.isEndElement() && depth && (name == u"p" || (!odt && name == u"pre"))) {
             out << current;
             depth = 0;
         } else if (r.isCharacters() && depth) {

@@ -324,6 +324,9 @@ void TestRtf::writes_data()
     QTest::newRow("open code in Greek") << codes({129, 143, 144}) << "Greek" << QByteArray("\\u129\\'3f\\u143\\'3f\\u144\\'3f");
     QTest::newRow("open code with a Greek glyph") << codes({141}) << "Greek" << QByteArray("\\u7990\\'8d");
     QTest::newRow("open code in Arial") << codes({157}) << "Arial" << QByteArray("\\u157\\'3f");
+    // LibreOffice takes a run of literal spaces for spaces and six-per-em spaces by turns.
+    QTest::newRow("spaces after a space") << "a   b" << "Arial" << QByteArray("a \\u32\\'20\\u32\\'20b");
+    QTest::newRow("a space at the start") << " a" << "Greek" << QByteArray("\\fs28  \\u945");
 }
 
 void TestRtf::writes()
