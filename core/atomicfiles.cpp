@@ -471,6 +471,8 @@ IoError relabelled(const IoError& e, const std::vector<Target>& targets)
         if (file == t.path || file == t.scratch || file == t.backup || file == t.dir)
             return IoError(e.code(), e.cause()).about(t.name);
     }
+    if (!targets.empty() && file == hiddenBeside(targets.front().path, ".stilora-journal"))
+        return IoError(e.code(), e.cause()).about(targets.front().name);
     return e;
 }
 
