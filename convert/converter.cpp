@@ -147,21 +147,8 @@ namespace {
 // One file converted beside itself, as `--to` does it.
 Format batchFormat(const QString& name, QString* extension)
 {
-    const QString n = name.toLower();
-    *extension = n;
-    if (n == QLatin1String("rtf"))
-        return Format::Rtf;
-    if (n == QLatin1String("sri"))
-        return Format::Pair;
-    if (n == QLatin1String("odt"))
-        return Format::Odt;
-    if (n == QLatin1String("html"))
-        return Format::Html;
-    if (n == QLatin1String("pdf"))
-        return Format::Pdf;
-    if (n == QLatin1String("txt"))
-        return Format::UnicodeText;
-    return Format::Unknown;
+    *extension = name.toLower();
+    return outputFormatOf(QStringLiteral("x.") + *extension); // as an output of that extension is written
 }
 
 void progress(int done, int total)
