@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the fuzzers with clang (address and undefined-behaviour sanitizers,
 # assertions on) and runs one of them for a number of seconds:
-#   sh fuzz/run.sh rtf|pair SECONDS [BUILD_DIR]
+#   sh fuzz/run.sh rtf|pair|options SECONDS [BUILD_DIR]
 # Seeds come from fuzz/seeds/ and the test data; the corpus that grows is kept
 # in BUILD_DIR/corpus-NAME, so a later run goes on from there.
 set -e
@@ -10,7 +10,10 @@ seconds="${2:-60}"
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${3:-$here/../build-fuzz}"
 command -v clang++ >/dev/null || { echo "clang++ is missing (apt-get install clang libclang-rt-14-dev)"; exit 1; }
-if [ ! -f "$build/CMakeCache.txt" ]; then
+# Configured every time (quick when nothing changed), so that a new reader's target is known.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$here" -B "$build" >/dev/null
+else
     CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug >/dev/null
 fi
 cmake --build "$build" --target "fuzz_$name" -j "$(nproc)" >/dev/null
