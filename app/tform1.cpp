@@ -4,7 +4,7 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
-#include "exporter.h"
+#include "pages.h"
 #include "fieldcomposer.h"
 #include "placement.h"
 #include "richtextsurface.h"
@@ -100,8 +100,11 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     m_view = std::make_unique<ViewOptions>(ViewOptionControls{item(QStringLiteral("fzu")), item(QStringLiteral("Tabs1")),
                                                               item(QStringLiteral("Lineal1")), item(QStringLiteral("fg")),
                                                               m_txt, lineal, m_scroller, m_anchors});
-    m_files = std::make_unique<DocumentCommands>(
-        DocumentContext{m_txt, &m_state, &m_seams.dialogs, this, Panel2, pb1, [this] { tit(); }});
+    m_files = std::make_unique<DocumentCommands>(DocumentContext{
+        m_txt, &m_state, &m_seams.dialogs, this, Panel2, pb1, [this] { tit(); },
+        [this](const styled::Document& d, const QString& file, const QString& title) {
+            return report::writePdf(d, printWidth(), file, title);
+        }});
     m_charMap = new CharMapWindow(this);
     connect(m_charMap, &CharMapWindow::codeChosen, this,
             [this](int code) { m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); }); });
@@ -408,21 +411,7 @@ void TForm1::ffnen1Click() { m_files->open(); }
 void TForm1::Speichern1Click() { m_files->save(); }
 void TForm1::Speichernunter1Click() { m_files->saveAs(); }
 // Export with the Greek as real Unicode; the document keeps its name and format.
-void TForm1::Exportieren1Click()
-{
-    FileDialogRequest request{exporter::kFilter, exporter::kDefaultExtension, m_state.SaveDir};
-    request.caption = QStringLiteral("Exportieren");
-    request.suggestedName = documents::exportName(m_state.BasePath, exporter::extensionOf(exporter::Format::Odt));
-    const FileDialogAnswer answer = m_seams.dialogs.saveFile(this, request);
-    if (!answer.accepted)
-        return;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Restore {
-        ~Restore() { QGuiApplication::restoreOverrideCursor(); }
-    } restore;
-    exporter::exportFile(m_txt->snapshot(), DocumentCommands::withExtension(answer.path, exporter::kFilter, answer.filterIndex),
-                         exporter::formatOfEntry(answer.filterIndex), printWidth());
-}
+void TForm1::Exportieren1Click() { m_files->exportDocument(); }
 
 void TForm1::Drucken1Click() { BitBtn5Click(); }
 

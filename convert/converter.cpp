@@ -2,10 +2,9 @@
 
 #include "codepage.h"
 #include "documentfiles.h"
-#include "exporter.h"
 #include "ioerror.h"
+#include "pages.h"
 #include "paircodec.h"
-#include "unicodegreek.h"
 
 #include <QFileInfo>
 
@@ -16,42 +15,17 @@ namespace convert {
 
 namespace {
 
-QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
-
 QString unknownFormat(const QString& name)
 {
     return QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf): %1").arg(name);
 }
 
+bool writePdf(const styled::Document& document, const QString& file, const QString& title)
+{
+    return report::writePdf(document, 706, file, title); // the editor's column at its fixed width
+}
+
 } // namespace
-
-Format inputFormatOf(const QString& path)
-{
-    const QString suffix = suffixOf(path);
-    if (suffix == QLatin1String("rtf"))
-        return Format::Rtf;
-    if (suffix == QLatin1String("txt") || suffix == QLatin1String("sri"))
-        return Format::Pair;
-    return Format::Unknown; // the export formats are written, not read
-}
-
-Format outputFormatOf(const QString& path)
-{
-    const QString suffix = suffixOf(path);
-    if (suffix == QLatin1String("rtf"))
-        return Format::Rtf;
-    if (suffix == QLatin1String("sri"))
-        return Format::Pair;
-    if (suffix == QLatin1String("txt"))
-        return Format::UnicodeText;
-    if (suffix == QLatin1String("odt"))
-        return Format::Odt;
-    if (suffix == QLatin1String("html") || suffix == QLatin1String("htm"))
-        return Format::Html;
-    if (suffix == QLatin1String("pdf"))
-        return Format::Pdf;
-    return Format::Unknown;
-}
 
 QString usage()
 {
@@ -82,50 +56,29 @@ QString usage()
 
 styled::Document readDocument(const QString& in, QStringList* warnings)
 {
-    switch (inputFormatOf(in)) {
-    case Format::Rtf: return docfiles::openRtf(in).document;
-    case Format::Pair: {
-        docfiles::Opened o = docfiles::openPair(pair::basePathOf(in));
-        if (!o.notice.isEmpty())
-            *warnings << in + QStringLiteral(": ") + o.notice;
-        return o.document;
-    }
-    default: break;
-    }
-    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt oder .sri)")).about(in);
+    docfiles::Opened o = docfiles::open(in);
+    if (!o.notice.isEmpty())
+        *warnings << in + QStringLiteral(": ") + o.notice;
+    return o.document;
 }
 
 void writeDocument(const styled::Document& document, const QString& out, QStringList* warnings, Format format,
                    QList<Lost>* lost)
 {
     if (format == Format::Unknown)
-        format = outputFormatOf(out);
+        format = docfiles::writeFormatOf(out);
     switch (format) {
     case Format::Rtf: docfiles::saveRtf(document, out); return;
-    case Format::Odt: exporter::exportFile(document, out, exporter::Format::Odt); return;
-    case Format::Html: exporter::exportFile(document, out, exporter::Format::Html); return;
-    case Format::Pdf: exporter::exportFile(document, out, exporter::Format::Pdf); return;
-    case Format::UnicodeText: exporter::exportFile(document, out, exporter::Format::Text); return;
     case Format::Pair: {
-        // Greek that arrived as Unicode goes into the font's codes first.
-        const unicodegreek::ImportedDocument imported = unicodegreek::importDocument(document);
-        const styled::Document& coded = imported.document;
+        const docfiles::ForPair p = docfiles::forPair(document);
         const QString base = pair::basePathOf(out);
-        if (coded.length() == 0)
+        if (p.coded.length() == 0)
             throw IoError(0, QStringLiteral("Der Text ist leer; das Dateipaar wird nicht geschrieben")).about(base + QStringLiteral("sri"));
-        if (imported.approximated > 0)
-            *warnings << QStringLiteral("%1 Zeichen ohne eigenen Code durch den ähnlichsten ersetzt (das erste an Stelle %2: %3 U+%4)")
-                             .arg(imported.approximated)
-                             .arg(imported.firstApproximated)
-                             .arg(imported.firstApproximatedCharacter)
-                             .arg(imported.firstApproximatedCharacter.unicode(), 4, 16, QLatin1Char('0'));
-        const pair::Losses l = pair::losses(coded);
-        for (const QString& what : docfiles::lossDescriptions(l))
-            *warnings << what;
-        if (l.uncodedCharacters > 0 && lost) {
+        *warnings << p.warnings();
+        if (p.losses.uncodedCharacters > 0 && lost) {
             int pos = 1;
-            for (const styled::Paragraph& p : coded.paragraphs) {
-                for (const styled::Run& r : p.runs)
+            for (const styled::Paragraph& para : p.coded.paragraphs) {
+                for (const styled::Run& r : para.runs)
                     for (QChar ch : r.text) {
                         if (!codepage::toCode(ch))
                             *lost << Lost{out, pos, ch};
@@ -134,12 +87,12 @@ void writeDocument(const styled::Document& document, const QString& out, QString
                 pos += 2; // as in the text file, a line end is two
             }
         }
-        docfiles::savePair(coded, base);
+        docfiles::savePair(p.coded, base);
         return;
     }
-    case Format::Unknown: break;
+    case Format::Unknown: throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf)")).about(out);
+    default: docfiles::exportFile(document, out, format, writePdf); return;
     }
-    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf)")).about(out);
 }
 
 namespace {
@@ -148,7 +101,7 @@ namespace {
 Format batchFormat(const QString& name, QString* extension)
 {
     *extension = name.toLower();
-    return outputFormatOf(QStringLiteral("x.") + *extension); // as an output of that extension is written
+    return docfiles::writeFormatOf(QStringLiteral("x.") + *extension); // as an output of that extension is written
 }
 
 void progress(int done, int total)
@@ -226,9 +179,9 @@ Outcome run(const QStringList& arguments)
         o.errors << QStringLiteral("Aufruf: stilora-convert EINGABE AUSGABE (mehr mit --help)");
         return o;
     }
-    if (inputFormatOf(arguments[0]) == Format::Unknown || outputFormatOf(arguments[1]) == Format::Unknown) {
+    if (docfiles::readFormatOf(arguments[0]) == Format::Unknown || docfiles::writeFormatOf(arguments[1]) == Format::Unknown) {
         o.exitCode = 2;
-        o.errors << unknownFormat(inputFormatOf(arguments[0]) == Format::Unknown ? arguments[0] : arguments[1]);
+        o.errors << unknownFormat(docfiles::readFormatOf(arguments[0]) == Format::Unknown ? arguments[0] : arguments[1]);
         return o;
     }
     try {

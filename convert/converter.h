@@ -1,25 +1,22 @@
 #pragma once
 
+#include "documentfiles.h"
 #include "styledtext.h"
 
 #include <QString>
 #include <QStringList>
 
-// Converts between the file formats with the codecs the editor's Open and
-// Save use: RTF (".rtf") and the pair of versions 1.0 and 1.01 (read from
-// ".txt" or ".sri", written to ".sri": the pair on the name without its last
-// three characters); a ".txt" output is UTF-8 text.
+// Converts between the file formats with the module Open and Save use
+// (documentfiles.h, its table of formats); PDF through the report engine's
+// pages, without widgets.
 namespace convert {
 
-enum class Format { Rtf, Pair, Odt, Html, Pdf, UnicodeText, Unknown };
-// What a file named so is read as, and written as.
-Format inputFormatOf(const QString& path);
-Format outputFormatOf(const QString& path);
+using docfiles::Format;
 
 // A character the target could not hold.
 struct Lost {
     QString file;
-    int position = 0; // counted from 1 in the text, a paragraph break one
+    int position = 0; // counted from 1 as in the pair's text file: a line end is two
     QChar character;
 };
 

@@ -206,6 +206,21 @@ bool DocumentCommands::speich()
     return true;
 }
 
+void DocumentCommands::exportDocument()
+{
+    FileDialogRequest request{docfiles::exportFilter(), QStringLiteral("*.") + docfiles::extensionOf(docfiles::exportFormats().first()),
+                              m_c.state->SaveDir};
+    request.caption = QStringLiteral("Exportieren");
+    request.suggestedName = documents::exportName(m_c.state->BasePath, docfiles::extensionOf(docfiles::exportFormats().first()));
+    const FileDialogAnswer answer = m_c.dialogs->saveFile(m_c.window, request);
+    if (!answer.accepted)
+        return;
+    const int entry = std::clamp(answer.filterIndex, 1, int(docfiles::exportFormats().size())) - 1;
+    WaitCursor wait;
+    docfiles::exportFile(m_c.txt->snapshot(), withExtension(answer.path, request.filter, answer.filterIndex),
+                         docfiles::exportFormats().at(entry), m_c.pdf);
+}
+
 void DocumentCommands::loadRtf(const QString& path)
 {
     m_c.txt->load(docfiles::openRtf(path).document);

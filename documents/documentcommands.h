@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documentfiles.h"
 #include "seams.h"
 
 #include <QString>
@@ -25,6 +26,7 @@ struct DocumentContext {
     QWidget* progressPanel = nullptr; // Panel2
     QProgressBar* progress = nullptr; // pb1
     std::function<void()> tit;
+    docfiles::PdfWriter pdf;          // the report engine's pages, for the export
 };
 
 // New, Open, Save and Save As, and the writing of the current document in
@@ -48,6 +50,9 @@ public:
     bool save();        // Speichern1Click; true when the document was written
     bool saveAs();      // Speichernunter1Click
     bool speich();
+    // Exportieren1Click: the document for other programs, under a name the
+    // dialog asks for; the document keeps its own name and format.
+    void exportDocument();
 
     // Asks whether changed text should be saved first; false: the command
     // (New, Open, closing the program) does not go on.

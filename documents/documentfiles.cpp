@@ -1,12 +1,14 @@
 #include "documentfiles.h"
 
 #include "atomicfiles.h"
+#include "exportwriters.h"
 #include "ioerror.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
 #include "unicodegreek.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -118,6 +120,150 @@ QStringList lossDescriptions(const pair::Losses& l)
                     .arg(l.oversizedRuns)
                     .arg(l.firstOversized);
     return what;
+}
+
+namespace {
+
+struct FormatEntry {
+    Format format;
+    const char* extension; // the one it is written with
+    const char* exportName; // in the export dialog, or none
+    bool read;             // a document is read from it
+};
+
+// The one table of the formats.
+constexpr FormatEntry kFormats[] = {
+    {Format::Rtf, "rtf", nullptr, true},
+    {Format::Pair, "sri", nullptr, true},
+    {Format::UnicodeText, "txt", "Unicode-Text", false},
+    {Format::Odt, "odt", "OpenDocument-Text", false},
+    {Format::Html, "html", "HTML", false},
+    {Format::Pdf, "pdf", "PDF", false},
+};
+
+QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+const FormatEntry* entryOf(Format format)
+{
+    for (const FormatEntry& e : kFormats)
+        if (e.format == format)
+            return &e;
+    return nullptr;
+}
+
+} // namespace
+
+Format readFormatOf(const QString& path)
+{
+    const QString suffix = suffixOf(path);
+    if (suffix == QLatin1String("txt"))
+        return Format::Pair; // the pair's text file, or another program's text
+    for (const FormatEntry& e : kFormats)
+        if (e.read && suffix == QLatin1String(e.extension))
+            return e.format;
+    return Format::Unknown;
+}
+
+Format writeFormatOf(const QString& path)
+{
+    const QString suffix = suffixOf(path);
+    if (suffix == QLatin1String("htm"))
+        return Format::Html;
+    for (const FormatEntry& e : kFormats)
+        if (suffix == QLatin1String(e.extension))
+            return e.format;
+    return Format::Unknown;
+}
+
+QString extensionOf(Format format)
+{
+    const FormatEntry* e = entryOf(format);
+    return e ? QString::fromLatin1(e->extension) : QString();
+}
+
+const QList<Format>& exportFormats()
+{
+    static const QList<Format> formats{Format::Odt, Format::UnicodeText, Format::Html, Format::Pdf};
+    return formats;
+}
+
+QString exportFilter()
+{
+    QStringList parts;
+    for (Format f : exportFormats()) {
+        const FormatEntry* e = entryOf(f);
+        const QString pattern = QStringLiteral("*.") + QLatin1String(e->extension);
+        parts << QStringLiteral("%1 (%2)").arg(QLatin1String(e->exportName), pattern) << pattern;
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
+Opened open(const QString& path)
+{
+    switch (readFormatOf(path)) {
+    case Format::Rtf: return openRtf(path);
+    case Format::Pair: return openPair(pair::basePathOf(path));
+    default: break;
+    }
+    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt oder .sri)")).about(path);
+}
+
+QStringList ForPair::warnings() const
+{
+    QStringList out;
+    if (approximated > 0)
+        out << QStringLiteral("%1 Zeichen ohne eigenen Code durch den ähnlichsten ersetzt (das erste an Stelle %2: %3 U+%4)")
+                   .arg(approximated)
+                   .arg(firstApproximated)
+                   .arg(firstApproximatedCharacter)
+                   .arg(firstApproximatedCharacter.unicode(), 4, 16, QLatin1Char('0'));
+    return out + lossDescriptions(losses);
+}
+
+ForPair forPair(const styled::Document& document)
+{
+    const unicodegreek::ImportedDocument imported = unicodegreek::importDocument(document);
+    ForPair p;
+    p.coded = imported.document;
+    p.losses = pair::losses(p.coded);
+    p.approximated = imported.approximated;
+    p.firstApproximated = imported.firstApproximated;
+    p.firstApproximatedCharacter = imported.firstApproximatedCharacter;
+    return p;
+}
+
+void exportFile(const styled::Document& document, const QString& path, Format format, const PdfWriter& pdf)
+{
+    const QString title = QFileInfo(path).completeBaseName();
+    // Each format is written straight into the scratch file beside the
+    // target, which then replaces it whole: nothing is held twice, nothing
+    // is left in /tmp.
+    writeFileThrough(path, [&](const QString& scratch) {
+        if (format == Format::Pdf) {
+            if (!pdf || !pdf(document, scratch, title))
+                throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden"));
+            return;
+        }
+        QFile out(scratch);
+        errno = 0;
+        if (!out.open(QIODevice::WriteOnly))
+            throw IoError::fromErrno(errno ? errno : EACCES);
+        QString error;
+        exportwriters::Options options;
+        options.title = title;
+        bool ok = false;
+        switch (format) {
+        case Format::Odt: ok = exportwriters::writeOdt(document, out, options, &error); break;
+        case Format::Html: ok = exportwriters::writeHtml(document, out, options, &error); break;
+        case Format::UnicodeText: ok = exportwriters::writeText(document, out, &error); break;
+        default: throw IoError(0, QStringLiteral("Kein Format für andere Programme"));
+        }
+        if (!ok || !out.flush()) {
+            // The failing write left its cause; "Zu wenig Speicherplatz" on a full disk.
+            const int err = errno;
+            throw IoError::fromErrno(err ? err : EIO);
+        }
+    });
 }
 
 } // namespace docfiles

@@ -3,8 +3,11 @@
 #include "paircodec.h"
 #include "styledtext.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // Document files as the editor's Open and Save and the converter both read
 // and write them: RTF, and the pair of versions 1.0 and 1.01, whose text
@@ -44,5 +47,43 @@ void savePair(const styled::Document& document, const QString& base, const pair:
 
 // What the pair cannot hold, one German sentence each.
 QStringList lossDescriptions(const pair::Losses& losses);
+
+// The formats of document files by the extension of their names, the one
+// table of them.
+enum class Format { Rtf, Pair, UnicodeText, Odt, Html, Pdf, Unknown };
+// What a file of this name is read as: .rtf RTF, .txt and .sri the pair (or
+// another program's text file).
+Format readFormatOf(const QString& path);
+// What a file of this name is written as: .rtf, .sri the pair, .txt UTF-8
+// text, .odt, .html or .htm, .pdf.
+Format writeFormatOf(const QString& path);
+QString extensionOf(Format format);
+// The formats "Exportieren" offers, in the order of its dialog's entries,
+// and that dialog's filter.
+const QList<Format>& exportFormats();
+QString exportFilter();
+
+// Reads a document file by its name's format; a pair's damaged attribute
+// file is told in `notice`.
+Opened open(const QString& path);
+
+// The document as the pair holds it, for a file of another program's making:
+// Greek Unicode as codes of the font "Greek", and what the pair still cannot hold.
+struct ForPair {
+    styled::Document coded;
+    pair::Losses losses;
+    int approximated = 0;          // characters given the code that looks like them
+    int firstApproximated = -1;
+    QChar firstApproximatedCharacter;
+    QStringList warnings() const;  // German, one sentence each
+};
+ForPair forPair(const styled::Document& document);
+
+// Writes a PDF file of the document's pages (the report engine's); false when it could not.
+using PdfWriter = std::function<bool(const styled::Document& document, const QString& file, const QString& title)>;
+
+// Writes a document for other programs, with its Greek as Unicode: ODT,
+// UTF-8 text, HTML, or PDF through `pdf`; whole or not at all.
+void exportFile(const styled::Document& document, const QString& path, Format format, const PdfWriter& pdf);
 
 } // namespace docfiles

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages.h"
 #include "styledtext.h"
 
 #include <QObject>
@@ -18,22 +19,9 @@ class QPrinter;
 class QThread;
 class QWidget;
 
-// The report engine: the editor's text laid out on A4 portrait pages with
-// margins of 10 mm, as one rich text item 2.1 mm inside the band, as wide as
-// it is set in screen pixels (96 per inch). Pages are recorded as pictures in
-// a 96-dots-per-inch page space; the preview, the full-screen preview, the
-// printer and PDF all draw the same pictures.
+// The report engine: the pages of a document (pages.h) produced for the
+// preview on a worker thread, printed and written to PDF through a printer.
 namespace report {
-
-constexpr double kDpi = 96;
-constexpr double kPageWidthMm = 210.0;
-constexpr double kPageHeightMm = 297.0;
-constexpr double kMarginMm = 10.0;
-constexpr double kItemOffsetMm = 2.1;
-
-inline double mmToPx(double mm) { return mm * kDpi / 25.4; }
-// The page in screen pixels at 100 %: 794 by 1123 upright, 1123 by 794 lying.
-QSize pageSizePx(bool landscape = false);
 
 // The pages of one production, filled page by page from a worker thread and
 // read from the user-interface thread. `begun()` is the page count so far.
@@ -74,15 +62,6 @@ private:
     std::atomic<bool> m_cancelled{false};
     const bool m_landscape;
 };
-
-// Lays the text out in pages and records each page; `page` is called with
-// each page's number and picture and returns false to stop.
-void producePages(const styled::Document& text, int itemWidthPx, bool landscape,
-                  const std::function<bool(int, QPicture&&)>& page);
-
-// Draws one recorded page into a painter whose page space is `target` (in the
-// painter's coordinates), scaling from the 96-dpi page.
-void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, bool landscape = false);
 
 class Report : public QObject {
     Q_OBJECT
