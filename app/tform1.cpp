@@ -328,7 +328,7 @@ void TForm1::FormShow()
 {
     m_state.OptionsPath = QDir::current().filePath(QStringLiteral("option.dat"));
     m_state.ComposeArmed = true;
-    m_txt->clearAll();
+    m_txt->load(styled::Document());
     m_fbox->clear();
     m_fbox->addItems(QFontDatabase::families());
     m_fbox->showText(QStringLiteral("Greek"));

@@ -116,7 +116,7 @@ void DocumentCommands::newDocument()
         return;
     m_c.state->LegacyFormat = false;
     m_c.state->UnicodeSource = false;
-    m_c.txt->clearAll();
+    m_c.txt->load(styled::Document()); // the empty model, as any document is loaded
     m_c.txt->setModified(false);
     m_c.state->BasePath.clear();
     m_c.tit();

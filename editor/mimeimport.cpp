@@ -1,7 +1,11 @@
 #include "mimeimport.h"
 
 #include "qtformat.h"
+#include "rtfreader.h"
+#include "rtfwriter.h"
+#include "unicodegreek.h"
 
+#include <QFont>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -148,6 +152,58 @@ styled::Document reduceRich(const QMimeData* source, const QFont& base, const Fo
     doc.setDefaultFont(base);
     doc.setHtml(source->html());
     return reduce(doc, format);
+}
+
+styled::Document fromPlainText(const QString& text, const Place& place)
+{
+    return unicodegreek::importDocument(styled::Document::fromPlainText(styled::paragraphBreaks(text), place.format, place.alignment))
+        .document;
+}
+
+std::optional<styled::Document> fromMime(const QMimeData* source, const Place& place)
+{
+    if (!source)
+        return std::nullopt;
+    // Our own form first: it comes back exactly as it was copied.
+    const QString own = QString::fromLatin1(kOwnMimeType);
+    if (source->hasFormat(own)) {
+        const rtf::ReadResult r = rtf::read(source->data(own));
+        if (r.ok())
+            return r.document;
+    }
+    // Other programs' text: Greek Unicode becomes codes of the font "Greek".
+    if (place.richText) {
+        for (const char* type : {"text/rtf", "application/rtf"}) {
+            if (source->hasFormat(QString::fromLatin1(type))) {
+                const rtf::ReadResult r = rtf::read(source->data(QString::fromLatin1(type)));
+                if (r.status == rtf::ReadResult::Ok)
+                    return unicodegreek::importDocument(r.document).document;
+            }
+        }
+        if (hasRichText(source)) {
+            QFont base = place.documentFont;
+            base.setFamilies({place.format.font});
+            base.setPointSize(std::max(1, place.format.size));
+            const styled::Document fragment
+                = reduceRich(source, base, [&](const QTextCharFormat& f) { return qtformat::toModel(f, base); });
+            return unicodegreek::importDocument(fragment).document;
+        }
+    }
+    if (source->hasText() && !source->text().isEmpty())
+        return fromPlainText(source->text(), place);
+    return std::nullopt;
+}
+
+QMimeData* toMime(const styled::Document& part)
+{
+    auto* data = new QMimeData;
+    // Plain text as real Unicode Greek, for mail, browsers and everything else.
+    data->setText(unicodegreek::exportPlainText(part));
+    const QByteArray rtf = rtf::write(part);
+    data->setData(QStringLiteral("text/rtf"), rtf);
+    data->setData(QStringLiteral("application/rtf"), rtf);
+    data->setData(QString::fromLatin1(kOwnMimeType), rtf);
+    return data;
 }
 
 } // namespace mimeimport

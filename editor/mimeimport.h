@@ -2,18 +2,45 @@
 
 #include "styledtext.h"
 
+#include <QFont>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
-class QFont;
 class QMimeData;
 class QTextCharFormat;
 class QTextDocument;
 
 // Whatever is pasted or dropped is reduced to what the document can hold:
-// paragraphs of characters with font, size, style and alignment.
+// paragraphs of characters with font, size, style and alignment; and what is
+// copied or cut leaves as what other programs take. Between MIME data and the
+// model only: no editor is needed.
 namespace mimeimport {
+
+// The program's own form on the clipboard: RTF, which comes back exactly.
+inline constexpr const char* kOwnMimeType = "application/x-stilora-rtf";
+
+// Where the data is entered: the format and the paragraph's alignment at the
+// caret, the document's font for what has none of its own, and whether
+// formatted data is taken.
+struct Place {
+    styled::CharFormat format;
+    int alignment = styled::AlignLeft;
+    QFont documentFont;
+    bool richText = true;
+};
+
+// The document's form of pasted or dropped data: our own form as it was
+// copied; then other programs' RTF, their HTML, their plain text in the
+// caret's format; Greek Unicode in these as codes of the font "Greek".
+// Nothing for data without text.
+std::optional<styled::Document> fromMime(const QMimeData* source, const Place& place);
+// Plain text entered at a place (a paste's, the character map's).
+styled::Document fromPlainText(const QString& text, const Place& place);
+// What copy and cut give for a part of the document: the text as Unicode,
+// RTF, and our own form.
+QMimeData* toMime(const styled::Document& part);
 
 // Converts a character format of a Qt document into the model's.
 using FormatReader = std::function<styled::CharFormat(const QTextCharFormat&)>;

@@ -5,9 +5,6 @@
 #include "mimeimport.h"
 #include "qtformat.h"
 #include "textsearch.h"
-#include "rtfreader.h"
-#include "rtfwriter.h"
-#include "unicodegreek.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -241,32 +238,11 @@ QString RichTextSurface::selText() const
     return s;
 }
 
-void RichTextSurface::replaceSelection(const QString& text)
-{
-    QTextCursor c = m_edit->textCursor();
-    c.insertText(text);
-    m_edit->setTextCursor(c);
-}
-
 void RichTextSurface::deleteSelection()
 {
     QTextCursor c = m_edit->textCursor();
     if (c.hasSelection())
         c.removeSelectedText();
-}
-
-void RichTextSurface::clearAll()
-{
-    const bool hadText = !m_doc->isEmpty();
-    m_edit->clear();
-    m_doc->setDefaultFont(m_edit->font());
-    m_edit->setCurrentCharFormat(QTextCharFormat()); // a new text starts in the editor's own font
-    m_doc->setModified(false);
-    // QTextDocument::clear() announces the removal without the closing notification.
-    if (m_hasPending)
-        onContentsChanged();
-    else if (hadText)
-        emit changed({0, 0, 0, m_origin});
 }
 
 // --- whole text ---------------------------------------------------------------
@@ -467,58 +443,34 @@ void RichTextSurface::typeText(const QString& text)
     enter(ChangeOrigin::Typing, [&](QTextCursor& c) { c.insertText(enteringText(text)); });
 }
 
+mimeimport::Place RichTextSurface::entryPlace() const
+{
+    // Where the caret stands once the selection is gone: the format of the
+    // character before it, the alignment of its paragraph.
+    QTextCursor at(m_doc);
+    at.setPosition(m_edit->textCursor().selectionStart());
+    return {qtformat::toModel(at.charFormat(), m_doc->defaultFont()), qtformat::alignmentOf(at.blockFormat()),
+            m_doc->defaultFont(), m_edit->acceptRichText()};
+}
+
+void RichTextSurface::enterModel(ChangeOrigin origin, const styled::Document& fragment)
+{
+    if (fragment.length() > 0 || fragment.paragraphs.size() > 1)
+        enter(origin, [&](QTextCursor& c) { qtformat::insertModel(c, fragment); });
+}
+
 void RichTextSurface::insertText(const QString& text)
 {
-    if (text.isEmpty())
-        return;
-    enter(ChangeOrigin::Paste, [&](QTextCursor& c) { c.insertText(enteringText(text)); });
+    if (!text.isEmpty())
+        enterModel(ChangeOrigin::Paste, mimeimport::fromPlainText(text, entryPlace()));
 }
 
 void RichTextSurface::insertMimeData(const QMimeData* source)
 {
     if (!source || m_edit->isReadOnly())
         return;
-    auto enterModel = [this](const styled::Document& fragment) {
-        if (fragment.length() > 0 || fragment.paragraphs.size() > 1)
-            enter(ChangeOrigin::Paste, [&](QTextCursor& c) { qtformat::insertModel(c, fragment); });
-    };
-    // Our own form first: it comes back exactly as it was copied.
-    const QString own = QString::fromLatin1(kOwnMimeType);
-    if (source->hasFormat(own)) {
-        const rtf::ReadResult r = rtf::read(source->data(own));
-        if (r.ok()) {
-            enterModel(r.document);
-            return;
-        }
-    }
-    // Other programs' text: Greek Unicode becomes codes of the font "Greek".
-    for (const char* type : {"text/rtf", "application/rtf"}) {
-        if (m_edit->acceptRichText() && source->hasFormat(QString::fromLatin1(type))) {
-            const rtf::ReadResult r = rtf::read(source->data(QString::fromLatin1(type)));
-            if (r.status == rtf::ReadResult::Ok) {
-                enterModel(unicodegreek::importDocument(r.document).document);
-                return;
-            }
-        }
-    }
-    if (m_edit->acceptRichText() && mimeimport::hasRichText(source)) {
-        QFont base = m_doc->defaultFont();
-        const styled::CharFormat here = currentFormat();
-        base.setFamilies({here.font});
-        base.setPointSize(std::max(1, here.size));
-        const styled::Document fragment = mimeimport::reduceRich(source, base, [&](const QTextCharFormat& f) {
-            return qtformat::toModel(f, base);
-        });
-        enterModel(unicodegreek::importDocument(fragment).document);
-    } else if (source->hasText() && !source->text().isEmpty()) {
-        const QString text = source->text();
-        const bool hasGreek = std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return unicodegreek::isGreek(ch); });
-        if (!hasGreek)
-            insertText(text); // in the caret's format, as typed text
-        else
-            enterModel(unicodegreek::importDocument(styled::Document::fromPlainText(styled::paragraphBreaks(text), currentFormat()))
-                           .document);
-    }
+    if (const auto fragment = mimeimport::fromMime(source, entryPlace()))
+        enterModel(ChangeOrigin::Paste, *fragment);
 }
 
 // --- the model ----------------------------------------------------------------
@@ -557,15 +509,7 @@ styled::Document RichTextSurface::snapshot(int start, int end) const
 QMimeData* RichTextSurface::mimeDataForSelection() const
 {
     const QTextCursor c = m_edit->textCursor();
-    const styled::Document part = snapshot(c.selectionStart(), c.selectionEnd());
-    auto* data = new QMimeData;
-    // Plain text as real Unicode Greek, for mail, browsers and everything else.
-    data->setText(unicodegreek::exportPlainText(part));
-    const QByteArray rtf = rtf::write(part);
-    data->setData(QStringLiteral("text/rtf"), rtf);
-    data->setData(QStringLiteral("application/rtf"), rtf);
-    data->setData(QString::fromLatin1(kOwnMimeType), rtf);
-    return data;
+    return mimeimport::toMime(snapshot(c.selectionStart(), c.selectionEnd()));
 }
 
 styled::Document RichTextSurface::snapshot() const

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include "mimeimport.h"
 #include "styledtext.h"
 
 #include <functional>
@@ -76,9 +77,7 @@ public:
     // Where the selection stands on the screen.
     QRect selectionScreenRect() const;
     QString selText() const;
-    void replaceSelection(const QString& text);
     void deleteSelection();
-    void clearAll();
 
     // whole text; paragraph breaks read as '\n'
     QString text() const;
@@ -110,22 +109,22 @@ public:
     void cut();
     void paste();
 
-    // Text typed at the caret (a key, an input-method commit).
+    // Everything enters at the caret through enter(), as one undo step with
+    // its origin. Text typed at the caret (a key, an input-method commit):
     void typeText(const QString& text);
-    // Text entered at the caret as it is, in the caret's format, as a paste
-    // would enter it (the character map).
+    // Plain text entered as a paste enters it, in the caret's format (the character map):
     void insertText(const QString& text);
-    // Pasted or dropped data, reduced to what the document can hold.
+    // Pasted or dropped data, reduced to the model (mimeimport::fromMime):
     void insertMimeData(const QMimeData* source);
+    // A piece of the model, entered with the given origin.
+    void enterModel(surface::ChangeOrigin origin, const styled::Document& fragment);
 
     // The whole document as the styled-text model.
     styled::Document snapshot() const;
     // The characters [start, end) as the model.
     styled::Document snapshot(int start, int end) const;
-    // What copy and cut put on the clipboard for the selection: the text as
-    // Unicode, RTF, and the program's own form for an exact paste.
+    // What copy and cut put on the clipboard for the selection (mimeimport::toMime).
     QMimeData* mimeDataForSelection() const;
-    static constexpr const char* kOwnMimeType = "application/x-stilora-rtf";
     // Replaces the whole document in one step: built off-screen, swapped in,
     // laid out once, never composed; the undo history starts afresh.
     void load(const styled::Document& document);
@@ -170,6 +169,7 @@ private:
     class OriginScope;
 
     QTextCharFormat charFormatOfChar(int index) const;
+    mimeimport::Place entryPlace() const;
     void attachDocument(QTextDocument* doc);
     // Enters text at the selection as one undo step: the change is announced
     // inside that step, so that a composition it causes joins it.

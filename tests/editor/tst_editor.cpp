@@ -1,10 +1,14 @@
 #include "codepage.h"
 #include "greekfont.h"
 #include "qtformat.h"
+#include "mimeimport.h"
 #include "richtextsurface.h"
+#include "rtfwriter.h"
 #include "textedit.h"
 
 #include <QtTest>
+
+#include <QClipboard>
 
 #include <QAbstractTextDocumentLayout>
 #include <QAccessible>
@@ -44,6 +48,9 @@ class TestEditor : public QObject {
 private slots:
     void initTestCase() { QVERIFY(resources::registerGreekFont().isEmpty()); }
 
+    void fromMimeWithoutEditor_data();
+    void fromMimeWithoutEditor();
+    void toMimeAndBack();
     void codepageRoundTrip();
     void codepageSpecialCodes_data();
     void codepageSpecialCodes();
@@ -66,7 +73,7 @@ private slots:
     void rewriteMinimalEdit_data();
     void rewriteMinimalEdit();
     void wordWrapKeepsDocument();
-    void clearAllNotifies();
+    void emptyModelNotifies();
     void tabEntry();
     void layoutFollowsEdits_data();
     void layoutFollowsEdits();
@@ -403,18 +410,20 @@ void TestEditor::wordWrapKeepsDocument()
     QVERIFY(!textEdit(f.s)->document()->isModified());
 }
 
-void TestEditor::clearAllNotifies()
+// New loads the empty model: the text goes, the change is announced, the
+// caret stands in the editor's own font again.
+void TestEditor::emptyModelNotifies()
 {
     Fixture f;
     f.s.setText(QStringLiteral("abc"));
     f.s.selectRange(0, 3);
     f.s.setFontName(QStringLiteral("Arial"));
     f.changes.clear();
-    f.s.clearAll();
+    f.s.load(styled::Document());
     QCOMPARE(f.s.text(), QString());
     QVERIFY(!f.changes.isEmpty());
     QCOMPARE(f.s.fontName(), QStringLiteral("Greek"));
-    f.s.clearAll(); // on an empty document: no error
+    f.s.load(styled::Document()); // on an empty document: no error
     QCOMPARE(f.s.textLength(), 0);
 }
 
@@ -460,7 +469,11 @@ void TestEditor::layoutFollowsEdits()
     case 2: f.s.setSelStart(doc->findBlock(mid).position()); QTest::keyClick(f.s.widget(), Qt::Key_Backspace); break;
     case 3: f.s.selectRange(mid - 300, 600); f.s.deleteSelection(); break;
     case 4: f.s.selectRange(mid, 10); f.s.setFontSize(40); break;
-    case 5: f.s.setSelStart(mid); f.s.replaceSelection(QStringLiteral("eins\nzwei\ndrei\n")); break;
+    case 5:
+        f.s.setSelStart(mid);
+        QGuiApplication::clipboard()->setText(QStringLiteral("eins\nzwei\ndrei\n"));
+        f.s.paste();
+        break;
     case 6: f.s.setSelStart(mid); QTest::keyClick(f.s.widget(), Qt::Key_Return); f.s.undo(); break;
     }
     QList<QRectF> incremental;
@@ -722,7 +735,7 @@ void TestEditor::clipboardForms()
     std::unique_ptr<QMimeData> data(f.s.mimeDataForSelection());
     QCOMPARE(data->text(), QStringLiteral(u"ἅνθρωποσ und äß")); // s is σ; the final sigma is j
     QVERIFY(data->data(QStringLiteral("text/rtf")).contains("\\u7941\\'a4"));
-    QVERIFY(data->hasFormat(QString::fromLatin1(RichTextSurface::kOwnMimeType)));
+    QVERIFY(data->hasFormat(QString::fromLatin1(mimeimport::kOwnMimeType)));
     // Pasted back: exactly what was copied.
     f.s.load(styled::Document());
     f.s.insertMimeData(data.get());
@@ -824,6 +837,69 @@ void TestEditor::loadIsOneStep()
     QCOMPARE(f.s.text(), QStringLiteral("neue\ntext"));
     QCOMPARE(f.changes.size(), 2);
     QVERIFY(textEdit(f.s)->document()->documentLayout()->documentSize().height() > 0);
+}
+
+// The clipboard's road into the document, without an editor: which form is
+// taken, and what comes of it.
+void TestEditor::fromMimeWithoutEditor_data()
+{
+    QTest::addColumn<QString>("form"); // own, rtf, html, text, none
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("richText");
+    QTest::addColumn<QByteArray>("expected"); // the model, described, in 8-bit codes; empty: nothing
+    const styled::CharFormat arial{QStringLiteral("Arial"), 12, styled::Bold};
+    QTest::newRow("own form, exact") << "own" << rtf::write(styled::Document::fromPlainText(QStringLiteral("ab"), arial)) << true
+                                     << QByteArray("align 0: [Arial 12 1]\"ab\"");
+    QTest::newRow("RTF, Greek to codes") << "rtf" << QByteArray("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 x \\u945?}") << true
+                                         << QByteArray("align 0: [Arial 12 0]\"x \" [Greek 12 0]\"a\"");
+    QTest::newRow("RTF not taken without rich text") << "rtf" << QByteArray("{\\rtf1 x}") << false << QByteArray();
+    QTest::newRow("HTML, unformatted in the caret's format") << "html" << QByteArray("<p>eins</p><p><b>zwei</b></p>") << true
+                                                             << QByteArray("align 0: [Greek 14 0]\"eins\" | align 0: [Greek 14 1]\"zwei\"");
+    QTest::newRow("plain text in the caret's format and alignment") << "text" << QByteArray("logos\r\nkai") << true
+                                                                    << QByteArray("align 1: [Greek 14 0]\"logos\" | align 1: [Greek 14 0]\"kai\"");
+    QTest::newRow("plain Unicode Greek as codes") << "text" << QByteArray("λόγος") << true << QByteArray("align 1: [Greek 14 0]\"l\xd2goj\"");
+    QTest::newRow("no text") << "none" << QByteArray() << true << QByteArray();
+}
+
+void TestEditor::fromMimeWithoutEditor()
+{
+    QFETCH(QString, form);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, richText);
+    QFETCH(QByteArray, expected);
+    QMimeData mime;
+    if (form == QLatin1String("own"))
+        mime.setData(QString::fromLatin1(mimeimport::kOwnMimeType), data);
+    else if (form == QLatin1String("rtf"))
+        mime.setData(QStringLiteral("text/rtf"), data);
+    else if (form == QLatin1String("html"))
+        mime.setHtml(QString::fromUtf8(data));
+    else if (form == QLatin1String("text"))
+        mime.setText(QString::fromUtf8(data));
+    mimeimport::Place place;
+    place.format = {QStringLiteral("Greek"), 14, 0};
+    place.alignment = styled::AlignRight;
+    place.richText = richText;
+    const std::optional<styled::Document> d = mimeimport::fromMime(&mime, place);
+    QCOMPARE(d.has_value(), !expected.isEmpty());
+    if (d)
+        QCOMPARE(d->describe(), codepage::decode(expected));
+}
+
+// What copy gives comes back by paste as it was; other programs get Unicode.
+void TestEditor::toMimeAndBack()
+{
+    styled::DocumentBuilder b;
+    b.setAlignment(styled::AlignCentre);
+    b.append(codepage::decode("\x93Omhroj "), {QStringLiteral("Greek"), 14, 0});
+    b.append(QStringLiteral("und Rest"), {QStringLiteral("Arial"), 22, styled::Italic});
+    const styled::Document part = b.take();
+    std::unique_ptr<QMimeData> data(mimeimport::toMime(part));
+    QCOMPARE(data->text(), QStringLiteral(u"Ὅμηρος und Rest"));
+    QVERIFY(data->hasFormat(QStringLiteral("text/rtf")));
+    const std::optional<styled::Document> back = mimeimport::fromMime(data.get(), {});
+    QVERIFY(back.has_value());
+    QVERIFY2(*back == part, qPrintable(back->describe()));
 }
 
 QTEST_MAIN(TestEditor)

@@ -128,7 +128,7 @@ void TestX11Typing::initTestCase()
 void TestX11Typing::typeInto(const QString& keys)
 {
     RichTextSurface& txt = m_form->txt();
-    txt.clearAll();
+    txt.load(styled::Document());
     txt.widget()->setFocus();
     QTRY_VERIFY(txt.widget()->hasFocus());
     xdotool(keyNames(keys));
@@ -369,7 +369,7 @@ void TestX11Typing::undoKeystrokes()
         settle([&] { return txt.text(); });
         return txt.text();
     };
-    txt.clearAll();
+    txt.load(styled::Document());
     txt.widget()->setFocus();
     QTRY_VERIFY(txt.widget()->hasFocus());
     QCOMPARE(step({QStringLiteral("x"), QStringLiteral("y")}), QStringLiteral("xy"));
