@@ -357,26 +357,55 @@ void RichTextSurface::setAlignment(int alignment)
 
 // --- find -------------------------------------------------------------------
 
-int RichTextSurface::find(const QString& what, int start, int length, int options) const
+// The text as find() reads it (a paragraph break is one position) and, for
+// each position, whether it is set in the font "Greek": the walker's text,
+// made once for each revision of the document.
+struct RichTextSurface::FindText {
+    const QTextDocument* doc = nullptr;
+    int revision = -1;
+    int length = -1;
+    QString text;
+    std::vector<unsigned char> greek;
+};
+
+const RichTextSurface::FindText& RichTextSurface::findText() const
 {
-    // The text as the surface counts it (a paragraph break is one position)
-    // and, for each position, whether it is set in the font "Greek".
-    const QString text = m_doc->toRawText();
-    std::vector<unsigned char> greek(std::size_t(text.size()), 0);
+    if (!m_findText)
+        m_findText = std::make_unique<FindText>();
+    FindText& f = *m_findText;
+    if (f.doc == m_doc && f.revision == m_doc->revision() && f.length == textLength())
+        return f;
+    f.text.clear();
+    f.text.reserve(textLength());
+    f.greek.clear();
+    f.greek.reserve(std::size_t(textLength()));
     const QFont def = m_doc->defaultFont();
     const QString kGreek = QString::fromLatin1(styled::kDefaultFont);
-    // Positions are counted along, not asked of each fragment (which walks the document's tree).
-    qsizetype pos = 0;
-    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const QTextFragment f = it.fragment();
-            const qsizetype n = std::min<qsizetype>(f.length(), text.size() - pos);
-            if (n > 0 && qtformat::familyOf(f.charFormat(), def) == kGreek)
-                std::fill_n(greek.begin() + pos, n, 1);
-            pos += f.length();
-        }
-        ++pos; // the paragraph break
-    }
+    bool first = true;
+    walk(
+        0, textLength(),
+        [&](const QTextBlock&) {
+            if (!first) {
+                f.text += QChar::ParagraphSeparator;
+                f.greek.push_back(0);
+            }
+            first = false;
+        },
+        [&](QString&& text, const QTextCharFormat& format) {
+            f.text += text;
+            f.greek.insert(f.greek.end(), std::size_t(text.size()), qtformat::familyOf(format, def) == kGreek ? 1 : 0);
+        });
+    Q_ASSERT(f.text.size() == textLength() && f.greek.size() == std::size_t(f.text.size()));
+    f.doc = m_doc;
+    f.revision = m_doc->revision();
+    f.length = textLength();
+    return f;
+}
+
+int RichTextSurface::find(const QString& what, int start, int length, int options) const
+{
+    Q_ASSERT(start >= 0 && length >= 0 && start + length <= textLength());
+    const FindText& f = findText();
     QString wanted = what;
     wanted.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
     int flags = 0;
@@ -384,7 +413,7 @@ int RichTextSurface::find(const QString& what, int start, int length, int option
         flags |= textsearch::WholeWord;
     if (options & surface::MatchCase)
         flags |= textsearch::MatchCase;
-    return textsearch::find(text, greek, wanted, start, length, flags);
+    return textsearch::find(f.text, f.greek, wanted, start, length, flags);
 }
 
 // --- edit commands ------------------------------------------------------------
@@ -477,30 +506,53 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
 
 styled::CharFormat RichTextSurface::currentFormat() const { return qtformat::toModel(selectionFormat(), m_doc->defaultFont()); }
 
+// The one walk over the document's fragments in [start, end): `paragraph`
+// at the start of each paragraph it reaches, `piece` for each piece of text
+// with its format. Positions are counted along from the first paragraph's,
+// not asked of each fragment (which walks the document's tree).
+template <class Paragraph, class Piece>
+void RichTextSurface::walk(int start, int end, Paragraph&& paragraph, Piece&& piece) const
+{
+    Q_ASSERT(0 <= start && start <= end && end <= textLength());
+    QTextBlock b = m_doc->findBlock(start);
+    for (int blockAt = b.position(); b.isValid() && blockAt <= end; blockAt += b.length(), b = b.next()) {
+        paragraph(b);
+        int at = blockAt;
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const int length = f.length();
+            const int from = std::max(start, at), to = std::min(end, at + length);
+            if (from < to)
+                piece(from == at && to == at + length ? f.text() : f.text().mid(from - at, to - from), f.charFormat());
+            at += length;
+        }
+        if (blockAt + b.length() > end)
+            break;
+    }
+}
+
 styled::Document RichTextSurface::snapshot(int start, int end) const
 {
     styled::Document out;
     out.paragraphs.clear();
+    if (start == 0 && end == textLength())
+        out.paragraphs.reserve(m_doc->blockCount());
     const QFont def = m_doc->defaultFont();
-    for (QTextBlock b = m_doc->findBlock(start); b.isValid() && b.position() <= end; b = b.next()) {
-        styled::Paragraph p;
-        p.alignment = qtformat::alignmentOf(b.blockFormat());
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const QTextFragment f = it.fragment();
-            const int from = std::max(start, f.position());
-            const int to = std::min(end, f.position() + f.length());
-            if (from >= to)
-                continue;
-            styled::Run run{f.text().mid(from - f.position(), to - from), qtformat::toModel(f.charFormat(), def)};
-            if (!p.runs.isEmpty() && p.runs.last().format == run.format)
-                p.runs.last().text += run.text;
+    walk(
+        start, end,
+        [&](const QTextBlock& b) {
+            styled::Paragraph p;
+            p.alignment = qtformat::alignmentOf(b.blockFormat());
+            out.paragraphs.append(std::move(p));
+        },
+        [&](QString&& text, const QTextCharFormat& format) {
+            QList<styled::Run>& runs = out.paragraphs.last().runs;
+            styled::Run run{std::move(text), qtformat::toModel(format, def)};
+            if (!runs.isEmpty() && runs.last().format == run.format)
+                runs.last().text += run.text;
             else
-                p.runs.append(std::move(run));
-        }
-        out.paragraphs.append(std::move(p));
-        if (b.position() + b.length() > end)
-            break;
-    }
+                runs.append(std::move(run));
+        });
     if (out.paragraphs.isEmpty())
         out.paragraphs.resize(1);
     return out;
@@ -512,27 +564,7 @@ QMimeData* RichTextSurface::mimeDataForSelection() const
     return mimeimport::toMime(snapshot(c.selectionStart(), c.selectionEnd()));
 }
 
-styled::Document RichTextSurface::snapshot() const
-{
-    styled::Document out;
-    out.paragraphs.clear();
-    out.paragraphs.reserve(m_doc->blockCount());
-    const QFont def = m_doc->defaultFont();
-    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
-        styled::Paragraph p;
-        p.alignment = qtformat::alignmentOf(b.blockFormat());
-        for (auto it = b.begin(); !it.atEnd(); ++it) {
-            const QTextFragment f = it.fragment();
-            styled::Run run{f.text(), qtformat::toModel(f.charFormat(), def)};
-            if (!p.runs.isEmpty() && p.runs.last().format == run.format)
-                p.runs.last().text += run.text;
-            else
-                p.runs.append(std::move(run));
-        }
-        out.paragraphs.append(std::move(p));
-    }
-    return out;
-}
+styled::Document RichTextSurface::snapshot() const { return snapshot(0, textLength()); }
 
 void RichTextSurface::load(const styled::Document& document)
 {

@@ -170,6 +170,10 @@ private:
 
     QTextCharFormat charFormatOfChar(int index) const;
     mimeimport::Place entryPlace() const;
+    struct FindText;
+    const FindText& findText() const;
+    template <class Paragraph, class Piece>
+    void walk(int start, int end, Paragraph&& paragraph, Piece&& piece) const;
     void attachDocument(QTextDocument* doc);
     // Enters text at the selection as one undo step: the change is announced
     // inside that step, so that a composition it causes joins it.
@@ -185,4 +189,5 @@ private:
     surface::TextChange m_pending;
     bool m_hasPending = false;
     bool m_announced = false; // typeText has reported its change already
+    mutable std::unique_ptr<FindText> m_findText;
 };
