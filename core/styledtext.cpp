@@ -48,6 +48,7 @@ Document::Document()
 
 int Document::length() const
 {
+    Q_ASSERT(!paragraphs.isEmpty()); // a document always has a paragraph, an empty one at least
     int n = int(paragraphs.size()) - 1;
     for (const Paragraph& p : paragraphs)
         n += p.length();
@@ -56,6 +57,7 @@ int Document::length() const
 
 QString Document::plainText() const
 {
+    Q_ASSERT(!paragraphs.isEmpty());
     QString s;
     s.reserve(length());
     for (qsizetype i = 0; i < paragraphs.size(); ++i) {

@@ -52,7 +52,7 @@ Opened openRtf(const QString& path)
     finishInterruptedWrite({path});
     const rtf::ReadResult r = rtf::read(readWholeFile(path));
     if (!r.ok())
-        throw IoError(0, r.message + QStringLiteral(": ") + r.detail).atByte(r.offset).about(path);
+        throw IoError(0, r.message + QStringLiteral(": ") + r.detail()).atByte(r.offset).about(path);
     Opened o;
     o.document = r.document;
     return o;

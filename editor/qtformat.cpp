@@ -147,6 +147,7 @@ QTextCharFormat toQt(const styled::CharFormat& format)
 
 void insertModel(QTextCursor& c, const styled::Document& d)
 {
+    Q_ASSERT(!d.paragraphs.isEmpty());
     // Documents use few formats many times: each is converted once.
     std::vector<std::pair<styled::CharFormat, QTextCharFormat>> known;
     auto qtFormat = [&](const styled::CharFormat& f) -> const QTextCharFormat& {

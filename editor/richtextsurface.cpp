@@ -197,6 +197,7 @@ int RichTextSurface::selLength() const
 
 void RichTextSurface::setSelStart(int pos)
 {
+    Q_ASSERT(pos >= 0 && pos <= textLength());
     QTextCursor c = m_edit->textCursor();
     c.setPosition(std::clamp(pos, 0, textLength()));
     m_edit->setTextCursor(c);
@@ -221,6 +222,8 @@ QRect RichTextSurface::selectionScreenRect() const
 
 void RichTextSurface::selectRange(int start, int length)
 {
+    // A selection reaching past the end ends at the end, as the edit control's does.
+    Q_ASSERT(start >= 0 && start <= textLength() && length >= 0);
     const int size = textLength();
     start = std::clamp(start, 0, size);
     const int end = std::clamp(start + std::max(length, 0), start, size);
@@ -263,6 +266,7 @@ int RichTextSurface::textLength() const { return m_doc->characterCount() - 1; }
 
 QString RichTextSurface::textRange(int start, int length) const
 {
+    Q_ASSERT(start >= 0 && length >= 0 && start + length <= textLength());
     const int size = textLength();
     start = std::clamp(start, 0, size);
     const int end = std::clamp(start + length, start, size);
@@ -602,6 +606,8 @@ void RichTextSurface::load(const styled::Document& document)
 
 void RichTextSurface::rewrite(int start, const QString& oldText, const QString& newText)
 {
+    Q_ASSERT(start >= 0 && start + oldText.size() <= textLength());
+    Q_ASSERT(textRange(start, int(oldText.size())) == oldText);
     const int n = int(oldText.size());
     const int m = int(newText.size());
     int prefix = 0;

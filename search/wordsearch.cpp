@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <algorithm>
+
 const QString WordSearch::kMiss = QStringLiteral("Es konnte nichts gefunden werden.");
 
 WordSearch::WordSearch(const SearchContext& c)
@@ -38,7 +40,8 @@ void WordSearch::Button2Click()
 void WordSearch::suche()
 {
     SharedState& s = *m_c.state;
-    m_c.txt->setSelStart(s.SearchPos); // -1 puts the caret at the start
+    // -1 (after a miss) puts the caret at the start, a position past the end at the end.
+    m_c.txt->setSelStart(std::clamp(s.SearchPos, 0, m_c.txt->textLength()));
     const int length = m_c.txt->textLength();
     const int start = m_c.txt->selStart();
     const QString what = m_c.dialog->stxt->text();

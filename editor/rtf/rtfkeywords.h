@@ -51,7 +51,5 @@ enum class Keyword {
 };
 
 Keyword keyword(QByteArrayView name);
-// For the tests: the table is in byte order, as the binary search needs.
-bool keywordTableSorted();
 
 } // namespace rtf

@@ -15,6 +15,17 @@
 namespace rtf {
 
 QString loadFailedMessage() { return QStringLiteral("Das Laden des Streams ist mißlungen"); }
+
+QString ReadResult::detail() const
+{
+    switch (error) {
+    case Error::None: return {};
+    case Error::NestedTooDeeply: return QStringLiteral("Gruppen zu tief verschachtelt");
+    case Error::ControlWordTooLong: return QStringLiteral("Steuerwort zu lang");
+    case Error::NotText: return QStringLiteral("weder RTF noch Text");
+    }
+    return {};
+}
 QString saveFailedMessage() { return QStringLiteral("Das Speichern des Streams ist mißlungen"); }
 
 namespace {
@@ -115,7 +126,7 @@ private:
     int codePage() const;
     const styled::CharFormat& format();
     QString fontName() const;
-    ReadResult fail(qint64 offset, const char* detail);
+    ReadResult fail(qint64 offset, ReadResult::Error error);
 
     QByteArrayView m_in;
     Tokenizer m_tok;
@@ -158,13 +169,13 @@ private:
     bool m_afterPar = false;
 };
 
-ReadResult Reader::fail(qint64 offset, const char* detail)
+ReadResult Reader::fail(qint64 offset, ReadResult::Error error)
 {
     ReadResult r;
     r.status = ReadResult::Failed;
+    r.error = error;
     r.offset = offset;
     r.message = loadFailedMessage();
-    r.detail = QString::fromUtf8(detail);
     return r;
 }
 
@@ -175,7 +186,7 @@ ReadResult Reader::run()
         if (t.type == Token::End)
             break;
         if (t.type == Token::Error)
-            return fail(t.offset, m_tok.error());
+            return fail(t.offset, ReadResult::Error::ControlWordTooLong);
         if (!m_started) {
             // {\rtf must open the file.
             const Token w = m_tok.next();
@@ -187,7 +198,7 @@ ReadResult Reader::run()
             continue;
         }
         if (!handle(t))
-            return fail(t.offset, "Gruppen zu tief verschachtelt");
+            return fail(t.offset, ReadResult::Error::NestedTooDeeply);
         if (m_finished)
             break;
     }
@@ -647,9 +658,9 @@ ReadResult readPlainText(QByteArrayView bytes)
     r.status = ReadResult::PlainText;
     if (bytes.contains('\0')) {
         r.status = ReadResult::Failed;
+        r.error = ReadResult::Error::NotText;
         r.offset = bytes.indexOf('\0');
         r.message = loadFailedMessage();
-        r.detail = QStringLiteral("weder RTF noch Text");
         return r;
     }
     QString text;

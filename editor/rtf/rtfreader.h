@@ -23,13 +23,22 @@ struct ReadResult {
         PlainText, // not RTF: read as plain text
         Failed,    // neither: nothing was read
     };
+    // Why a file was refused.
+    enum class Error {
+        None,
+        NestedTooDeeply,    // more than kMaxDepth groups inside each other
+        ControlWordTooLong, // more letters than a control word may have
+        NotText,            // no RTF, and NUL bytes: no text either
+    };
     Status status = Ok;
-    qint64 offset = 0;
-    QString message;
-    QString detail; // what went wrong, for tests and logs
+    Error error = Error::None;
+    qint64 offset = 0; // the byte where reading stopped
+    QString message;   // "Das Laden des Streams ist mißlungen"
     styled::Document document;
 
     bool ok() const { return status != Failed; }
+    // Why, in German: "Gruppen zu tief verschachtelt", ...
+    QString detail() const;
 };
 
 ReadResult read(QByteArrayView bytes);

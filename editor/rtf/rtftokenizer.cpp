@@ -103,7 +103,6 @@ Token Tokenizer::word(qint64 start)
     const qint64 letters = p - start - 1;
     if (letters > kMaxWordLength) {
         m_pos = p;
-        m_error = "Steuerwort zu lang";
         t.type = Token::Error;
         return t;
     }

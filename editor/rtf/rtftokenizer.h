@@ -40,15 +40,14 @@ public:
 
     Token next();
     qint64 offset() const { return m_pos; }
-    // Why the last Error token came.
-    const char* error() const { return m_error; }
+    // The Error token comes for a control word longer than kMaxWordLength,
+    // the only input the tokenizer refuses.
 
 private:
     Token word(qint64 start);
 
     QByteArrayView m_in;
     qint64 m_pos = 0;
-    const char* m_error = "";
 };
 
 } // namespace rtf

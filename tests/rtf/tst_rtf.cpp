@@ -65,7 +65,8 @@ Document randomDocument(QRandomGenerator& rng)
 class TestRtf : public QObject {
     Q_OBJECT
 private slots:
-    void keywordTableSorted();
+    void keywords_data();
+    void keywords();
     void tokens_data();
     void tokens();
     void reads_data();
@@ -86,7 +87,27 @@ private slots:
     void libreOfficeEightBitCodes();
 };
 
-void TestRtf::keywordTableSorted() { QVERIFY(rtf::keywordTableSorted()); }
+// The binary search finds the first, the last and words between; a prefix or an unknown word is no keyword.
+void TestRtf::keywords_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("keyword");
+    QTest::newRow("first") << QByteArray("annotation") << int(rtf::Keyword::SkipDestination);
+    QTest::newRow("last") << QByteArray("xmlnstbl") << int(rtf::Keyword::SkipDestination);
+    QTest::newRow("one letter") << QByteArray("b") << int(rtf::Keyword::Bold);
+    QTest::newRow("unicode") << QByteArray("u") << int(rtf::Keyword::Unicode);
+    QTest::newRow("unicode skip") << QByteArray("uc") << int(rtf::Keyword::UnicodeSkip);
+    QTest::newRow("prefix of a word") << QByteArray("ans") << int(rtf::Keyword::Unknown);
+    QTest::newRow("unknown") << QByteArray("zzz") << int(rtf::Keyword::Unknown);
+    QTest::newRow("upper case") << QByteArray("B") << int(rtf::Keyword::Unknown);
+}
+
+void TestRtf::keywords()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, keyword);
+    QCOMPARE(int(rtf::keyword(name)), keyword);
+}
 
 void TestRtf::tokens_data()
 {
@@ -252,21 +273,24 @@ void TestRtf::hostile_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("loads");
-    QTest::addColumn<QString>("why"); // of a refused file, with its byte
+    QTest::addColumn<int>("error");  // of a refused file
+    QTest::addColumn<qint64>("offset"); // and the byte where it was refused
+    using E = rtf::ReadResult::Error;
     QTest::newRow("depth 100,000") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "x" + QByteArray(100000, '}') << false
-                                   << "Gruppen zu tief verschachtelt (Byte 1006)";
-    QTest::newRow("depth 1,000 loads") << QByteArray("{\\rtf1 ") + QByteArray(998, '{') + "x" + QByteArray(999, '}') << true << QString();
-    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 xyz}") << true << QString();
-    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 xyz}") << true << QString();
-    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << true << QString();
-    QTest::newRow("stray braces") << QByteArray("{\\rtf1 }}}}a") << true << QString();
-    QTest::newRow("unicode out of range") << QByteArray("{\\rtf1 \\u99999999999\\u-99999999 x}") << true << QString();
-    QTest::newRow("uc out of range") << QByteArray("{\\rtf1\\uc2147483647\\u945 abc}") << true << QString();
+                                   << int(E::NestedTooDeeply) << qint64(1006);
+    QTest::newRow("depth 1,000 loads") << QByteArray("{\\rtf1 ") + QByteArray(998, '{') + "x" + QByteArray(999, '}') << true << int(E::None) << qint64(0);
+    QTest::newRow("huge bin") << QByteArray("{\\rtf1 a\\bin2147483647 xyz}") << true << int(E::None) << qint64(0);
+    QTest::newRow("negative bin") << QByteArray("{\\rtf1 a\\bin-5 xyz}") << true << int(E::None) << qint64(0);
+    QTest::newRow("truncated hex") << QByteArray("{\\rtf1 a\\'4") << true << int(E::None) << qint64(0);
+    QTest::newRow("stray braces") << QByteArray("{\\rtf1 }}}}a") << true << int(E::None) << qint64(0);
+    QTest::newRow("unicode out of range") << QByteArray("{\\rtf1 \\u99999999999\\u-99999999 x}") << true << int(E::None) << qint64(0);
+    QTest::newRow("uc out of range") << QByteArray("{\\rtf1\\uc2147483647\\u945 abc}") << true << int(E::None) << qint64(0);
     QTest::newRow("long control word") << QByteArray("{\\rtf1 \\") + QByteArray(100, 'a') + "}" << false
-                                       << "Steuerwort zu lang (Byte 7)";
-    QTest::newRow("only the header") << QByteArray("{\\rtf1") << true << QString();
-    QTest::newRow("largest size") << QByteArray("{\\rtf1\\fs2147483647 x\\fs-2147483648 y}") << true << QString();
-    QTest::newRow("font table unterminated") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Greek") << true << QString();
+                                       << int(E::ControlWordTooLong) << qint64(7);
+    QTest::newRow("NUL bytes, no RTF") << QByteArray("plain\0text", 10) << false << int(E::NotText) << qint64(5);
+    QTest::newRow("only the header") << QByteArray("{\\rtf1") << true << int(E::None) << qint64(0);
+    QTest::newRow("largest size") << QByteArray("{\\rtf1\\fs2147483647 x\\fs-2147483648 y}") << true << int(E::None) << qint64(0);
+    QTest::newRow("font table unterminated") << QByteArray("{\\rtf1{\\fonttbl{\\f0 Greek") << true << int(E::None) << qint64(0);
 }
 
 void TestRtf::hostile()
@@ -276,9 +300,12 @@ void TestRtf::hostile()
     const rtf::ReadResult r = rtf::read(bytes);
     QCOMPARE(r.ok(), loads);
     if (!loads) {
-        QFETCH(QString, why);
+        QFETCH(int, error);
+        QFETCH(qint64, offset);
         QCOMPARE(r.message, QStringLiteral("Das Laden des Streams ist mißlungen"));
-        QCOMPARE(QStringLiteral("%1 (Byte %2)").arg(r.detail).arg(r.offset), why);
+        QCOMPARE(int(r.error), error);
+        QCOMPARE(r.offset, offset);
+        QVERIFY(!r.detail().isEmpty());
         QVERIFY(r.document == Document());
     }
     // Sizes stay within what word processors offer, 1 to 1638 points.
