@@ -215,10 +215,19 @@ void DocumentCommands::exportDocument()
     const FileDialogAnswer answer = m_c.dialogs->saveFile(m_c.window, request);
     if (!answer.accepted)
         return;
+    // A name typed with one of the formats' extensions is written as that
+    // format, whatever entry the filter shows; a name without one gets the
+    // entry's extension, and a file that this way comes to be overwritten
+    // without the dialog having asked is asked about here.
     const int entry = std::clamp(answer.filterIndex, 1, int(docfiles::exportFormats().size())) - 1;
+    docfiles::Format format = docfiles::writeFormatOf(answer.path);
+    if (!docfiles::exportFormats().contains(format))
+        format = docfiles::exportFormats().at(entry);
+    const QString path = withExtension(answer.path, request.filter, entry + 1);
+    if (path != answer.path && exists(path) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion))
+        return;
     WaitCursor wait;
-    docfiles::exportFile(m_c.txt->snapshot(), withExtension(answer.path, request.filter, answer.filterIndex),
-                         docfiles::exportFormats().at(entry), m_c.pdf);
+    docfiles::exportFile(m_c.txt->snapshot(), path, format, m_c.pdf);
 }
 
 void DocumentCommands::loadRtf(const QString& path)

@@ -144,7 +144,7 @@ void TestApp::startup()
     QVERIFY(!p.form.Panel2->isVisible());
     QCOMPARE(p.stilora.suchen->windowTitle(), QStringLiteral("Wort suchen"));
     QCOMPARE(p.stilora.info->windowTitle(), QStringLiteral("Info zu Stilora"));
-    QCOMPARE(p.form.client()->size(), QSize(TForm1::kClientWidth, TForm1::kClientHeight));
+    QCOMPARE(p.form.client()->size(), QSize(716, 302));
     QCOMPARE(p.editor(), QRect(3, 88, 706, 195));
     QCOMPARE(p.form.lineal->geometry(), QRect(3, 64, 697, 25));
     QCOMPARE(p.form.sbr->geometry(), QRect(304, 4, 25, 25));
@@ -403,7 +403,7 @@ void TestApp::fixedWidth()
     p.form.item(QStringLiteral("fg"))->trigger();
     QVERIFY(p.form.item(QStringLiteral("fg"))->isChecked());
     p.form.resize(p.form.width() + 200, p.form.height());
-    QTRY_COMPARE(p.form.client()->width(), TForm1::kClientWidth + 200);
+    QTRY_COMPARE(p.form.client()->width(), 916);
     QCOMPARE(p.editor().width(), 706);
     p.form.resize(500, p.form.height());
     QTRY_VERIFY(p.form.scroller()->horizontalScrollBar()->isVisible());
@@ -547,7 +547,9 @@ void TestApp::germanStandardButtons()
 void TestApp::picture()
 {
     Program p;
-    p.type(QStringLiteral(u"<ánqrwpos e>îi"));
+    // The keyboard delivers precomposed letters for dead keys: they enter as mark and letter.
+    p.type(QStringLiteral(u"<ánqrwpos e>î"));
+    QCOMPARE(codepage::encode(p.txt.text()), QByteArray("\xa4nqrwpos e\x8d"));
     const QString path = QStringLiteral(STILORA_BINARY_DIR "/main-window.png");
     QVERIFY(p.form.grab().save(path));
     qInfo("main window picture: %s", qPrintable(path));

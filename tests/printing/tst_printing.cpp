@@ -241,8 +241,7 @@ void TestPrinting::orientationAtTheNextPrint()
 // Printed into a PDF: as many pages as the preview, each with its text.
 void TestPrinting::pdfMatchesPreview()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is missing");
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(), "pdftotext (poppler-utils) is missing");
     Preview p;
     p.text = lines(120, QStringLiteral("Zeile"), QStringLiteral("Arial"));
     p.print();
@@ -273,8 +272,7 @@ void TestPrinting::pdfMatchesPreview()
 // The Greek of a PDF is text a reader can copy and search, not the font's codes.
 void TestPrinting::pdfCarriesRealGreek()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is missing");
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty(), "pdftotext (poppler-utils) is missing");
     styled::DocumentBuilder b;
     b.append(codes("\xa1rx\xcd \x99n \xd0 l\xd2goj, \x93Omhroj"), {QStringLiteral("Greek"), 14, 0});
     b.append(QStringLiteral(" und Umlaute äß"), {QStringLiteral("Arial"), 12, 0});

@@ -8,13 +8,20 @@
 
 #include <QtTest>
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 
 using styled::CharFormat;
 using styled::Document;
 
 Q_DECLARE_METATYPE(styled::Document)
+
+namespace styled {
+// Failed comparisons of formats name them.
+char* toString(const CharFormat& f)
+{
+    return QTest::toString(QStringLiteral("%1 %2 pt, style %3").arg(f.font).arg(f.size).arg(f.style));
+}
+} // namespace styled
 
 namespace {
 
@@ -29,7 +36,14 @@ QString codes(std::initializer_list<int> list)
     return s;
 }
 
-const styled::Run& runAt(const Document& d, int paragraph, int run) { return d.paragraphs.at(paragraph).runs.at(run); }
+// A run by its place; a run no reader makes when there is none, so that the
+// comparison fails instead of reading past the end.
+styled::Run runAt(const Document& d, int paragraph, int run)
+{
+    if (paragraph < 0 || paragraph >= d.paragraphs.size() || run < 0 || run >= d.paragraphs[paragraph].runs.size())
+        return {QStringLiteral("<no run>"), {QStringLiteral("<no run %1 in paragraph %2>").arg(run).arg(paragraph), 0, -1}};
+    return d.paragraphs[paragraph].runs[run];
+}
 
 Document randomDocument(QRandomGenerator& rng)
 {
@@ -77,7 +91,7 @@ private slots:
     void notRtf();
     void hostile_data();
     void hostile();
-    void manyFontsFast();
+    void manyFonts();
     void writes_data();
     void writes();
     void roundTrip_data();
@@ -314,16 +328,15 @@ void TestRtf::hostile()
             QVERIFY(run.format.size >= 1 && run.format.size <= 1638);
 }
 
-void TestRtf::manyFontsFast()
+// A font table of 40,000 entries; the reading time is bench_rtf's to measure.
+void TestRtf::manyFonts()
 {
     QByteArray bytes = "{\\rtf1{\\fonttbl";
     for (int i = 0; i < 40000; ++i)
         bytes += "{\\f" + QByteArray::number(i) + "\\fnil Font" + QByteArray::number(i) + ";}";
     bytes += "}\\f39999 x}";
-    QElapsedTimer t;
-    t.start();
     const rtf::ReadResult r = rtf::read(bytes);
-    QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    QVERIFY(r.ok());
     QCOMPARE(runAt(r.document, 0, 0).format.font, QStringLiteral("Font39999"));
 }
 
@@ -406,14 +419,15 @@ Document readData(const char* name)
     return r.ok() ? r.document : Document();
 }
 
-// The run that holds `text` (at its start), or nothing.
-std::optional<styled::Run> runWith(const Document& d, const QString& text)
+// The format of the run that starts with `text`; a format no reader makes
+// when there is no such run, so that the comparison fails and names it.
+CharFormat formatOf(const Document& d, const QString& text)
 {
     for (const styled::Paragraph& p : d.paragraphs)
         for (const styled::Run& r : p.runs)
             if (r.text.startsWith(text))
-                return r;
-    return std::nullopt;
+                return r.format;
+    return {QStringLiteral("<no run starting with ") + text + QLatin1Char('>'), 0, -1};
 }
 
 } // namespace
@@ -438,15 +452,15 @@ void TestRtf::libreOffice()
     QCOMPARE(d.paragraphs[2].alignment, int(styled::AlignRight));
     QCOMPARE(d.paragraphs[3].alignment, int(styled::AlignLeft)); // justified
     QCOMPARE(d.paragraphs[6].alignment, int(styled::AlignCentre));
-    QCOMPARE(runWith(d, QStringLiteral("a)nq"))->format, (CharFormat{QStringLiteral("Greek"), 14, 0}));
-    QCOMPARE(runWith(d, QStringLiteral("und Uml"))->format, (CharFormat{QStringLiteral("Arial"), 12, 0}));
-    QCOMPARE(runWith(d, QStringLiteral("fett"))->format, (CharFormat{QStringLiteral("Times New Roman"), 18, styled::Bold}));
-    QCOMPARE(runWith(d, QStringLiteral("kursiv"))->format.style, int(styled::Italic));
-    QCOMPARE(runWith(d, QStringLiteral("unterstrichen"))->format.style, int(styled::Underline));
-    QCOMPARE(runWith(d, QStringLiteral("durchgestrichen"))->format.style, int(styled::StrikeOut));
-    QCOMPARE(runWith(d, QStringLiteral(u"ἄνθ"))->format, (CharFormat{QStringLiteral("Arial"), 10, 0}));
-    QCOMPARE(runWith(d, QStringLiteral("Logos"))->format, (CharFormat{QStringLiteral("Greek"), 22, styled::Bold}));
-    QCOMPARE(runWith(d, codes({165}))->format, (CharFormat{QStringLiteral("Greek"), 16, 0}));
+    QCOMPARE(formatOf(d, QStringLiteral("a)nq")), (CharFormat{QStringLiteral("Greek"), 14, 0}));
+    QCOMPARE(formatOf(d, QStringLiteral("und Uml")), (CharFormat{QStringLiteral("Arial"), 12, 0}));
+    QCOMPARE(formatOf(d, QStringLiteral("fett")), (CharFormat{QStringLiteral("Times New Roman"), 18, styled::Bold}));
+    QCOMPARE(formatOf(d, QStringLiteral("kursiv")).style, int(styled::Italic));
+    QCOMPARE(formatOf(d, QStringLiteral("unterstrichen")).style, int(styled::Underline));
+    QCOMPARE(formatOf(d, QStringLiteral("durchgestrichen")).style, int(styled::StrikeOut));
+    QCOMPARE(formatOf(d, QStringLiteral(u"ἄνθ")), (CharFormat{QStringLiteral("Arial"), 10, 0}));
+    QCOMPARE(formatOf(d, QStringLiteral("Logos")), (CharFormat{QStringLiteral("Greek"), 22, styled::Bold}));
+    QCOMPARE(formatOf(d, codes({165})), (CharFormat{QStringLiteral("Greek"), 16, 0}));
 }
 
 void TestRtf::pandoc()
@@ -458,10 +472,10 @@ void TestRtf::pandoc()
     QVERIFY(lines.contains(QStringLiteral("Spalte A\tSpalte B")));
     QVERIFY(lines.contains(QStringLiteral("eins\tzwei")));
     QCOMPARE(lines.last(), QStringLiteral(u"Umlaute: äöü ß."));
-    QCOMPARE(runWith(d, QStringLiteral(u"Überschrift"))->format, (CharFormat{QStringLiteral("Helvetica"), 18, styled::Bold}));
-    QCOMPARE(runWith(d, QStringLiteral("kursiv"))->format.style, int(styled::Italic));
-    QCOMPARE(runWith(d, QStringLiteral("fett"))->format.style, int(styled::Bold));
-    QCOMPARE(runWith(d, QStringLiteral("durch"))->format.style, int(styled::StrikeOut));
+    QCOMPARE(formatOf(d, QStringLiteral(u"Überschrift")), (CharFormat{QStringLiteral("Helvetica"), 18, styled::Bold}));
+    QCOMPARE(formatOf(d, QStringLiteral("kursiv")).style, int(styled::Italic));
+    QCOMPARE(formatOf(d, QStringLiteral("fett")).style, int(styled::Bold));
+    QCOMPARE(formatOf(d, QStringLiteral("durch")).style, int(styled::StrikeOut));
 }
 
 // A document of the font "Greek" that came through LibreOffice keeps every code.
