@@ -56,7 +56,13 @@ class SurfaceEdit;
 
 // The one adapter that owns the document. Every other part reads and changes
 // the text through these operations; nobody else holds a QTextCursor on it.
-// Positions are 0-based; a paragraph break is one position.
+// Positions are 0-based; a paragraph break is one position. A position
+// given to the surface lies in [0, textLength()] and a length is not
+// negative: that is asserted (a release build clamps); only a selection's
+// length may reach past the end, and then ends there, as the edit control's.
+// The model reaches the document by two roads only: whole by load(), a piece
+// at the caret by enter() with its origin; it leaves by one walker, whose
+// ranges snapshot() and find() read.
 class RichTextSurface : public QObject {
     Q_OBJECT
 public:
