@@ -164,10 +164,12 @@ void RichTextSurface::attachDocument(QTextDocument* doc)
     doc->setDocumentLayout(new ParagraphLayout(doc));
     connect(doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
     connect(doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
+    ++m_generation;
 }
 
 void RichTextSurface::onContentsChange(int from, int removed, int added)
 {
+    ++m_generation; // text or attributes: what the walker's readers kept is old
     if (m_announced)
         return;
     // Qt reports an attribute change as the same range removed and added; the
@@ -363,11 +365,10 @@ void RichTextSurface::setAlignment(int alignment)
 
 // The text as find() reads it (a paragraph break is one position) and, for
 // each position, whether it is set in the font "Greek": the walker's text,
-// made once for each revision of the document.
+// made once for each state of the document (m_generation counts every
+// change of text or attributes and every document attached).
 struct RichTextSurface::FindText {
-    const QTextDocument* doc = nullptr;
-    int revision = -1;
-    int length = -1;
+    quint64 generation = 0;
     QString text;
     std::vector<unsigned char> greek;
 };
@@ -377,7 +378,7 @@ const RichTextSurface::FindText& RichTextSurface::findText() const
     if (!m_findText)
         m_findText = std::make_unique<FindText>();
     FindText& f = *m_findText;
-    if (f.doc == m_doc && f.revision == m_doc->revision() && f.length == textLength())
+    if (f.generation == m_generation)
         return f;
     f.text.clear();
     f.text.reserve(textLength());
@@ -400,9 +401,7 @@ const RichTextSurface::FindText& RichTextSurface::findText() const
             f.greek.insert(f.greek.end(), std::size_t(text.size()), qtformat::familyOf(format, def) == kGreek ? 1 : 0);
         });
     Q_ASSERT(f.text.size() == textLength() && f.greek.size() == std::size_t(f.text.size()));
-    f.doc = m_doc;
-    f.revision = m_doc->revision();
-    f.length = textLength();
+    f.generation = m_generation;
     return f;
 }
 

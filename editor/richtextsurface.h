@@ -195,5 +195,6 @@ private:
     surface::TextChange m_pending;
     bool m_hasPending = false;
     bool m_announced = false; // typeText has reported its change already
+    quint64 m_generation = 1; // changes of the document, see FindText
     mutable std::unique_ptr<FindText> m_findText;
 };

@@ -69,6 +69,7 @@ private slots:
     void find();
     void findGreek_data();
     void findGreek();
+    void findFollowsEveryChange();
     void changeOrigins();
     void rewriteMinimalEdit_data();
     void rewriteMinimalEdit();
@@ -340,6 +341,39 @@ void TestEditor::findGreek()
     Fixture f;
     f.s.load(styled::Document::fromPlainText(codepage::decode(text), {font, 14, 0}));
     QCOMPARE(f.s.find(codepage::decode(what), 0, f.s.textLength(), options), expected);
+}
+
+// find() keeps the text it reads between searches: every change of text or
+// attributes, and every loaded document, even one of the same length, is
+// seen by the next search.
+void TestEditor::findFollowsEveryChange()
+{
+    Fixture f;
+    const QString grave = codepage::decode("\xe0"), capital = codepage::decode("\xc0");
+    f.s.load(styled::Document::fromPlainText(QStringLiteral("x") + capital + QStringLiteral("y"), {QStringLiteral("Greek"), 14, 0}));
+    QCOMPARE(f.s.find(grave, 0, 3, 0), -1); // in "Greek" these are two letters
+    f.s.selectRange(1, 1);
+    f.s.setFontName(QStringLiteral("Arial"));
+    QCOMPARE(f.s.find(grave, 0, 3, 0), 1); // the same text, now in Arial: a grave folds
+    // Searched after every second load: a new document may well take the
+    // place in memory of the one before the last.
+    for (int round = 0; round < 6; ++round) {
+        const QString text = QStringLiteral("ab") + QChar(u'c' + round);
+        f.s.load(styled::Document::fromPlainText(text));
+        if (round % 2 == 0)
+            QCOMPARE(f.s.find(text, 0, 3, surface::MatchCase), 0);
+    }
+    f.s.setSelStart(3);
+    f.s.typeText(QStringLiteral("q"));
+    QCOMPARE(f.s.find(QStringLiteral("hq"), 0, 4, 0), 2);
+    f.s.undo();
+    QCOMPARE(f.s.find(QStringLiteral("hq"), 0, 3, 0), -1);
+    // the undone letter and a new one in its place: same length, and the
+    // document's revision may count back to where it was
+    f.s.setSelStart(3);
+    f.s.typeText(QStringLiteral("z"));
+    QCOMPARE(f.s.find(QStringLiteral("hz"), 0, 4, 0), 2);
+    QCOMPARE(f.s.find(QStringLiteral("hq"), 0, 4, 0), -1);
 }
 
 void TestEditor::changeOrigins()
