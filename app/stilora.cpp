@@ -60,6 +60,8 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
     Stilora program(Seams{dialogs, shell, help});
     if (!missing.isEmpty())
         dialogs.errorBox(program.Form1, QStringLiteral("Die Schrift \"Greek\" konnte nicht geladen werden."));
+    // Shown, options read: now a copy that a crash left is offered.
+    program.Form1->startRecovery(recovery::Store::defaultFolder());
     if (started && !started(program))
         return 0;
     return app.exec();

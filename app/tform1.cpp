@@ -354,10 +354,27 @@ bool TForm1::FormClose()
     // Changed text is never thrown away without a word.
     if (!m_files->mayDiscard())
         return false;
+    // The text is saved or given up: its recovery copy goes.
+    if (m_recovery)
+        m_recovery->closing();
     // When the options cannot be written the error box says so, and the
     // program ends all the same: otherwise it could not be ended at all.
     m_guard.run([this] { OptSave(); });
     return true;
+}
+
+void TForm1::startRecovery(const QString& folder)
+{
+    m_recovery = std::make_unique<AutoRecovery>(
+        AutoRecovery::Context{m_txt, &m_state, &m_seams.dialogs, this, [this] { tit(); },
+                              [this](const QString& text) {
+                                  if (text.isEmpty())
+                                      StatusBar1->clearMessage();
+                                  else
+                                      StatusBar1->showMessage(text);
+                              }},
+        folder);
+    m_guard.run([this] { m_recovery->start(); });
 }
 
 void TForm1::OptRead() { m_optionsFile->OptRead(); }

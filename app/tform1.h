@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autorecovery.h"
 #include "documentcommands.h"
 #include "errorbox.h"
 #include "optionsfile.h"
@@ -68,6 +69,11 @@ public:
     QWidget* client() const { return m_client; } // the client area, scrolled by the window
     QScrollArea* scroller() const { return m_scroller; }
     CharMapWindow* charMap() const { return m_charMap; }
+
+    // Recovery copies in `folder` from now on; offers what a program that did
+    // not end properly left there.
+    void startRecovery(const QString& folder);
+    AutoRecovery* recovery() const { return m_recovery.get(); }
 
     // routines used by other parts
     void tit();
@@ -163,6 +169,7 @@ private:
     std::unique_ptr<DocumentCommands> m_files;
     std::unique_ptr<OptionsFile> m_optionsFile;
     std::unique_ptr<WordSearch> m_search;
+    std::unique_ptr<AutoRecovery> m_recovery;
     class FieldComposer* m_searchField = nullptr;
     CharMapWindow* m_charMap = nullptr;
     Tsuchen* m_suchen = nullptr;

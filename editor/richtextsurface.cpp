@@ -164,6 +164,7 @@ void RichTextSurface::attachDocument(QTextDocument* doc)
     doc->setDocumentLayout(new ParagraphLayout(doc));
     connect(doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
     connect(doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
+    connect(doc, &QTextDocument::modificationChanged, this, &RichTextSurface::modificationChanged);
     ++m_generation;
 }
 
@@ -601,6 +602,7 @@ void RichTextSurface::load(const styled::Document& document)
     if (old && old->parent() == m_edit)
         delete old;
     emit changed({0, removed, textLength(), ChangeOrigin::Load});
+    emit modificationChanged(false); // the new document is as it was loaded
 }
 
 void RichTextSurface::rewrite(int start, const QString& oldText, const QString& newText)

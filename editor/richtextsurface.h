@@ -165,6 +165,9 @@ public:
 signals:
     // After every change of the text, the program's own changes included.
     void changed(const surface::TextChange& change);
+    // When the document comes to differ from what was saved or loaded, or
+    // stops differing (saved, undone back, another document loaded).
+    void modificationChanged(bool modified);
     // Before the editor processes a key.
     void keyDown(QKeyEvent* event);
     // After the editor has handled a mouse press.

@@ -1,0 +1,281 @@
+#include "recoverystore.h"
+
+#include "atomicfiles.h"
+#include "ioerror.h"
+#include "rtfreader.h"
+#include "rtfwriter.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace recovery {
+
+namespace {
+
+constexpr char kMagic[] = "Stilora-Wiederherstellung 1";
+const QString kCopyPrefix = QStringLiteral("copy-");
+const QString kDiscardedPrefix = QStringLiteral("discarded-");
+const QString kDiscardedDate = QStringLiteral("yyyy-MM-dd-HHmmss");
+
+QByteArray escaped(const QString& s) { return QUrl::toPercentEncoding(s); }
+QString unescaped(const QByteArray& b) { return QUrl::fromPercentEncoding(b); }
+
+std::unique_ptr<QLockFile> lockFor(const QString& path)
+{
+    auto lock = std::make_unique<QLockFile>(path);
+    // A mark lives as long as its program: only a dead process makes it stale.
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+// The ids of the copies in the folder: from copy-ID.lock, .meta and .rtf.
+QStringList copyIds(const QString& folder)
+{
+    const QStringList names = QDir(folder).entryList({kCopyPrefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System);
+    QStringList ids;
+    for (const QString& name : names) {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot <= kCopyPrefix.size())
+            continue;
+        const QString ext = name.mid(dot + 1);
+        if (ext != QLatin1String("lock") && ext != QLatin1String("meta") && ext != QLatin1String("rtf"))
+            continue;
+        ids << name.mid(kCopyPrefix.size(), dot - kCopyPrefix.size());
+    }
+    ids.removeDuplicates();
+    return ids;
+}
+
+} // namespace
+
+QByteArray encodeMeta(const Session& session, const QDateTime& saved, const QByteArray& rtf)
+{
+    QByteArray out = kMagic;
+    out += "\nsaved=" + QByteArray::number(saved.toMSecsSinceEpoch());
+    out += "\nbase=" + escaped(session.basePath);
+    out += "\nlegacy=" + QByteArray(session.legacyFormat ? "1" : "0");
+    out += "\nunicode=" + QByteArray(session.unicodeSource ? "1" : "0");
+    out += "\ntitle=" + escaped(session.title);
+    out += "\nsize=" + QByteArray::number(rtf.size());
+    out += "\nsha256=" + QCryptographicHash::hash(rtf, QCryptographicHash::Sha256).toHex();
+    out += '\n';
+    return out;
+}
+
+std::optional<Meta> decodeMeta(const QByteArray& bytes)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.size() < 2 || lines.first() != kMagic || !bytes.endsWith('\n'))
+        return std::nullopt;
+    Meta m;
+    bool haveSaved = false, haveLegacy = false, haveUnicode = false, haveBase = false, haveTitle = false;
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0)
+            return std::nullopt;
+        const QByteArray key = line.left(eq), value = line.mid(eq + 1);
+        bool ok = true;
+        if (key == "saved") {
+            m.saved = QDateTime::fromMSecsSinceEpoch(value.toLongLong(&ok));
+            haveSaved = ok;
+        } else if (key == "base") {
+            m.session.basePath = unescaped(value);
+            haveBase = true;
+        } else if (key == "legacy" && (value == "0" || value == "1")) {
+            m.session.legacyFormat = value == "1";
+            haveLegacy = true;
+        } else if (key == "unicode" && (value == "0" || value == "1")) {
+            m.session.unicodeSource = value == "1";
+            haveUnicode = true;
+        } else if (key == "title") {
+            m.session.title = unescaped(value);
+            haveTitle = true;
+        } else if (key == "size") {
+            m.size = value.toLongLong(&ok);
+            ok = ok && m.size >= 0;
+        } else if (key == "sha256" && value.size() == 64) {
+            m.sha256 = value;
+        } else {
+            return std::nullopt; // a line this version does not know: not ours to trust
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    if (!haveSaved || !haveBase || !haveLegacy || !haveUnicode || !haveTitle || m.size < 0 || m.sha256.isEmpty())
+        return std::nullopt;
+    return m;
+}
+
+void CopyFiles::write(const styled::Document& document, const Session& session, const QDateTime& saved) const
+{
+    const QByteArray bytes = rtf::write(document);
+    writeFilesAtomically({{rtf, bytes}, {meta, encodeMeta(session, saved, bytes)}});
+}
+
+bool CopyFiles::remove() const
+{
+    finishInterruptedWrite({rtf, meta}); // a scratch file of a write that failed goes too
+    bool ok = true;
+    for (const QString& path : {rtf, meta})
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            ok = false;
+    return ok;
+}
+
+QString Store::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery");
+}
+
+Store::Store(QString folder)
+    : m_folder(std::move(folder))
+{
+}
+
+Store::~Store() = default; // QLockFile removes the marks it holds
+
+CopyFiles Store::filesOf(const QString& id) const
+{
+    const QString base = m_folder + QLatin1Char('/') + kCopyPrefix + id;
+    return {base + QStringLiteral(".rtf"), base + QStringLiteral(".meta")};
+}
+
+bool Store::open(QString* why)
+{
+    if (m_own)
+        return true;
+    QDir dir(m_folder);
+    if (!QFileInfo(m_folder).isDir() && !QDir().mkpath(m_folder)) {
+        *why = QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(QDir::toNativeSeparators(m_folder));
+        return false;
+    }
+    // The process id keeps two programs apart; the random part, a program
+    // from one that had its process id before.
+    m_ownId = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    auto own = lockFor(m_folder + QLatin1Char('/') + kCopyPrefix + m_ownId + QStringLiteral(".lock"));
+    if (!own->tryLock(0)) {
+        *why = QStringLiteral("Im Ordner %1 kann nicht geschrieben werden").arg(QDir::toNativeSeparators(m_folder));
+        return false;
+    }
+    m_own = std::move(own);
+    m_ownFiles = filesOf(m_ownId);
+    return true;
+}
+
+std::optional<Recovered> Store::read(const QString& id, QString* why) const
+{
+    const CopyFiles files = filesOf(id);
+    try {
+        finishInterruptedWrite({files.rtf, files.meta});
+        const std::optional<Meta> meta = decodeMeta(readWholeFile(files.meta));
+        if (!meta) {
+            *why = QStringLiteral("Die Beschreibung der Kopie ist beschädigt");
+            return std::nullopt;
+        }
+        const QByteArray bytes = readWholeFile(files.rtf);
+        if (bytes.size() != meta->size || QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != meta->sha256) {
+            *why = QStringLiteral("Die Kopie ist unvollständig oder beschädigt");
+            return std::nullopt;
+        }
+        rtf::ReadResult r = rtf::read(bytes);
+        if (r.status != rtf::ReadResult::Ok) {
+            *why = QStringLiteral("Die Kopie ist kein lesbares RTF");
+            return std::nullopt;
+        }
+        return Recovered{id, std::move(r.document), meta->session, meta->saved};
+    } catch (const IoError& e) {
+        *why = e.message();
+        return std::nullopt;
+    }
+}
+
+std::optional<Recovered> Store::takeNewestDead()
+{
+    struct Candidate {
+        QString id;
+        QDateTime saved;
+    };
+    std::vector<Candidate> dead;
+    for (const QString& id : copyIds(m_folder)) {
+        if (id == m_ownId || m_held.count(id))
+            continue;
+        auto lock = lockFor(m_folder + QLatin1Char('/') + kCopyPrefix + id + QStringLiteral(".lock"));
+        if (!lock->tryLock(0))
+            continue; // its program still runs (or the mark cannot be read): not ours
+        const CopyFiles files = filesOf(id);
+        finishInterruptedWrite({files.rtf, files.meta});
+        if (!QFileInfo::exists(files.rtf) && !QFileInfo::exists(files.meta))
+            continue; // a program that ended before it needed a copy: the mark goes with the lock
+        QDateTime saved = QFileInfo(files.meta).lastModified();
+        QFile meta(files.meta);
+        if (meta.open(QIODevice::ReadOnly))
+            if (const std::optional<Meta> m = decodeMeta(meta.read(4096)))
+                saved = m->saved;
+        m_held[id] = std::move(lock);
+        dead.push_back({id, saved});
+    }
+    std::sort(dead.begin(), dead.end(), [](const Candidate& a, const Candidate& b) { return a.saved > b.saved; });
+    std::optional<Recovered> found;
+    for (const Candidate& c : dead) {
+        QString why;
+        if (!found)
+            found = read(c.id, &why);
+        if (!found || found->id != c.id)
+            setAside(c.id); // older than the one offered, or damaged
+    }
+    return found;
+}
+
+void Store::setAside(const QString& id, const QDateTime& now)
+{
+    const CopyFiles files = filesOf(id);
+    if (QFileInfo::exists(files.rtf)) {
+        const QString stem = m_folder + QLatin1Char('/') + kDiscardedPrefix + now.toString(kDiscardedDate);
+        QString target = stem + QStringLiteral(".rtf");
+        for (int n = 2; QFileInfo::exists(target) && n < 10000; ++n)
+            target = stem + QStringLiteral("-%1.rtf").arg(n);
+        QFile::rename(files.rtf, target);
+    }
+    QFile::remove(files.meta);
+    release(id);
+}
+
+void Store::forget(const QString& id)
+{
+    filesOf(id).remove();
+    release(id);
+}
+
+void Store::release(const QString& id)
+{
+    m_held.erase(id); // unlocks: the mark goes
+}
+
+int Store::pruneDiscarded(const QDateTime& now)
+{
+    int removed = 0;
+    const QDir dir(m_folder);
+    const QDateTime limit = now.addDays(-kKeepDiscardedDays);
+    for (const QString& name : dir.entryList({kDiscardedPrefix + QStringLiteral("*.rtf")}, QDir::Files)) {
+        // The date in the name is when it was set aside; the file's own time
+        // is when the copy was written.
+        QDateTime when = QDateTime::fromString(name.mid(kDiscardedPrefix.size(), kDiscardedDate.size()), kDiscardedDate);
+        if (!when.isValid())
+            when = QFileInfo(dir.filePath(name)).lastModified();
+        if (when < limit && QFile::remove(dir.filePath(name)))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace recovery
