@@ -1,6 +1,7 @@
 // The pair codec byte for byte, its hostile inputs, and the writer against
 // the old per-position algorithm run through the editor.
 #include "atomicfiles.h"
+#include "autorecovery.h"
 #include "codepage.h"
 #include "documentcommands.h"
 #include "exportwriters.h"
@@ -142,6 +143,12 @@ class TestDocuments : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(resources::registerGreekFont().isEmpty()); }
+    void recoveryCopies_data();
+    void recoveryCopies();
+    void recoveryOffered_data();
+    void recoveryOffered();
+    void recoveryFailureToldOnce();
+    void recoveryWithoutFolder();
     void golden_data();
     void golden();
     void emptyDocumentWritesNothing();
@@ -1068,6 +1075,190 @@ void TestDocuments::odtKeepsSizesAndLanguage()
     QVERIFY2(content.contains(QLatin1String("style:font-name=\"Gentium Plus\" fo:font-size=\"14pt\" fo:language=\"grc\"")), qPrintable(content));
     QVERIFY(content.contains(QLatin1String("style:font-name=\"Arial\" fo:font-size=\"22pt\" fo:font-weight=\"bold\" style:text-underline-style=\"solid\"")));
     QVERIFY(QString::fromUtf8(unzipped(out.fileName(), QStringLiteral("styles.xml"))).contains(QLatin1String("fo:font-size=\"14pt\"")));
+}
+
+namespace {
+
+// The file commands with recovery copies in their own folder, on a clock
+// the test moves.
+struct Recovering : Commands {
+    qint64 now = 0;
+    QStringList status;
+    QString folder = path(QStringLiteral("recovery"));
+    std::unique_ptr<AutoRecovery> rec;
+
+    void start()
+    {
+        rec = std::make_unique<AutoRecovery>(AutoRecovery::Context{&txt, &state, &dialogs, &host,
+                                                                   [this] { caption = documents::retitle(state); },
+                                                                   [this](const QString& s) { status << s; }},
+                                             folder, [this] { return now; });
+        rec->start();
+    }
+    // Moves the clock, lets the timer's routine run and the writer finish.
+    void at(qint64 t)
+    {
+        now = t;
+        rec->tick();
+        settle();
+    }
+    void settle()
+    {
+        rec->waitForDisk();
+        QCoreApplication::processEvents(); // the writer's report
+    }
+    QStringList copies() const { return QDir(folder).entryList({QStringLiteral("copy-*.rtf")}, QDir::Files); }
+    // The text of this program's copy, or "-" when there is none.
+    QString copyText() const
+    {
+        QFile f(rec->store().ownFiles().rtf);
+        if (!f.open(QIODevice::ReadOnly))
+            return QStringLiteral("-");
+        return rtf::read(f.readAll()).document.plainText();
+    }
+};
+
+} // namespace
+
+// Events (t@ms typing, k@ms the timer's tick, save, new, undo, close) and
+// what this program's copy then holds.
+void TestDocuments::recoveryCopies_data()
+{
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("copy"); // "-": none
+    QTest::newRow("nothing typed: no copy") << "k@60000" << "-";
+    QTest::newRow("before the pause is over: no copy yet") << "t@0 k@4999" << "-";
+    QTest::newRow("after the pause: a copy") << "t@0 k@5000" << "a";
+    QTest::newRow("the pause counts from the last key") << "t@0 t@3000 k@5000 k@7999" << "-";
+    QTest::newRow("the pause counts from the last key, then a copy") << "t@0 t@3000 k@5000 k@8000" << "aa";
+    QTest::newRow("typing without a pause: a copy after 30 s")
+        << "t@0 t@4000 t@8000 t@12000 t@16000 t@20000 t@24000 t@28000 k@29999 t@29999 k@30000" << "aaaaaaaaa";
+    QTest::newRow("typed after the copy: the next copy has it") << "t@0 k@5000 t@6000 k@11000" << "aa";
+    QTest::newRow("saved: the copy goes") << "t@0 k@5000 save" << "-";
+    QTest::newRow("saved before the pause is over: none written") << "t@0 save k@5000" << "-";
+    QTest::newRow("typed after saving: a new copy") << "t@0 save t@1000 k@6000" << "aa";
+    QTest::newRow("new document: the copy goes") << "t@0 k@5000 new" << "-";
+    QTest::newRow("undone back to what is saved: the copy goes") << "t@0 save t@1000 k@6000 undo k@20000" << "-";
+    QTest::newRow("closed properly: the copy goes") << "t@0 k@5000 close" << "-";
+}
+
+void TestDocuments::recoveryCopies()
+{
+    QFETCH(QString, events);
+    QFETCH(QString, copy);
+    Recovering r;
+    r.start();
+    for (const QString& e : events.split(QLatin1Char(' '))) {
+        const qint64 t = e.section(QLatin1Char('@'), 1).toLongLong();
+        if (e.startsWith(QLatin1Char('t'))) {
+            r.now = t;
+            r.txt.typeText(QStringLiteral("a"));
+        } else if (e.startsWith(QLatin1Char('k'))) {
+            r.at(t);
+        } else if (e == QLatin1String("save")) {
+            r.state.BasePath = r.path(QStringLiteral("brief."));
+            QVERIFY(r.files.save());
+            r.settle();
+        } else if (e == QLatin1String("new")) {
+            r.dialogs.threeWay << Dialogs::Answer::No; // the changed text is given up
+            r.files.newDocument();
+            r.settle();
+        } else if (e == QLatin1String("undo")) {
+            r.txt.undo();
+        } else if (e == QLatin1String("close")) {
+            r.rec->closing();
+        }
+    }
+    QCOMPARE(r.copyText(), copy);
+    QCOMPARE(r.copies().size(), copy == QLatin1String("-") ? 0 : 1);
+    QVERIFY(r.status.isEmpty());
+}
+
+// A program that did not end properly left a copy: offered once, restored
+// exactly with its name and format, or kept aside.
+void TestDocuments::recoveryOffered_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Ja: the text and its session are back") << true;
+    QTest::newRow("Nein: nothing loaded, the copy aside") << false;
+}
+
+void TestDocuments::recoveryOffered()
+{
+    QFETCH(bool, yes);
+    Recovering r;
+    const Document left = doc({{"\xa4nqrwpos ", greek(styled::Bold), 1}, {"und\nmehr", {QStringLiteral("Arial"), 12, styled::Italic}, 2}});
+    const recovery::Session session{r.path(QStringLiteral("brief.")), true, false, QStringLiteral("Stilora - brief")};
+    QDir().mkpath(r.folder);
+    recovery::Store(r.folder).filesOf(QStringLiteral("1-gone")).write(left, session, QDateTime::currentDateTime());
+    r.dialogs.answers << yes;
+    r.start();
+    QCOMPARE(r.dialogs.questions, QStringList{AutoRecovery::kQuestion});
+    r.settle();
+    if (!yes) {
+        QVERIFY(r.txt.snapshot() == Document());
+        QVERIFY(!r.txt.isModified());
+        QVERIFY(r.state.BasePath.isEmpty());
+        QCOMPARE(r.copies(), QStringList());
+        QCOMPARE(QDir(r.folder).entryList({QStringLiteral("discarded-*.rtf")}).size(), 1);
+        return;
+    }
+    QVERIFY2(r.txt.snapshot() == left, qPrintable(r.txt.snapshot().describe()));
+    QCOMPARE(r.state.BasePath, session.basePath);
+    QVERIFY(r.state.LegacyFormat);
+    QCOMPARE(r.caption, documents::titleFor(session.basePath).caption);
+    QVERIFY(r.txt.isModified());
+    QVERIFY(!r.txt.canUndo()); // loaded, not typed
+    // The text lives on in this program's copy; the dead one's is gone.
+    QCOMPARE(r.copies(), QStringList{QStringLiteral("copy-") + r.rec->store().ownId() + QStringLiteral(".rtf")});
+    QCOMPARE(r.copyText(), left.plainText());
+    // Save writes it where it belongs, and then no copy is needed.
+    QVERIFY(r.files.save());
+    r.settle();
+    QVERIFY(QFileInfo::exists(r.path(QStringLiteral("brief.sri"))));
+    QCOMPARE(r.copies(), QStringList());
+    // A second start asks nothing.
+    Recovering again;
+    again.folder = r.folder;
+    again.start();
+    QCOMPARE(again.dialogs.questions, QStringList());
+}
+
+// A full disk: told once in the status bar, tried again, and the message
+// goes when a copy could be written.
+void TestDocuments::recoveryFailureToldOnce()
+{
+    Recovering r;
+    r.start();
+    atomicfiles::setFaultHook([](atomicfiles::Step step, const QByteArray&) { return step == atomicfiles::Step::Write ? ENOSPC : 0; });
+    r.txt.typeText(QStringLiteral("a"));
+    r.at(5000);
+    r.now = 6000;
+    r.txt.typeText(QStringLiteral("b"));
+    r.at(11000); // not yet: the retry waits the longest interval
+    QCOMPARE(r.copies(), QStringList());
+    r.at(35000);
+    QCOMPARE(r.status.size(), 1);
+    QVERIFY2(r.status.first().startsWith(QStringLiteral("Die Sicherungskopie konnte nicht geschrieben werden: Zu wenig Speicherplatz")),
+             qPrintable(r.status.first()));
+    QVERIFY(r.dialogs.errors.isEmpty() && r.dialogs.notices.isEmpty());
+    atomicfiles::setFaultHook({});
+    r.at(65000);
+    QCOMPARE(r.copyText(), QStringLiteral("ab"));
+    QCOMPARE(r.status, (QStringList{r.status.first(), QString()}));
+}
+
+void TestDocuments::recoveryWithoutFolder()
+{
+    Recovering r;
+    r.put(QStringLiteral("recovery"), "eine Datei, kein Ordner");
+    r.start();
+    QCOMPARE(r.status.size(), 1);
+    QVERIFY2(r.status.first().startsWith(QStringLiteral("Keine Sicherungskopien möglich: Der Ordner ")), qPrintable(r.status.first()));
+    r.txt.typeText(QStringLiteral("a"));
+    r.at(60000);
+    QVERIFY(r.dialogs.questions.isEmpty());
+    QCOMPARE(r.txt.snapshot().plainText(), QStringLiteral("a"));
 }
 
 QTEST_MAIN(TestDocuments)
