@@ -35,6 +35,18 @@ QString extensionOf(const QString& qtFilter)
     return pattern;
 }
 
+// The entry (from 1) the dialog's chosen filter is. With the details hidden,
+// Qt gives the filter back without its pattern.
+int entryOf(const QStringList& qtFilters, const QString& chosen)
+{
+    for (qsizetype i = 0; i < qtFilters.size(); ++i) {
+        const QString& f = qtFilters[i];
+        if (chosen == f || chosen == f.left(f.lastIndexOf(QStringLiteral(" ("))))
+            return int(i) + 1;
+    }
+    return 1;
+}
+
 FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool save)
 {
     QFileDialog dialog(parent);
@@ -71,7 +83,7 @@ FileDialogAnswer runFileDialog(QWidget* parent, const FileDialogRequest& r, bool
         return answer;
     answer.accepted = true;
     answer.path = dialog.selectedFiles().first();
-    answer.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    answer.filterIndex = entryOf(filters, dialog.selectedNameFilter());
     return answer;
 }
 

@@ -72,6 +72,8 @@ class TestApp : public QObject {
 private slots:
     void initTestCase();
     void fileDialogPatternsOnce();
+    void fileDialogTellsTheEntry_data();
+    void fileDialogTellsTheEntry();
     void exportDialogSuggestsTheName();
     void helpWindowOnScreenClosesWithEsc();
 
@@ -843,6 +845,38 @@ void TestApp::fileDialogPatternsOnce()
     dialogs.openFile(nullptr, {DocumentCommands::kOpenFilter, DocumentCommands::kOpenExtension, QDir::tempPath()});
     QCOMPARE(shown, (QStringList{QStringLiteral("Stilora 1.1 Dateien (*.rtf) - Rich Text Format)"),
                                  QStringLiteral("Stilora 1.0 und 1.01 Dateien (*.sri)"), QStringLiteral("Nur Text ohne Format (*.txt)")}));
+}
+
+// The answer names the entry that was chosen, as the commands read it: the
+// RTF or the pair, the format of an export.
+void TestApp::fileDialogTellsTheEntry_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::newRow("Stilora 1.1 (RTF)") << 1;
+    QTest::newRow("Stilora 1.0 and 1.01 (the pair)") << 2;
+    QTest::newRow("text without format") << 3;
+}
+
+void TestApp::fileDialogTellsTheEntry()
+{
+    QFETCH(int, entry);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("brief.rtf"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QtDialogs dialogs;
+    QTimer::singleShot(300, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->selectNameFilter(dialog->nameFilters().at(entry - 1));
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const FileDialogAnswer answer = dialogs.openFile(nullptr, {DocumentCommands::kOpenFilter, DocumentCommands::kOpenExtension, dir.path()});
+    QVERIFY(answer.accepted);
+    QCOMPARE(answer.path, file);
+    QCOMPARE(answer.filterIndex, entry);
 }
 
 // The export dialog is captioned "Exportieren" and offers the document's name,
