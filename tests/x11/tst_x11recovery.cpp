@@ -1,0 +1,244 @@
+// The program itself, started as users start it, typed into through a real
+// X server with a German layout, killed with SIGKILL and started again: what
+// comes back is what its recovery copy held, and a proper close leaves
+// nothing to come back.
+#include "recoverystore.h"
+#include "rtfreader.h"
+#include "rtfwriter.h"
+
+#include <QtTest>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+// xdotool with a time limit; its output.
+QString xdotool(const QStringList& args, int ms = 15000)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForFinished(ms)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// The first visible window whose name matches, waited for; empty when none comes.
+QString windowNamed(const QString& pattern, int ms = 15000)
+{
+    const QString ids = xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--name"), pattern},
+                                ms);
+    return ids.section(QLatin1Char('\n'), 0, 0);
+}
+
+void keys(const QString& window, const QStringList& names)
+{
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    QTest::qWait(200);
+    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} + names);
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Copy {
+    QString id;
+    styled::Document document;
+    recovery::Meta meta;
+};
+
+// The copies (whole ones) in the folder, by id.
+QList<Copy> copiesIn(const QString& folder)
+{
+    QList<Copy> out;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("copy-*.meta")}, QDir::Files)) {
+        const QString stem = QDir(folder).filePath(name.chopped(5));
+        const std::optional<recovery::Meta> meta = recovery::decodeMeta(bytesOf(stem + QStringLiteral(".meta")));
+        const QByteArray rtf = bytesOf(stem + QStringLiteral(".rtf"));
+        if (!meta || rtf.size() != meta->size)
+            continue;
+        out << Copy{name.mid(5).chopped(5), rtf::read(rtf).document, *meta};
+    }
+    return out;
+}
+
+// Waits until the folder holds a whole copy other than `except` whose text
+// passes `ok`.
+std::optional<Copy> waitForCopy(const QString& folder, const QString& except, int ms, const std::function<bool(const Copy&)>& ok)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        for (const Copy& c : copiesIn(folder))
+            if (c.id != except && ok(c))
+                return c;
+        QTest::qWait(200);
+    }
+    return std::nullopt;
+}
+
+// The program in its own folders: data (recovery copies) and working folder.
+struct Program {
+    QProcess p;
+    Program(const QString& home)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("QT_IM_MODULE"), QStringLiteral("none"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home + QStringLiteral("/cwd"));
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(QStringLiteral(STILORA_EXECUTABLE), {});
+    }
+    ~Program()
+    {
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+    }
+};
+
+} // namespace
+
+class TestX11Recovery : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void killedThenRestored();
+    void killedThenDeclined();
+
+private:
+    // Starts the program, opens brief.rtf, types Greek before its text, waits
+    // for the copy and kills the program; the copy it left.
+    std::optional<Copy> typeAndKill();
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    QString m_folder;
+    styled::Document m_brief;
+};
+
+void TestX11Recovery::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir().mkpath(m_home->filePath(QStringLiteral("cwd"))));
+    QVERIFY(QFile::copy(QStringLiteral(STILORA_SOURCE_DIR "/option.dat"), m_home->filePath(QStringLiteral("cwd/option.dat"))));
+    m_folder = m_home->filePath(QStringLiteral("data/Stilora/recovery"));
+    styled::DocumentBuilder b;
+    b.append(QStringLiteral("lo/gos"), {QStringLiteral("Greek"), 20, styled::Bold});
+    b.breakParagraph();
+    b.setAlignment(styled::AlignRight);
+    b.append(QStringLiteral("Brief"), {QStringLiteral("Arial"), 12, styled::Italic});
+    m_brief = b.take();
+    QFile f(m_home->filePath(QStringLiteral("brief.rtf")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(rtf::write(m_brief));
+}
+
+std::optional<Copy> TestX11Recovery::typeAndKill()
+{
+    Program first(m_home->path());
+    const QString window = windowNamed(QStringLiteral("^Stilora"));
+    if (window.isEmpty()) {
+        qWarning("the main window did not appear");
+        return std::nullopt;
+    }
+    // Open brief.rtf through the open dialog, by its full name.
+    keys(window, {QStringLiteral("ctrl+o")});
+    const QString dialog = windowNamed(QStringLiteral("ffnen"));
+    if (dialog.isEmpty()) {
+        qWarning("the open dialog did not appear");
+        return std::nullopt;
+    }
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), m_home->filePath(QStringLiteral("brief.rtf"))});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    if (windowNamed(QStringLiteral("^Stilora - brief")).isEmpty()) {
+        qWarning("brief.rtf was not opened");
+        return std::nullopt;
+    }
+    // Before "lo/gos", in its font: a breathing and a word.
+    keys(window, {QStringLiteral("less"), QStringLiteral("a"), QStringLiteral("n"), QStringLiteral("d"), QStringLiteral("r"),
+                  QStringLiteral("o"), QStringLiteral("s"), QStringLiteral("space")});
+    std::optional<Copy> copy = waitForCopy(m_folder, {}, 20000, [](const Copy& c) { return c.document.length() > 14; });
+    first.p.kill();
+    first.p.waitForFinished(5000);
+    return copy;
+}
+
+void TestX11Recovery::killedThenRestored()
+{
+    const std::optional<Copy> left = typeAndKill();
+    QVERIFY2(left, "no recovery copy appeared after typing");
+    // The copy holds the typed word composed, before the document's text, in its format.
+    const styled::Paragraph& first = left->document.paragraphs.first();
+    QVERIFY2(first.runs.size() == 1, qPrintable(left->document.describe()));
+    QCOMPARE(first.runs.first().format, (styled::CharFormat{QStringLiteral("Greek"), 20, styled::Bold}));
+    QCOMPARE(first.runs.first().text.size(), 13); // a composed letter, five, a space, then lo/gos
+    QVERIFY(first.runs.first().text.endsWith(QStringLiteral("ndros lo/gos")));
+    QVERIFY(left->document.paragraphs.last() == m_brief.paragraphs.last());
+    QCOMPARE(left->meta.session.basePath, m_home->filePath(QStringLiteral("brief.")));
+
+    Program second(m_home->path());
+    const QString question = windowNamed(QStringLiteral("^Achtung!$"));
+    QVERIFY2(!question.isEmpty(), "the program did not offer the copy");
+    keys(question, {QStringLiteral("j")});
+    // Restored: its own copy holds exactly what the dead one's held.
+    const std::optional<Copy> mine = waitForCopy(m_folder, left->id, 10000, [](const Copy&) { return true; });
+    QVERIFY2(mine, "the restored text has no copy of its own");
+    QVERIFY2(mine->document == left->document, qPrintable(mine->document.describe()));
+    QCOMPARE(mine->meta.session, left->meta.session);
+    QVERIFY(!windowNamed(QStringLiteral("^Stilora - brief")).isEmpty());
+    QCOMPARE(copiesIn(m_folder).size(), 1); // the dead program's copy is gone
+
+    // It counts as changed: closing asks; Nein gives it up and leaves nothing.
+    keys(windowNamed(QStringLiteral("^Stilora - brief")), {QStringLiteral("ctrl+Delete")});
+    const QString unsaved = windowNamed(QStringLiteral("^Achtung!$"));
+    QVERIFY2(!unsaved.isEmpty(), "closing did not ask about the changed text");
+    keys(unsaved, {QStringLiteral("n")});
+    QVERIFY(second.p.waitForFinished(10000));
+    QCOMPARE(second.p.exitCode(), 0);
+    QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*")}, QDir::Files), QStringList());
+
+    // The next start asks nothing.
+    Program third(m_home->path());
+    const QString window = windowNamed(QStringLiteral("^Stilora"));
+    QVERIFY(!window.isEmpty());
+    QVERIFY(windowNamed(QStringLiteral("^Achtung!$"), 3000).isEmpty());
+    keys(window, {QStringLiteral("ctrl+Delete")});
+    QVERIFY(third.p.waitForFinished(10000));
+    QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*")}, QDir::Files), QStringList());
+}
+
+void TestX11Recovery::killedThenDeclined()
+{
+    const std::optional<Copy> left = typeAndKill();
+    QVERIFY2(left, "no recovery copy appeared after typing");
+    Program second(m_home->path());
+    const QString question = windowNamed(QStringLiteral("^Achtung!$"));
+    QVERIFY2(!question.isEmpty(), "the program did not offer the copy");
+    keys(question, {QStringLiteral("n")});
+    QVERIFY(!windowNamed(QStringLiteral("^Stilora- Ohne Titel$")).isEmpty());
+    QTest::qWait(500);
+    QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*.rtf")}, QDir::Files), QStringList());
+    const QStringList aside = QDir(m_folder).entryList({QStringLiteral("discarded-*.rtf")}, QDir::Files);
+    QCOMPARE(aside.size(), 1);
+    QVERIFY(rtf::read(bytesOf(QDir(m_folder).filePath(aside.first()))).document == left->document);
+    // Unchanged, the program closes without a question and leaves no copy.
+    keys(windowNamed(QStringLiteral("^Stilora")), {QStringLiteral("ctrl+Delete")});
+    QVERIFY(second.p.waitForFinished(10000));
+    QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*")}, QDir::Files), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestX11Recovery)
+#include "tst_x11recovery.moc"
