@@ -364,6 +364,39 @@ void RichTextSurface::setAlignment(int alignment)
 
 // --- find -------------------------------------------------------------------
 
+namespace {
+
+// What a walk's reader makes of each of the document's formats, made once
+// per format: a document of many runs has few formats, and converting a
+// format costs more than the rest of a run.
+template <class T>
+class FormatCache {
+public:
+    template <class Make>
+    const T& at(const QTextFragment& fragment, Make&& make)
+    {
+        const int index = fragment.charFormatIndex();
+        if (index < 0)
+            return m_scratch = make(fragment.charFormat());
+        if (std::size_t(index) >= m_made.size()) {
+            m_made.resize(std::size_t(index) + 1);
+            m_values.resize(std::size_t(index) + 1);
+        }
+        if (!m_made[std::size_t(index)]) {
+            m_values[std::size_t(index)] = make(fragment.charFormat());
+            m_made[std::size_t(index)] = true;
+        }
+        return m_values[std::size_t(index)];
+    }
+
+private:
+    std::vector<bool> m_made;
+    std::vector<T> m_values;
+    T m_scratch{};
+};
+
+} // namespace
+
 // The text as find() reads it (a paragraph break is one position) and, for
 // each position, whether it is set in the font "Greek": the walker's text,
 // made once for each state of the document (m_generation counts every
@@ -387,6 +420,7 @@ const RichTextSurface::FindText& RichTextSurface::findText() const
     f.greek.reserve(std::size_t(textLength()));
     const QFont def = m_doc->defaultFont();
     const QString kGreek = QString::fromLatin1(styled::kDefaultFont);
+    FormatCache<unsigned char> formats;
     bool first = true;
     walk(
         0, textLength(),
@@ -397,9 +431,12 @@ const RichTextSurface::FindText& RichTextSurface::findText() const
             }
             first = false;
         },
-        [&](QString&& text, const QTextCharFormat& format) {
+        [&](QString&& text, const QTextFragment& fragment) {
             f.text += text;
-            f.greek.insert(f.greek.end(), std::size_t(text.size()), qtformat::familyOf(format, def) == kGreek ? 1 : 0);
+            const unsigned char greek = formats.at(fragment, [&](const QTextCharFormat& format) {
+                return qtformat::familyOf(format, def) == kGreek ? 1 : 0;
+            });
+            f.greek.insert(f.greek.end(), std::size_t(text.size()), greek);
         });
     Q_ASSERT(f.text.size() == textLength() && f.greek.size() == std::size_t(f.text.size()));
     f.generation = m_generation;
@@ -512,7 +549,7 @@ styled::CharFormat RichTextSurface::currentFormat() const { return qtformat::toM
 
 // The one walk over the document's fragments in [start, end): `paragraph`
 // at the start of each paragraph it reaches, `piece` for each piece of text
-// with its format. Positions are counted along from the first paragraph's,
+// with the fragment it is of (its format, and that format's index). Positions are counted along from the first paragraph's,
 // not asked of each fragment (which walks the document's tree).
 template <class Paragraph, class Piece>
 void RichTextSurface::walk(int start, int end, Paragraph&& paragraph, Piece&& piece) const
@@ -527,7 +564,7 @@ void RichTextSurface::walk(int start, int end, Paragraph&& paragraph, Piece&& pi
             const int length = f.length();
             const int from = std::max(start, at), to = std::min(end, at + length);
             if (from < to)
-                piece(from == at && to == at + length ? f.text() : f.text().mid(from - at, to - from), f.charFormat());
+                piece(from == at && to == at + length ? f.text() : f.text().mid(from - at, to - from), f);
             at += length;
         }
         if (blockAt + b.length() > end)
@@ -542,6 +579,7 @@ styled::Document RichTextSurface::snapshot(int start, int end) const
     if (start == 0 && end == textLength())
         out.paragraphs.reserve(m_doc->blockCount());
     const QFont def = m_doc->defaultFont();
+    FormatCache<styled::CharFormat> formats;
     walk(
         start, end,
         [&](const QTextBlock& b) {
@@ -549,13 +587,14 @@ styled::Document RichTextSurface::snapshot(int start, int end) const
             p.alignment = qtformat::alignmentOf(b.blockFormat());
             out.paragraphs.append(std::move(p));
         },
-        [&](QString&& text, const QTextCharFormat& format) {
+        [&](QString&& text, const QTextFragment& fragment) {
             QList<styled::Run>& runs = out.paragraphs.last().runs;
-            styled::Run run{std::move(text), qtformat::toModel(format, def)};
-            if (!runs.isEmpty() && runs.last().format == run.format)
-                runs.last().text += run.text;
+            const styled::CharFormat& format =
+                formats.at(fragment, [&](const QTextCharFormat& f) { return qtformat::toModel(f, def); });
+            if (!runs.isEmpty() && runs.last().format == format)
+                runs.last().text += text;
             else
-                runs.append(std::move(run));
+                runs.append(styled::Run{std::move(text), format});
         });
     if (out.paragraphs.isEmpty())
         out.paragraphs.resize(1);
