@@ -375,6 +375,8 @@ void TForm1::startRecovery(const QString& folder)
                               }},
         folder);
     m_guard.run([this] { m_recovery->start(); });
+    // A logout may end the program without a close: what was typed goes to the copy first.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_recovery->flush(); });
 }
 
 void TForm1::OptRead() { m_optionsFile->OptRead(); }

@@ -149,6 +149,13 @@ void AutoRecovery::tick()
     takeCopy();
 }
 
+void AutoRecovery::flush()
+{
+    if (m_writer && m_schedule.pending())
+        takeCopy();
+    waitForDisk();
+}
+
 void AutoRecovery::takeCopy()
 {
     if (!m_writer)

@@ -53,6 +53,9 @@ public:
 
     // What the timer calls: takes a copy when one is due.
     void tick();
+    // Takes a copy of what no copy holds yet and waits until it is on the
+    // disk: the session is ending, and the program may not get another turn.
+    void flush();
     // Returns once the writer has done what it was asked (tests, the close).
     void waitForDisk();
     const recovery::Store& store() const { return m_store; }

@@ -1140,6 +1140,8 @@ void TestDocuments::recoveryCopies_data()
     QTest::newRow("new document: the copy goes") << "t@0 k@5000 new" << "-";
     QTest::newRow("undone back to what is saved: the copy goes") << "t@0 save t@1000 k@6000 undo k@20000" << "-";
     QTest::newRow("closed properly: the copy goes") << "t@0 k@5000 close" << "-";
+    QTest::newRow("the session ends: a copy at once") << "t@0 t@100 flush" << "aa";
+    QTest::newRow("the session ends, nothing changed: none") << "flush" << "-";
 }
 
 void TestDocuments::recoveryCopies()
@@ -1165,6 +1167,8 @@ void TestDocuments::recoveryCopies()
             r.settle();
         } else if (e == QLatin1String("undo")) {
             r.txt.undo();
+        } else if (e == QLatin1String("flush")) {
+            r.rec->flush(); // the session ends: no pause is waited for
         } else if (e == QLatin1String("close")) {
             r.rec->closing();
         }
