@@ -154,7 +154,6 @@ bool Store::open(QString* why)
 {
     if (m_own)
         return true;
-    QDir dir(m_folder);
     if (!QFileInfo(m_folder).isDir() && !QDir().mkpath(m_folder)) {
         *why = QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(QDir::toNativeSeparators(m_folder));
         return false;
@@ -176,7 +175,7 @@ std::optional<Recovered> Store::read(const QString& id, QString* why) const
 {
     const CopyFiles files = filesOf(id);
     try {
-        finishInterruptedWrite({files.rtf, files.meta});
+        // takeNewestDead has finished or undone a write a kill interrupted.
         const std::optional<Meta> meta = decodeMeta(readWholeFile(files.meta));
         if (!meta) {
             *why = QStringLiteral("Die Beschreibung der Kopie ist beschädigt");
