@@ -2,8 +2,10 @@
 
 #include "codepage.h"
 #include "greeklayout.h"
+#include "unicodegreek.h"
 
 #include <algorithm>
+#include <array>
 
 namespace textsearch {
 
@@ -30,7 +32,172 @@ bool alike(QChar textChar, QChar wanted, bool greekFont)
     return textChar.toCaseFolded() == wanted.toCaseFolded();
 }
 
+// For each code of the font "Greek": the code of its bare letter (as its
+// character), kPassedOver for a mark of its own, the code itself for
+// everything that is no Greek letter. Made from the layout's Unicode: the
+// character decomposed, its first character is the letter.
+const std::array<QChar, 256>& bareLetters()
+{
+    static const std::array<QChar, 256> table = [] {
+        std::array<QChar, 256> t{};
+        for (int code = 0; code < 256; ++code) {
+            const QChar self = codepage::toChar((unsigned char)code);
+            t[code] = self;
+            const auto u = greeklayout::unicodeOf((unsigned char)code);
+            if (!u)
+                continue;
+            const QString d = QString(QChar(*u)).normalized(QString::NormalizationForm_D);
+            QChar base = d.isEmpty() ? QChar(*u) : d[0];
+            if (base.category() == QChar::Symbol_Modifier || base.isMark()) {
+                t[code] = kPassedOver;
+                continue;
+            }
+            if (base == QChar(u'ς'))
+                base = QChar(u'σ');
+            if (const auto bare = greeklayout::codeOf(base.unicode()))
+                t[code] = codepage::toChar(*bare);
+        }
+        return t;
+    }();
+    return table;
+}
+
+QChar foldedGreek(QChar ch)
+{
+    const auto code = codepage::toCode(ch);
+    return code ? bareLetters()[*code] : ch;
+}
+
+// One character of the search text as it meets text in "Greek" (its bare
+// letter, or kPassedOver) and text in other fonts (itself).
+struct Wanted {
+    QChar greek;
+    QChar plain;
+};
+
+bool sameLetter(QChar text, QChar wanted, bool matchCase)
+{
+    return matchCase ? text == wanted : asciiFolded(text) == asciiFolded(wanted);
+}
+
+bool wordAround(QStringView text, const std::vector<unsigned char>& greek, qsizetype from, qsizetype to)
+{
+    return (from > 0 && isWordChar(text[from - 1], greekAt(greek, from - 1))) ||
+           (to < text.size() && isWordChar(text[to], greekAt(greek, to)));
+}
+
+Match findExact(QStringView text, const std::vector<unsigned char>& greek, QStringView what, qsizetype start,
+                qsizetype end, bool matchCase, bool wholeWord)
+{
+    const qsizetype n = what.size();
+    for (qsizetype i = start; i + n <= end; ++i) {
+        // The first character decides quickly.
+        if (matchCase ? text[i] != what[0] : !alike(text[i], what[0], greekAt(greek, i)))
+            continue;
+        qsizetype j = 1;
+        for (; j < n; ++j) {
+            const QChar t = text[i + j];
+            if (matchCase ? t != what[j] : !alike(t, what[j], greekAt(greek, i + j)))
+                break;
+        }
+        if (j < n || (wholeWord && wordAround(text, greek, i, i + n)))
+            continue;
+        return {int(i), int(n)};
+    }
+    return {};
+}
+
+Match findIgnoringMarks(QStringView text, const std::vector<unsigned char>& greek, QStringView folded,
+                        QStringView what, qsizetype start, qsizetype end, bool matchCase, bool wholeWord)
+{
+    std::vector<Wanted> wanted;
+    wanted.reserve(std::size_t(what.size()));
+    for (QChar c : what)
+        wanted.push_back({foldedGreek(c), c});
+    const auto significant = std::find_if(wanted.begin(), wanted.end(), [](const Wanted& w) { return w.greek != kPassedOver; });
+    // Only marks: in "Greek" there is nothing to find, elsewhere they are characters.
+    const QChar firstGreek = significant == wanted.end() ? kPassedOver : significant->greek;
+    const QChar firstGreekFolded = asciiFolded(firstGreek);
+    const qsizetype n = qsizetype(wanted.size());
+
+    for (qsizetype i = start; i < end; ++i) {
+        const bool g = greekAt(greek, i);
+        // A match starts at a letter, never at a mark passed over.
+        if (g) {
+            const QChar f = folded[i];
+            if (f == kPassedOver || firstGreek == kPassedOver)
+                continue;
+            if (matchCase ? f != firstGreek : asciiFolded(f) != firstGreekFolded)
+                continue;
+        } else if (matchCase ? text[i] != wanted[0].plain : !alike(text[i], wanted[0].plain, false)) {
+            continue;
+        }
+        qsizetype t = i, j = 0;
+        bool ok = true;
+        while (j < n) {
+            if (t >= end) {
+                ok = false;
+                break;
+            }
+            if (greekAt(greek, t)) {
+                const QChar f = folded[t];
+                if (f == kPassedOver && t > i) {
+                    ++t;
+                    continue;
+                }
+                if (wanted[std::size_t(j)].greek == kPassedOver) {
+                    ++j;
+                    continue;
+                }
+                if (!sameLetter(f, wanted[std::size_t(j)].greek, matchCase)) {
+                    ok = false;
+                    break;
+                }
+            } else if (matchCase ? text[t] != wanted[std::size_t(j)].plain : !alike(text[t], wanted[std::size_t(j)].plain, false)) {
+                ok = false;
+                break;
+            }
+            ++t;
+            ++j;
+        }
+        if (!ok)
+            continue;
+        // The marks written before a capital are the capital's.
+        qsizetype from = i;
+        while (from > start && greekAt(greek, from - 1) && folded[from - 1] == kPassedOver &&
+               unicodegreek::isCapitalWithMarks(text[from - 1], text[i]))
+            --from;
+        if (wholeWord && wordAround(text, greek, from, t))
+            continue;
+        return {int(from), int(t - from)};
+    }
+    return {};
+}
+
 } // namespace
+
+void foldRange(QStringView text, const std::vector<unsigned char>& greek, qsizetype from, qsizetype to, QChar* out)
+{
+    const std::array<QChar, 256>& bare = bareLetters();
+    for (qsizetype i = from; i < to; ++i) {
+        const QChar c = text[i];
+        if (!greekAt(greek, i)) {
+            out[i] = c;
+        } else if (c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() < 0x100)) {
+            out[i] = bare[c.unicode()]; // the code is the character
+        } else {
+            const auto code = codepage::toCode(c);
+            out[i] = code ? bare[*code] : c;
+        }
+    }
+}
+
+QString foldedText(QStringView text, const std::vector<unsigned char>& greek)
+{
+    QString out(text.size(), Qt::Uninitialized);
+    foldRange(text, greek, 0, text.size(), out.data());
+    return out;
+}
 
 bool isWordChar(QChar ch, bool greekFont)
 {
@@ -47,35 +214,22 @@ bool isWordChar(QChar ch, bool greekFont)
     return ch.isLetterOrNumber();
 }
 
-int find(QStringView text, const std::vector<unsigned char>& greek, QStringView what, int start, int length, int options)
+Match find(QStringView text, const std::vector<unsigned char>& greek, QStringView what, int start, int length,
+           int options, QStringView folded)
 {
-    const qsizetype n = what.size();
-    if (n == 0 || start < 0 || length <= 0)
-        return -1;
+    if (what.isEmpty() || start < 0 || length <= 0)
+        return {};
     const qsizetype end = std::min<qsizetype>(text.size(), qsizetype(start) + length);
     const bool matchCase = options & MatchCase;
     const bool wholeWord = options & WholeWord;
-    for (qsizetype i = start; i + n <= end; ++i) {
-        // The first character decides quickly.
-        if (matchCase ? text[i] != what[0] : !alike(text[i], what[0], greekAt(greek, i)))
-            continue;
-        qsizetype j = 1;
-        for (; j < n; ++j) {
-            const QChar t = text[i + j];
-            if (matchCase ? t != what[j] : !alike(t, what[j], greekAt(greek, i + j)))
-                break;
-        }
-        if (j < n)
-            continue;
-        if (wholeWord) {
-            if (i > 0 && isWordChar(text[i - 1], greekAt(greek, i - 1)))
-                continue;
-            if (i + n < text.size() && isWordChar(text[i + n], greekAt(greek, i + n)))
-                continue;
-        }
-        return int(i);
+    if (!(options & IgnoreMarks))
+        return findExact(text, greek, what, start, end, matchCase, wholeWord);
+    QString made;
+    if (folded.size() != text.size()) {
+        made = foldedText(text, greek);
+        folded = made;
     }
-    return -1;
+    return findIgnoringMarks(text, greek, folded, what, start, end, matchCase, wholeWord);
 }
 
 } // namespace textsearch

@@ -168,17 +168,6 @@ void RichTextSurface::attachDocument(QTextDocument* doc)
     ++m_generation;
 }
 
-void RichTextSurface::onContentsChange(int from, int removed, int added)
-{
-    ++m_generation; // text or attributes: what the walker's readers kept is old
-    if (m_announced)
-        return;
-    // Qt reports an attribute change as the same range removed and added; the
-    // origin tells it from new text (TextChange::inserted).
-    m_pending = {from, removed, added, m_origin};
-    m_hasPending = true;
-}
-
 void RichTextSurface::onContentsChanged()
 {
     if (!m_hasPending || m_announced)
@@ -397,64 +386,141 @@ private:
 
 } // namespace
 
-// The text as find() reads it (a paragraph break is one position) and, for
-// each position, whether it is set in the font "Greek": the walker's text,
-// made once for each state of the document (m_generation counts every
-// change of text or attributes and every document attached).
+// The text as find() reads it (a paragraph break is one position), for
+// each position whether it is set in the font "Greek", and, once a search
+// ignoring the marks asked for it, the text folded for that search. Kept
+// from one search to the next: a change marks the part of the document it
+// touched (onContentsChange), and the next search reads only that part
+// again; another document attached reads all.
 struct RichTextSurface::FindText {
-    quint64 generation = 0;
+    quint64 document = 0; // m_generation of the document it was made from
+    bool whole = false;   // made at all
     QString text;
     std::vector<unsigned char> greek;
+    QString folded; // empty until a search ignoring the marks
+    bool foldedMade = false;
+    // What changed since: the first `unchangedHead` and the last
+    // `unchangedTail` positions are as kept.
+    int unchangedHead = 0;
+    int unchangedTail = 0;
+    bool changed = false;
+
+    void touched(int from, int added, int length)
+    {
+        if (!whole)
+            return;
+        // Qt may report more than changed (up to the final paragraph's end),
+        // never less: the clamps keep the marks inside the document.
+        const int end = std::clamp(from + std::max(added, 0), 0, length);
+        from = std::clamp(from, 0, end);
+        if (!changed) {
+            unchangedHead = from;
+            unchangedTail = length - end;
+            changed = true;
+        } else {
+            unchangedHead = std::min(unchangedHead, from);
+            unchangedTail = std::min(unchangedTail, length - end);
+        }
+    }
 };
 
-const RichTextSurface::FindText& RichTextSurface::findText() const
+void RichTextSurface::onContentsChange(int from, int removed, int added)
 {
-    if (!m_findText)
-        m_findText = std::make_unique<FindText>();
-    FindText& f = *m_findText;
-    if (f.generation == m_generation)
-        return f;
-    f.text.clear();
-    f.text.reserve(textLength());
-    f.greek.clear();
-    f.greek.reserve(std::size_t(textLength()));
+    // Text or attributes: what find() keeps is old from here on.
+    if (m_findText)
+        m_findText->touched(from, added, textLength());
+    if (m_announced)
+        return;
+    // Qt reports an attribute change as the same range removed and added; the
+    // origin tells it from new text (TextChange::inserted).
+    m_pending = {from, removed, added, m_origin};
+    m_hasPending = true;
+}
+
+void RichTextSurface::readFindText(int start, int end, QString& text, std::vector<unsigned char>& greek) const
+{
+    text.reserve(end - start);
+    greek.reserve(std::size_t(end - start));
     const QFont def = m_doc->defaultFont();
     const QString kGreek = QString::fromLatin1(styled::kDefaultFont);
     FormatCache<unsigned char> formats;
     bool first = true;
     walk(
-        0, textLength(),
-        [&](const QTextBlock&) {
-            if (!first) {
-                f.text += QChar::ParagraphSeparator;
-                f.greek.push_back(0);
+        start, end,
+        [&](const QTextBlock& b) {
+            // A paragraph reached after the first begins behind its break.
+            if (!first && b.position() - 1 >= start && b.position() - 1 < end) {
+                text += QChar::ParagraphSeparator;
+                greek.push_back(0);
             }
             first = false;
         },
-        [&](QString&& text, const QTextFragment& fragment) {
-            f.text += text;
-            const unsigned char greek = formats.at(fragment, [&](const QTextCharFormat& format) {
+        [&](QString&& piece, const QTextFragment& fragment) {
+            text += piece;
+            const unsigned char g = formats.at(fragment, [&](const QTextCharFormat& format) {
                 return qtformat::familyOf(format, def) == kGreek ? 1 : 0;
             });
-            f.greek.insert(f.greek.end(), std::size_t(text.size()), greek);
+            greek.insert(greek.end(), std::size_t(piece.size()), g);
         });
-    Q_ASSERT(f.text.size() == textLength() && f.greek.size() == std::size_t(f.text.size()));
-    f.generation = m_generation;
+    Q_ASSERT(text.size() == end - start && greek.size() == std::size_t(text.size()));
+}
+
+const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
+{
+    if (!m_findText)
+        m_findText = std::make_unique<FindText>();
+    FindText& f = *m_findText;
+    const int length = textLength();
+    if (!f.whole || f.document != m_generation) {
+        f.text.clear();
+        f.greek.clear();
+        readFindText(0, length, f.text, f.greek);
+        f.folded.clear();
+        f.foldedMade = false;
+        f.document = m_generation;
+        f.whole = true;
+        f.changed = false;
+    } else if (f.changed) {
+        const int kept = int(f.text.size());
+        const int head = std::min({f.unchangedHead, length - f.unchangedTail, kept - f.unchangedTail});
+        const int newEnd = length - f.unchangedTail, oldEnd = kept - f.unchangedTail;
+        QString text;
+        std::vector<unsigned char> greek;
+        readFindText(head, newEnd, text, greek);
+        f.text.replace(head, oldEnd - head, text);
+        f.greek.erase(f.greek.begin() + head, f.greek.begin() + oldEnd);
+        f.greek.insert(f.greek.begin() + head, greek.begin(), greek.end());
+        if (f.foldedMade) {
+            QString part(text.size(), Qt::Uninitialized);
+            textsearch::foldRange(f.text, f.greek, head, newEnd, part.data() - head);
+            f.folded.replace(head, oldEnd - head, part);
+        }
+        f.changed = false;
+    }
+    Q_ASSERT(f.text.size() == length && f.greek.size() == std::size_t(length));
+    if (folded && !f.foldedMade) {
+        f.folded = textsearch::foldedText(f.text, f.greek);
+        f.foldedMade = true;
+    }
     return f;
+}
+
+static_assert(int(surface::WholeWord) == int(textsearch::WholeWord) && int(surface::MatchCase) == int(textsearch::MatchCase) &&
+              int(surface::IgnoreMarks) == int(textsearch::IgnoreMarks));
+
+textsearch::Match RichTextSurface::findMatch(const QString& what, int start, int length, int options) const
+{
+    Q_ASSERT(start >= 0 && length >= 0 && start + length <= textLength());
+    const bool ignoreMarks = options & surface::IgnoreMarks;
+    const FindText& f = findText(ignoreMarks);
+    QString wanted = what;
+    wanted.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
+    return textsearch::find(f.text, f.greek, wanted, start, length, options, ignoreMarks ? QStringView(f.folded) : QStringView());
 }
 
 int RichTextSurface::find(const QString& what, int start, int length, int options) const
 {
-    Q_ASSERT(start >= 0 && length >= 0 && start + length <= textLength());
-    const FindText& f = findText();
-    QString wanted = what;
-    wanted.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
-    int flags = 0;
-    if (options & surface::WholeWord)
-        flags |= textsearch::WholeWord;
-    if (options & surface::MatchCase)
-        flags |= textsearch::MatchCase;
-    return textsearch::find(f.text, f.greek, wanted, start, length, flags);
+    return findMatch(what, start, length, options).start;
 }
 
 // --- edit commands ------------------------------------------------------------

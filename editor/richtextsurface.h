@@ -6,9 +6,11 @@
 
 #include "mimeimport.h"
 #include "styledtext.h"
+#include "textsearch.h"
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QKeyEvent;
 class QMimeData;
@@ -24,8 +26,8 @@ using styled::Alignment;
 using styled::Style;
 using enum styled::Style;
 using enum styled::Alignment;
-// Options of find().
-enum FindOption : int { WholeWord = 1, MatchCase = 2 };
+// Options of find(), the values of textsearch::Option.
+enum FindOption : int { WholeWord = 1, MatchCase = 2, IgnoreMarks = 4 };
 
 // What caused a change of the text. Only a character that came from the
 // keyboard in the change being handled counts as freshly typed for the
@@ -107,6 +109,9 @@ public:
 
     // Forward search from start within length characters; -1 when not found.
     int find(const QString& what, int start, int length, int options) const;
+    // The same with the match's length, which differs from what's when the
+    // marks are ignored.
+    textsearch::Match findMatch(const QString& what, int start, int length, int options) const;
 
     // edit commands
     void undo();
@@ -180,7 +185,8 @@ private:
     QTextCharFormat charFormatOfChar(int index) const;
     mimeimport::Place entryPlace() const;
     struct FindText;
-    const FindText& findText() const;
+    const FindText& findText(bool folded) const;
+    void readFindText(int start, int end, QString& text, std::vector<unsigned char>& greek) const;
     template <class Paragraph, class Piece>
     void walk(int start, int end, Paragraph&& paragraph, Piece&& piece) const;
     void attachDocument(QTextDocument* doc);
@@ -198,6 +204,6 @@ private:
     surface::TextChange m_pending;
     bool m_hasPending = false;
     bool m_announced = false; // typeText has reported its change already
-    quint64 m_generation = 1; // changes of the document, see FindText
+    quint64 m_generation = 1; // documents attached, see FindText
     mutable std::unique_ptr<FindText> m_findText;
 };
