@@ -1,5 +1,7 @@
 #include "stilora.h"
 
+#include "programsettings.h"
+
 #include "deadkeylayer.h"
 #include "greekfont.h"
 #include "qtseams.h"
@@ -60,6 +62,7 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
     Stilora program(Seams{dialogs, shell, help});
     if (!missing.isEmpty())
         dialogs.errorBox(program.Form1, QStringLiteral("Die Schrift \"Greek\" konnte nicht geladen werden."));
+    program.Form1->useSettings(ProgramSettings::defaultPath());
     // Shown, options read: now a copy that a crash left is offered.
     program.Form1->startRecovery(recovery::Store::defaultFolder());
     if (started && !started(program))

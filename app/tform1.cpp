@@ -11,9 +11,11 @@
 #include "tinfo.h"
 #include "title.h"
 #include "tform2.h"
+#include "tersetzen.h"
 #include "tsuchen.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 
 #include <QAction>
 #include <QApplication>
@@ -224,6 +226,7 @@ void TForm1::buildMenu()
     m.addItem(bearbeiten, QStringLiteral("Suchen1"), QStringLiteral("S&uchen"), ctrl(Qt::Key_F), [this] { Suchen1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Suchewiederholen1"), QStringLiteral("&Weitersuchen"), QKeyCombination(Qt::Key_F3),
               [this] { Suchewiederholen1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Ersetzen1"), QStringLiteral("Erse&tzen..."), ctrl(Qt::Key_H), [this] { Ersetzen1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Allesmarkieren1"), QStringLiteral("&Alles markieren"), ctrl(Qt::Key_A),
               [this] { Allesmarkieren1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Sonderzeicheneinfgen1"), QStringLiteral("&Sonderzeichen einfügen"), ctrl(Qt::Key_E),
@@ -295,7 +298,35 @@ void TForm1::attachSearch(Tsuchen* suchen)
     connect(suchen->Button1, &QPushButton::clicked, this, m_guard([this] { m_search->Button1Click(); }));
     connect(suchen->Button2, &QPushButton::clicked, this, m_guard([this] { m_search->Button2Click(); }));
     // A Greek word is typed into the search field as into the editor.
-    m_searchField = new FieldComposer(suchen->stxt, [this] { return m_fbox->currentText() == QLatin1String("Greek"); });
+    const auto greek = [this] { return m_fbox->currentText() == QLatin1String("Greek"); };
+    m_searchField = new FieldComposer(suchen->stxt, greek);
+
+    // "Ersetzen" shows the search dialog's text and boxes, and its own replacement.
+    m_ersetzen = new Tersetzen(suchen, this);
+    m_replace = std::make_unique<Replacing>(ReplaceContext{m_txt, &m_seams.dialogs, m_ersetzen});
+    connect(m_ersetzen->Button1, &QPushButton::clicked, this, m_guard([this] { m_replace->findNext(); }));
+    connect(m_ersetzen->Button2, &QPushButton::clicked, this, m_guard([this] { m_replace->replaceOne(); }));
+    connect(m_ersetzen->Button3, &QPushButton::clicked, this, m_guard([this] { m_replace->replaceAll(); }));
+    m_replaceFields[0] = new FieldComposer(m_ersetzen->stxt, greek);
+    m_replaceFields[1] = new FieldComposer(m_ersetzen->etxt->lineEdit(), greek);
+}
+
+void TForm1::useSettings(const QString& path)
+{
+    m_settings = std::make_unique<ProgramSettings>(path);
+    const Preferences p = m_settings->read();
+    m_suchen->CheckBox4->setChecked(p.ignoreMarks);
+    m_ersetzen->setHistory(p.replaceHistory);
+}
+
+void TForm1::saveSettings()
+{
+    if (!m_settings)
+        return;
+    const Preferences p{m_suchen->CheckBox4->isChecked(), m_ersetzen->history()};
+    if (!m_settings->write(p))
+        m_seams.dialogs.errorBox(this, QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: %1")
+                                           .arg(QDir::toNativeSeparators(m_settings->path())));
 }
 
 void TForm1::attach(Tinfo* info, TForm2* form2)
@@ -360,6 +391,7 @@ bool TForm1::FormClose()
     // When the options cannot be written the error box says so, and the
     // program ends all the same: otherwise it could not be ended at all.
     m_guard.run([this] { OptSave(); });
+    saveSettings();
     return true;
 }
 
@@ -502,6 +534,16 @@ void TForm1::Info1Click()
 void TForm1::Label4Click()
 {
     m_seams.shell.open(QString::fromLatin1(Tinfo::kWebAddress));
+}
+
+void TForm1::Ersetzen1Click()
+{
+    for (FieldComposer* f : m_replaceFields)
+        f->refresh();
+    m_ersetzen->show();
+    m_ersetzen->raise();
+    m_ersetzen->activateWindow();
+    m_ersetzen->stxt->setFocus();
 }
 
 void TForm1::Suchen1Click()

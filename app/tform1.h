@@ -4,6 +4,8 @@
 #include "documentcommands.h"
 #include "errorbox.h"
 #include "optionsfile.h"
+#include "programsettings.h"
+#include "replacing.h"
 #include "wordsearch.h"
 #include "formatting.h"
 #include "sharedstate.h"
@@ -28,6 +30,7 @@ class QToolButton;
 class RichTextSurface;
 class TForm2;
 class Tinfo;
+class Tersetzen;
 class Tsuchen;
 
 namespace surface {
@@ -74,6 +77,10 @@ public:
     // not end properly left there.
     void startRecovery(const QString& folder);
     AutoRecovery* recovery() const { return m_recovery.get(); }
+
+    // The program's own settings file at `path`: read now, written at close.
+    void useSettings(const QString& path);
+    Tersetzen* replaceDialog() const { return m_ersetzen; }
 
     // routines used by other parts
     void tit();
@@ -152,7 +159,9 @@ private:
     void Hilfe1Click();
     void Info1Click();
     void Suchen1Click();
+    void Ersetzen1Click();
     void Label4Click();
+    void saveSettings();
 
     Seams m_seams;
     HandlerGuard m_guard;
@@ -169,10 +178,14 @@ private:
     std::unique_ptr<DocumentCommands> m_files;
     std::unique_ptr<OptionsFile> m_optionsFile;
     std::unique_ptr<WordSearch> m_search;
+    std::unique_ptr<Replacing> m_replace;
+    std::unique_ptr<ProgramSettings> m_settings;
     std::unique_ptr<AutoRecovery> m_recovery;
     class FieldComposer* m_searchField = nullptr;
+    class FieldComposer* m_replaceFields[2] = {};
     CharMapWindow* m_charMap = nullptr;
     Tsuchen* m_suchen = nullptr;
+    Tersetzen* m_ersetzen = nullptr;
     Tinfo* m_info = nullptr;
     TForm2* m_form2 = nullptr;
     bool m_shown = false;

@@ -199,6 +199,25 @@ QString foldedText(QStringView text, const std::vector<unsigned char>& greek)
     return out;
 }
 
+Searchable searchable(const styled::Document& document)
+{
+    Searchable s;
+    const QString greek = QString::fromLatin1(styled::kDefaultFont);
+    bool first = true;
+    for (const styled::Paragraph& p : document.paragraphs) {
+        if (!first) {
+            s.text += QChar::ParagraphSeparator;
+            s.greek.push_back(0);
+        }
+        first = false;
+        for (const styled::Run& r : p.runs) {
+            s.text += r.text;
+            s.greek.insert(s.greek.end(), std::size_t(r.text.size()), r.format.font == greek ? 1 : 0);
+        }
+    }
+    return s;
+}
+
 bool isWordChar(QChar ch, bool greekFont)
 {
     if (greekFont) {

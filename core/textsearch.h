@@ -1,5 +1,7 @@
 #pragma once
 
+#include "styledtext.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -47,6 +49,14 @@ void foldRange(QStringView text, const std::vector<unsigned char>& greek, qsizet
 // it belong to it).
 Match find(QStringView text, const std::vector<unsigned char>& greek, QStringView what, int start, int length,
            int options, QStringView folded = {});
+
+// A document's text as find() reads it (a paragraph break is one position,
+// U+2029) and the positions set in "Greek".
+struct Searchable {
+    QString text;
+    std::vector<unsigned char> greek;
+};
+Searchable searchable(const styled::Document& document);
 
 // Whether a character counts as part of a word.
 bool isWordChar(QChar ch, bool greekFont);

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextFragment>
+#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -607,6 +608,72 @@ void RichTextSurface::insertMimeData(const QMimeData* source)
         return;
     if (const auto fragment = mimeimport::fromMime(source, entryPlace()))
         enterModel(ChangeOrigin::Paste, *fragment);
+}
+
+void RichTextSurface::replaceRanges(const std::vector<textsearch::Match>& ranges, const QString& text)
+{
+    if (ranges.empty() || m_edit->isReadOnly())
+        return;
+    Q_ASSERT(std::is_sorted(ranges.begin(), ranges.end(), [](const auto& a, const auto& b) { return a.start < b.start; }));
+    Q_ASSERT(ranges.front().start >= 0 && ranges.back().start + ranges.back().length <= textLength());
+    OriginScope scope(this, ChangeOrigin::Replace);
+    const QString entering = enteringText(text);
+    const int before = textLength();
+    const int from = ranges.front().start;
+    const int removed = ranges.back().start + ranges.back().length - from;
+    QTextCursor c(m_doc);
+    c.beginEditBlock();
+    // The last range first: the ones before it keep their positions. Runs of
+    // matches in one format are the rule; the paste's form of the text is
+    // made once for each.
+    QTextCharFormat lastFormat;
+    int lastAlignment = -1;
+    styled::Document fragment;
+    for (auto r = ranges.rbegin(); r != ranges.rend(); ++r) {
+        Q_ASSERT(r->length >= 0 && (r + 1 == ranges.rend() || (r + 1)->start + (r + 1)->length <= r->start));
+        const QTextCharFormat format = charFormatOfChar(r->start);
+        c.setPosition(r->start);
+        const int alignment = qtformat::alignmentOf(c.blockFormat());
+        if (fragment.paragraphs.isEmpty() || format != lastFormat || alignment != lastAlignment) {
+            fragment = mimeimport::fromPlainText(entering, {qtformat::toModel(format, m_doc->defaultFont()), alignment,
+                                                            m_doc->defaultFont(), m_edit->acceptRichText()});
+            lastFormat = format;
+            lastAlignment = alignment;
+        }
+        c.setPosition(r->start + r->length, QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+        qtformat::insertModel(c, fragment);
+    }
+    const int end = from + removed + textLength() - before;
+    QTextCursor selection(m_doc);
+    selection.setPosition(from);
+    selection.setPosition(end, QTextCursor::KeepAnchor);
+    m_edit->setTextCursor(selection);
+    m_hasPending = false;
+    emit changed({from, removed, end - from, ChangeOrigin::Replace});
+    m_announced = true;
+    c.endEditBlock();
+    m_announced = false;
+    m_edit->ensureCursorVisible();
+}
+
+bool RichTextSurface::selectionSpansLines() const
+{
+    const QTextCursor c = m_edit->textCursor();
+    if (!c.hasSelection())
+        return false;
+    QTextCursor from(m_doc), to(m_doc);
+    from.setPosition(c.selectionStart());
+    to.setPosition(c.selectionEnd());
+    if (from.block() != to.block())
+        return true;
+    // One paragraph: on the screen it may still wrap over several lines.
+    const QTextLayout* layout = from.block().layout();
+    if (!layout || layout->lineCount() < 2)
+        return false;
+    const int inBlock = from.block().position();
+    return layout->lineForTextPosition(from.position() - inBlock).lineNumber() !=
+           layout->lineForTextPosition(to.position() - inBlock).lineNumber();
 }
 
 // --- the model ----------------------------------------------------------------

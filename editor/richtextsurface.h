@@ -40,6 +40,7 @@ enum class ChangeOrigin {
     UndoRedo,
     Formatting, // attribute changes; the text stays
     Load,       // the whole document replaced; never composed
+    Replace,    // found text replaced; never composed with its neighbours
 };
 
 struct TextChange {
@@ -129,6 +130,14 @@ public:
     void insertMimeData(const QMimeData* source);
     // A piece of the model, entered with the given origin.
     void enterModel(surface::ChangeOrigin origin, const styled::Document& fragment);
+
+    // Replaces each range (in order, none overlapping another) by `text` as a
+    // paste enters it at the place of the range's first character, in that
+    // character's format; all of them one undo step, laid out once. The
+    // selection afterwards: [first range's start, last replacement's end).
+    void replaceRanges(const std::vector<textsearch::Match>& ranges, const QString& text);
+    // Whether the selection reaches over more than one line on the screen.
+    bool selectionSpansLines() const;
 
     // The whole document as the styled-text model.
     styled::Document snapshot() const;

@@ -51,8 +51,8 @@ void TypingPipeline::txtChange(const surface::TextChange& change)
 {
     if (m_state.InCompose || m_fontBoxText() != kGreek || !m_state.ComposeArmed || m_state.LoadingDocument)
         return;
-    if (change.origin == surface::ChangeOrigin::Load)
-        return; // a loaded document is what it is: nothing in it was typed
+    if (change.origin == surface::ChangeOrigin::Load || change.origin == surface::ChangeOrigin::Replace)
+        return; // a loaded document, a replacement: what they bring is what it is, nothing was typed
 
     ComposeGuard guard(m_state.InCompose);
 

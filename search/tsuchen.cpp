@@ -16,6 +16,7 @@ Tsuchen::Tsuchen(QWidget* parent)
     , CheckBox1(new QCheckBox(QStringLiteral("Groß/Kleinschreibung"), this))
     , CheckBox2(new QCheckBox(QStringLiteral("Ganzes Wort"), this))
     , CheckBox3(new QCheckBox(QStringLiteral("In ganzem Text"), this))
+    , CheckBox4(new QCheckBox(QStringLiteral("Akzente ignorieren"), this))
 {
     setObjectName(QStringLiteral("suchen"));
     setWindowTitle(QStringLiteral("Wort suchen"));
@@ -24,20 +25,23 @@ Tsuchen::Tsuchen(QWidget* parent)
     QFont f(QStringLiteral("MS Sans Serif"));
     f.setPixelSize(11);
     setFont(f);
-    setGeometry(324, 144, 242 - 8, 134 - 27); // outer 242 x 134 with the frame
+    // Outer 242 x 134 with the frame, and the height of the fourth box.
+    setGeometry(324, 144, 242 - 8, 134 - 27 + 17);
     stxt->setGeometry(8, 8, 217, 21);
     Button2->setGeometry(144, 40, 81, 25);
     Button1->setGeometry(144, 72, 81, 25);
     CheckBox1->setGeometry(8, 48, 129, 17);
     CheckBox2->setGeometry(8, 64, 97, 17);
     CheckBox3->setGeometry(8, 80, 97, 17);
+    CheckBox4->setGeometry(8, 96, 97, 17);
     Button1->setDefault(true);
     Button1->setAutoDefault(true);
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, CheckBox1);
     setTabOrder(CheckBox1, CheckBox2);
     setTabOrder(CheckBox2, CheckBox3);
-    setTabOrder(CheckBox3, stxt);
+    setTabOrder(CheckBox3, CheckBox4);
+    setTabOrder(CheckBox4, stxt);
     Button1->setFocus();
     fitToTexts();
 }
@@ -48,9 +52,9 @@ Tsuchen::Tsuchen(QWidget* parent)
 void Tsuchen::fitToTexts()
 {
     int boxes = 129;
-    for (QCheckBox* b : {CheckBox1, CheckBox2, CheckBox3})
+    for (QCheckBox* b : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
         boxes = std::max(boxes, b->sizeHint().width());
-    for (QCheckBox* b : {CheckBox1, CheckBox2, CheckBox3})
+    for (QCheckBox* b : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
         b->resize(b == CheckBox1 ? boxes : std::max(97, b->sizeHint().width()), 17);
     int buttons = 81;
     for (QPushButton* b : {Button1, Button2})

@@ -21,6 +21,7 @@ public:
     QCheckBox* CheckBox1; // "Groß/Kleinschreibung"
     QCheckBox* CheckBox2; // "Ganzes Wort"
     QCheckBox* CheckBox3; // "In ganzem Text"
+    QCheckBox* CheckBox4; // "Akzente ignorieren"
 
 protected:
     void changeEvent(QEvent* event) override;

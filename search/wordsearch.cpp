@@ -25,6 +25,8 @@ void WordSearch::Button1Click()
         s.SearchOptions |= surface::MatchCase;
     if (m_c.dialog->CheckBox2->isChecked())
         s.SearchOptions |= surface::WholeWord;
+    if (m_c.dialog->CheckBox4->isChecked())
+        s.SearchOptions |= surface::IgnoreMarks;
     s.SearchPos = m_c.dialog->CheckBox3->isChecked() ? 0 : m_c.txt->selStart();
     suche();
 }
@@ -45,7 +47,8 @@ void WordSearch::suche()
     const int length = m_c.txt->textLength();
     const int start = m_c.txt->selStart();
     const QString what = m_c.dialog->stxt->text();
-    const int found = m_c.txt->find(what, start, length - start, s.SearchOptions);
+    const textsearch::Match match = m_c.txt->findMatch(what, start, length - start, s.SearchOptions);
+    const int found = match.start;
     s.SearchPos = found;
     if (found < 0) {
         m_c.dialogs->notice(m_c.dialog, kMiss);
@@ -56,7 +59,8 @@ void WordSearch::suche()
     }
     // The match is selected and in view, the dialog not over it; the focus stays where it was.
     m_c.txt->setSelStart(found);
-    m_c.txt->setSelLength(int(what.size()));
+    // Ignoring the marks, a match need not be as long as the search text.
+    m_c.txt->setSelLength(match.length);
     m_c.dialog->uncover(m_c.txt->selectionScreenRect());
-    s.SearchPos = found + int(what.size());
+    s.SearchPos = found + match.length;
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program keeps from one run to the next beyond the options file,
+// whose 102 bytes stay as they are: a settings file of the program's own in
+// the user's configuration folder (QSettings, INI form). Read once at start,
+// written at close; a missing or damaged file, or a damaged value, gives the
+// defaults.
+struct Preferences {
+    bool ignoreMarks = false;   // "Akzente ignorieren"
+    QStringList replaceHistory; // "Ersetzen durch", the newest first
+    friend bool operator==(const Preferences&, const Preferences&) = default;
+};
+
+class ProgramSettings {
+public:
+    static constexpr int kHistory = 10;
+    static constexpr int kLongestEntry = 1000; // characters of one remembered text
+
+    explicit ProgramSettings(QString path);
+    // ~/.config/Stilora/Stilora.conf (the XDG configuration folder).
+    static QString defaultPath();
+
+    const QString& path() const { return m_path; }
+    Preferences read() const;
+    // False when the file could not be written (its folder read-only, say).
+    bool write(const Preferences& preferences) const;
+
+private:
+    QString m_path;
+};
