@@ -2,9 +2,11 @@
 
 #include "codepage.h"
 #include "documentfiles.h"
+#include "finder.h"
 #include "ioerror.h"
 #include "pages.h"
 #include "paircodec.h"
+#include "textsearch.h"
 
 #include <QFileInfo>
 
@@ -32,6 +34,7 @@ QString usage()
     return QStringLiteral(
         "Aufruf: stilora-convert EINGABE AUSGABE\n"
         "        stilora-convert --to FORMAT DATEI...\n"
+        "        stilora-convert --find TEXT [--ignore-marks] [--case] [--word] DATEI...\n"
         "\n"
         "Wandelt Stilora-Dokumente mit denselben Lese- und Schreibroutinen um, die Öffnen und\n"
         "Speichern im Editor benutzen. Das Format folgt aus der Endung des Namens:\n"
@@ -46,12 +49,19 @@ QString usage()
         "  --to FORMAT  jede DATEI neben sich umwandeln (FORMAT: rtf, sri, odt, html, pdf, txt für\n"
         "               Unicode-Text); am Ende eine Übersicht der umgewandelten und der fehlgeschlagenen\n"
         "               Dateien und jedes Zeichens, das nicht oder nur angenähert übernommen wurde\n"
+        "  --find TEXT  TEXT in jeder DATEI suchen wie \"Wort suchen\" im Editor; jeder Treffer als\n"
+        "               DATEI:ABSATZ:STELLE: WORT (ab 1 gezählt, das Wort in Unicode). TEXT in\n"
+        "               Unicode-Griechisch oder getippt wie im Editor (>´a ergibt ἄ, <´anqrwpos ἅνθρωπος)\n"
+        "  --ignore-marks  Akzente ignorieren (Hauchzeichen, Akzente, Iota subscriptum, Trema; σ = ς)\n"
+        "  --case       Groß/Kleinschreibung beachten\n"
+        "  --word       nur ganze Wörter\n"
         "\n"
         "Eine Ausgabe wird ganz oder gar nicht geschrieben; vorhandene Dateien bleiben bei einem\n"
         "Fehler unverändert, die beiden Dateien eines Paars werden nur gemeinsam ersetzt.\n"
         "Fehler stehen auf der Standardfehlerausgabe.\n"
         "Rückgabewert: 0 umgewandelt, 1 Fehler beim Lesen oder Schreiben (bei --to: eine Datei\n"
-        "fehlgeschlagen), 2 falscher Aufruf.\n");
+        "fehlgeschlagen), 2 falscher Aufruf; bei --find 0 gefunden, 1 nichts gefunden oder eine\n"
+        "Datei nicht lesbar, 2 falscher Aufruf.\n");
 }
 
 styled::Document readDocument(const QString& in, QStringList* warnings)
@@ -156,6 +166,45 @@ Outcome runBatch(const QString& to, const QStringList& files)
     return o;
 }
 
+Outcome runFind(const QStringList& arguments)
+{
+    Outcome o;
+    int options = 0;
+    QStringList files;
+    for (const QString& a : arguments.mid(1)) {
+        if (a == QLatin1String("--ignore-marks"))
+            options |= textsearch::IgnoreMarks;
+        else if (a == QLatin1String("--case"))
+            options |= textsearch::MatchCase;
+        else if (a == QLatin1String("--word"))
+            options |= textsearch::WholeWord;
+        else
+            files << a;
+    }
+    const QString text = arguments.value(0);
+    if (text.isEmpty() || files.isEmpty()) {
+        o.exitCode = 2;
+        o.errors << QStringLiteral("Aufruf: stilora-convert --find TEXT [--ignore-marks] [--case] [--word] DATEI... (mehr mit --help)");
+        return o;
+    }
+    const QString codes = searchCodes(text);
+    bool failed = false, found = false;
+    for (const QString& file : std::as_const(files)) {
+        try {
+            QStringList warnings;
+            const styled::Document d = readDocument(file, &warnings);
+            for (const Hit& h : findAll(d, codes, options))
+                o.output << QStringLiteral("%1:%2:%3: %4").arg(file).arg(h.paragraph).arg(h.position).arg(h.word);
+            found = found || !o.output.isEmpty();
+        } catch (const IoError& e) {
+            failed = true;
+            o.errors << (e.file().isEmpty() ? file + QStringLiteral(": ") + e.message() : e.messageWithPath());
+        }
+    }
+    o.exitCode = found && !failed ? 0 : 1;
+    return o;
+}
+
 } // namespace
 
 Outcome run(const QStringList& arguments)
@@ -165,6 +214,8 @@ Outcome run(const QStringList& arguments)
         return o;
     if (arguments.value(0) == QLatin1String("--to"))
         return runBatch(arguments.value(1), arguments.mid(2));
+    if (arguments.value(0) == QLatin1String("--find"))
+        return runFind(arguments.mid(1));
     if (arguments.value(0) == QLatin1String("--unicode") && arguments.size() == 3) {
         try {
             writeDocument(readDocument(arguments[1], &o.warnings), arguments[2], &o.warnings, Format::UnicodeText);

@@ -27,6 +27,7 @@ struct Outcome {
     QStringList errors;   // German, for standard error
     QStringList warnings; // German, for standard error; the output was written
     QStringList summary;  // German, for standard error: what a batch did
+    QStringList output;   // for standard output: the hits of --find
 };
 
 // Reads `in`; throws IoError naming the file.

@@ -26,6 +26,9 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         arguments << decodePath(argv[i]); // a name that is not UTF-8 still names its file
     const convert::Outcome outcome = convert::run(arguments);
+    for (const QString& line : outcome.output)
+        std::printf("%s\n", encodePath(line).constData());
+    std::fflush(stdout);
     // Messages in UTF-8; a file name that is not comes out as its own bytes.
     for (const QString& w : outcome.warnings)
         std::fprintf(stderr, "stilora-convert: Warnung: %s\n", encodePath(w).constData());

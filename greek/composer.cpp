@@ -3,6 +3,7 @@
 #include "sharedstate.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace greek {
 namespace {
@@ -158,6 +159,45 @@ void step4(Window& w, int& delta)
 }
 
 } // namespace
+
+unsigned char deadKeyVowel(unsigned char mark, unsigned char vowel)
+{
+    static constexpr char kVowels[] = "aeiouAEIOU";
+    // Latin-1: the vowels with acute, grave and circumflex, small and capital.
+    static constexpr unsigned char kAcute[] = {225, 233, 237, 243, 250, 193, 201, 205, 211, 218};
+    static constexpr unsigned char kGrave[] = {224, 232, 236, 242, 249, 192, 200, 204, 210, 217};
+    static constexpr unsigned char kCircumflex[] = {226, 234, 238, 244, 251, 194, 202, 206, 212, 219};
+    const char* at = vowel ? std::strchr(kVowels, char(vowel)) : nullptr;
+    if (!at)
+        return 0;
+    const std::size_t i = std::size_t(at - kVowels);
+    switch (mark) {
+    case 180: return kAcute[i];
+    case 96: return kGrave[i];
+    case 94: return kCircumflex[i];
+    default: return 0;
+    }
+}
+
+std::string typeOut(const std::string& keys)
+{
+    constexpr std::size_t kWindow = 3; // as many characters before the caret as the typing pipeline takes
+    std::string out;
+    out.reserve(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        char key = keys[k];
+        if (k + 1 < keys.size()) {
+            if (const unsigned char v = deadKeyVowel((unsigned char)key, (unsigned char)keys[k + 1])) {
+                key = char(v);
+                ++k;
+            }
+        }
+        out += key;
+        const std::size_t count = std::min(kWindow, out.size());
+        out.replace(out.size() - count, count, compose(out.substr(out.size() - count), true).text);
+    }
+    return out;
+}
 
 Composition compose(const std::string& window, bool latinVowelFresh)
 {

@@ -59,6 +59,16 @@ struct Composition {
 // back before the caret.
 Composition compose(const std::string& window, bool latinVowelFresh = true);
 
+// The accented Latin vowel that a dead accent key (´ 180, ` 96, ^ 94)
+// followed by a vowel gives, as the keyboard gives it; 0 for none.
+unsigned char deadKeyVowel(unsigned char mark, unsigned char vowel);
+
+// The codes that typing `keys` (8-bit codes) one after another gives, each
+// key composed with the characters before it as the editor composes them.
+// An accent mark before a vowel is a dead key: the two are that vowel with
+// the accent, as the keyboard delivers them.
+std::string typeOut(const std::string& keys);
+
 // The method form over the shared registers: reads ComposeBuffer (its first
 // ComposeCount characters) and ComposeCaret, writes ComposeBuffer,
 // ComposeDelta and ComposeCaret.

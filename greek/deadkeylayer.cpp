@@ -1,5 +1,7 @@
 #include "deadkeylayer.h"
 
+#include "composer.h"
+
 #include <QCoreApplication>
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
@@ -45,20 +47,10 @@ QChar DeadKeyLayer::bareMark(int deadKey)
 
 QString DeadKeyLayer::combine(int deadKey, const QString& text)
 {
-    if (text.size() != 1)
+    if (text.size() != 1 || text[0].unicode() > 127)
         return {};
-    static const QString vowels = QStringLiteral("aeiouAEIOU");
-    const qsizetype i = vowels.indexOf(text[0]);
-    if (i < 0)
-        return {};
-    static const QString acute = QStringLiteral(u"áéíóúÁÉÍÓÚ");
-    static const QString grave = QStringLiteral(u"àèìòùÀÈÌÒÙ");
-    static const QString circumflex = QStringLiteral(u"âêîôûÂÊÎÔÛ");
-    switch (deadKey) {
-    case Qt::Key_Dead_Acute: return QString(acute[i]);
-    case Qt::Key_Dead_Grave: return QString(grave[i]);
-    default: return QString(circumflex[i]);
-    }
+    const unsigned char vowel = greek::deadKeyVowel((unsigned char)bareMark(deadKey).unicode(), (unsigned char)text[0].unicode());
+    return vowel ? QString(QChar(vowel)) : QString();
 }
 
 bool DeadKeyLayer::eventFilter(QObject* watched, QEvent* event)
