@@ -51,7 +51,7 @@ QString usage()
         "               Dateien und jedes Zeichens, das nicht oder nur angenähert übernommen wurde\n"
         "  --find TEXT  TEXT in jeder DATEI suchen wie \"Wort suchen\" im Editor; jeder Treffer als\n"
         "               DATEI:ABSATZ:STELLE: WORT (ab 1 gezählt, das Wort in Unicode). TEXT in\n"
-        "               Unicode-Griechisch oder getippt wie im Editor (>´a ergibt ἄ, <´anqrwpos ἅνθρωπος)\n"
+        "               Unicode-Griechisch oder getippt wie im Editor (>´a ergibt ἄ)\n"
         "  --ignore-marks  Akzente ignorieren (Hauchzeichen, Akzente, Iota subscriptum, Trema; σ = ς)\n"
         "  --case       Groß/Kleinschreibung beachten\n"
         "  --word       nur ganze Wörter\n"

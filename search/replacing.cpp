@@ -3,6 +3,7 @@
 #include "richtextsurface.h"
 #include "seams.h"
 #include "tersetzen.h"
+#include "tsuchen.h"
 #include "wordsearch.h"
 
 #include <QCheckBox>
@@ -51,6 +52,7 @@ bool Replacing::selectNext(int from)
         return false;
     }
     m_c.txt->selectRange(m.start, m.length);
+    uncoverMatch(m_c.dialog, m_c.txt->selectionScreenRect());
     return true;
 }
 

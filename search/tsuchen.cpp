@@ -73,13 +73,15 @@ void Tsuchen::changeEvent(QEvent* event)
         fitToTexts();
 }
 
-void Tsuchen::uncover(const QRect& match)
+void Tsuchen::uncover(const QRect& match) { uncoverMatch(this, match); }
+
+void uncoverMatch(QWidget* dialog, const QRect& match)
 {
-    const QRect frame = frameGeometry();
+    const QRect frame = dialog->frameGeometry();
     constexpr int kGap = 12;
-    if (!isVisible() || !frame.intersects(match.adjusted(-kGap / 2, -kGap / 2, kGap / 2, kGap / 2)))
+    if (!dialog->isVisible() || !frame.intersects(match.adjusted(-kGap / 2, -kGap / 2, kGap / 2, kGap / 2)))
         return;
-    const QRect room = screen() ? screen()->availableGeometry() : QRect(frame.topLeft(), frame.size());
+    const QRect room = dialog->screen() ? dialog->screen()->availableGeometry() : QRect(frame.topLeft(), frame.size());
     // Below the match, else above it, else beside it; never off the screen.
     QPoint at(frame.left(), match.bottom() + kGap);
     if (at.y() + frame.height() > room.bottom() + 1) {
@@ -91,5 +93,5 @@ void Tsuchen::uncover(const QRect& match)
     }
     at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - frame.width())));
     at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - frame.height())));
-    move(at);
+    dialog->move(at);
 }

@@ -6,6 +6,10 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
+// Moves a dialog aside when it would cover `match` (screen coordinates):
+// below it, else above, else beside it, never off the screen.
+void uncoverMatch(QWidget* dialog, const QRect& match);
+
 // The non-modal search dialog "Wort suchen".
 class Tsuchen : public QDialog {
     Q_OBJECT
