@@ -5,6 +5,7 @@
 #include "codepage.h"
 #include "greeklayout.h"
 #include "styledtext.h"
+#include "textsearch.h"
 #include "unicodegreek.h"
 
 #include <QRandomGenerator>
@@ -22,6 +23,8 @@
 
 using styled::CharFormat;
 using styled::Document;
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -70,11 +73,39 @@ QString pairState(const QString& a, const QString& b, const QByteArray& oldA, co
     return QStringLiteral("mixed: %1 / %2").arg(QString::fromLatin1(x), QString::fromLatin1(y));
 }
 
+// A text in the notation of the search table: Greek as Unicode (set in
+// "Greek" as its codes), text in braces set in Arial as it stands.
+textsearch::Searchable searchableOf(const QString& notation)
+{
+    textsearch::Searchable s;
+    bool arial = false;
+    QString part;
+    auto flush = [&] {
+        const QString text = arial ? part : unicodegreek::importGreek(part).codes;
+        s.text += text;
+        s.greek.insert(s.greek.end(), std::size_t(text.size()), arial ? 0 : 1);
+        part.clear();
+    };
+    for (QChar c : notation) {
+        if (c == QLatin1Char('{') || c == QLatin1Char('}')) {
+            flush();
+            arial = c == QLatin1Char('{');
+        } else {
+            part += c;
+        }
+    }
+    flush();
+    return s;
+}
+
 } // namespace
 
 class TestCore : public QObject {
     Q_OBJECT
 private slots:
+    void findIgnoringMarks_data();
+    void findIgnoringMarks();
+    void foldedRangeIsTheWhole();
     void builderCutsParagraphs_data();
     void builderCutsParagraphs();
     void normalizeMergesRuns();
@@ -600,6 +631,106 @@ void TestCore::importDocumentFonts()
     QCOMPARE(runs[2], (styled::Run{QStringLiteral(u"Ϣ"), arial}));
     QCOMPARE(runs[3], (styled::Run{QStringLiteral("b"), fmt("Greek", 12, styled::Bold)}));
     QCOMPARE(runs[4], (styled::Run{QStringLiteral(" y"), arial}));
+}
+
+// Search text x document x options: where the match starts and what it covers.
+void TestCore::findIgnoringMarks_data()
+{
+    QTest::addColumn<QString>("text");  // Greek as Unicode, {Arial}
+    QTest::addColumn<QString>("what");  // Greek as Unicode (the field holds its codes), {Arial} for none
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("match"); // what it covers, in the text's notation
+    QTest::newRow("accent ignored") << u"ὁ λόγος"_s << u"λογος"_s << u"I"_s << 2 << u"λόγος"_s;
+    QTest::newRow("exact search keeps the accent") << u"ὁ λόγος"_s << u"λογος"_s << u""_s << -1 << u""_s;
+    QTest::newRow("accented search text ignores its accent") << u"ὁ λογος"_s << u"λόγος"_s << u"I"_s << 2 << u"λογος"_s;
+    QTest::newRow("iota subscript") << u"τῷ λόγῳ"_s << u"λογω"_s << u"I"_s << 3 << u"λόγῳ"_s;
+    QTest::newRow("stem of a dative") << u"τῷ λόγῳ"_s << u"λογ"_s << u"I"_s << 3 << u"λόγ"_s;
+    QTest::newRow("stem is no whole word") << u"τῷ λόγῳ"_s << u"λογ"_s << u"IW"_s << -1 << u""_s;
+    QTest::newRow("capital folds") << u"Λόγος"_s << u"λογος"_s << u"I"_s << 0 << u"Λόγος"_s;
+    QTest::newRow("capital with match case") << u"Λόγος"_s << u"λογος"_s << u"IC"_s << -1 << u""_s;
+    QTest::newRow("whole word skips a longer word") << u"λογοσφαῖρα λόγος"_s << u"λογος"_s << u"IW"_s << 11 << u"λόγος"_s;
+    QTest::newRow("the article as a whole word") << u"τὸ ὁ λόγος"_s << u"ο"_s << u"IW"_s << 3 << u"ὁ"_s;
+    QTest::newRow("sigma finds final sigma") << u"λόγος"_s << u"λογοσ"_s << u"I"_s << 0 << u"λόγος"_s;
+    QTest::newRow("final sigma finds sigma") << u"σοφός"_s << u"ς"_s << u"I"_s << 0 << u"σ"_s;
+    QTest::newRow("exact: the two sigmas differ") << u"λόγος"_s << u"λογοσ"_s << u"C"_s << -1 << u""_s;
+    QTest::newRow("capital with breathing and accent") << u"ὁ Ἄνθρωπος"_s << u"ανθρωπος"_s << u"I"_s << 2 << u"Ἄνθρωπος"_s;
+    QTest::newRow("capital with marks, whole word") << u"ὁ Ἄνθρωπος"_s << u"ανθρωπος"_s << u"IW"_s << 2 << u"Ἄνθρωπος"_s;
+    QTest::newRow("capital with marks, match case") << u"Ἄνθρωπος"_s << u"Α"_s << u"IC"_s << 0 << u"Ἄ"_s;
+    QTest::newRow("capital's marks in the search text") << u"ὁ Ανθρωπος"_s << u"Ἄνθρωπος"_s << u"I"_s << 2 << u"Ανθρωπος"_s;
+    QTest::newRow("exact capital with its marks") << u"Ανθρωπος Ἄνθρωπος"_s << u"Ἄνθρωπος"_s << u""_s << 9 << u"Ἄνθρωπος"_s;
+    QTest::newRow("rough breathing on rho") << u"ῥήτωρ"_s << u"ρητωρ"_s << u"IW"_s << 0 << u"ῥήτωρ"_s;
+    QTest::newRow("diaeresis") << u"ἰχθῦϊ"_s << u"ιχθυι"_s << u"I"_s << 0 << u"ἰχθῦϊ"_s;
+    QTest::newRow("diaeresis with accent") << u"ΐ"_s << u"ι"_s << u"I"_s << 0 << u"ΐ"_s;
+    QTest::newRow("typed acute a finds alpha with any marks") << u"ἀλλ᾽ ᾄδω"_s << u"ά"_s << u"I"_s << 0 << u"ἀ"_s;
+    QTest::newRow("typed acute a, whole word") << u"ἀλλὰ ᾄ"_s << u"ά"_s << u"IW"_s << 5 << u"ᾄ"_s;
+    QTest::newRow("a spacing mark in the search text") << u"ἀνήρ"_s << u"᾿α"_s << u"I"_s << 0 << u"ἀ"_s;
+    QTest::newRow("elision mark stays out of the match") << u"ἀλλ᾿ ἐγώ"_s << u"αλλ"_s << u"IW"_s << 0 << u"ἀλλ"_s;
+    QTest::newRow("after the elision") << u"ἀλλ᾿ ἐγώ"_s << u"εγω"_s << u"I"_s << 5 << u"ἐγώ"_s;
+    QTest::newRow("marks alone find nothing in Greek") << u"ἀλλ᾿ ἐγώ"_s << u"᾿"_s << u"I"_s << -1 << u""_s;
+    QTest::newRow("Arial: e is not é") << u"{café}"_s << u"{e}"_s << u"I"_s << -1 << u""_s;
+    QTest::newRow("Arial: é is é") << u"{cafe café}"_s << u"{é}"_s << u"I"_s << 8 << u"{é}"_s;
+    QTest::newRow("Arial folds case as usual") << u"{CAFÉ}"_s << u"{café}"_s << u"I"_s << 0 << u"{CAFÉ}"_s;
+    QTest::newRow("Arial: an apostrophe is a character") << u"{dont don't}"_s << u"{don't}"_s << u"I"_s << 5 << u"{don't}"_s;
+    QTest::newRow("Arial: match case") << u"{Logos logos}"_s << u"{logos}"_s << u"IC"_s << 6 << u"{logos}"_s;
+    QTest::newRow("Greek and Arial in one match") << u"λόγος{ist}"_s << u"{logosist}"_s << u"I"_s << 0 << u"λόγος{ist}"_s;
+    QTest::newRow("Arial takes no sigma rule") << u"{logos} λόγος"_s << u"λογος"_s << u"IW"_s << 6 << u"λόγος"_s;
+}
+
+void TestCore::findIgnoringMarks()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, what);
+    QFETCH(QString, options);
+    QFETCH(int, start);
+    QFETCH(QString, match);
+    const textsearch::Searchable s = searchableOf(text);
+    int o = 0;
+    if (options.contains(QLatin1Char('I')))
+        o |= textsearch::IgnoreMarks;
+    if (options.contains(QLatin1Char('C')))
+        o |= textsearch::MatchCase;
+    if (options.contains(QLatin1Char('W')))
+        o |= textsearch::WholeWord;
+    const QString wanted = searchableOf(what).text;
+    const textsearch::Match m = textsearch::find(s.text, s.greek, wanted, 0, int(s.text.size()), o);
+    QCOMPARE(m.start, start);
+    if (start < 0)
+        return;
+    const textsearch::Searchable expected = searchableOf(match);
+    QCOMPARE(s.text.mid(m.start, m.length), expected.text);
+    QCOMPARE(std::vector<unsigned char>(s.greek.begin() + m.start, s.greek.begin() + m.start + m.length), expected.greek);
+    // The kept folded text gives the same.
+    QCOMPARE(textsearch::find(s.text, s.greek, wanted, 0, int(s.text.size()), o, textsearch::foldedText(s.text, s.greek)), m);
+}
+
+// Every code in every font: folding a part gives what the whole gives there.
+void TestCore::foldedRangeIsTheWhole()
+{
+    textsearch::Searchable s;
+    for (int i = 0; i < 2 * 256; ++i) {
+        s.text += codepage::toChar((unsigned char)(i % 256));
+        s.greek.push_back(i < 256 ? 1 : 0);
+    }
+    s.text += QChar(0x1F00); // a character without a code stays as it is
+    s.greek.push_back(1);
+    const QString whole = textsearch::foldedText(s.text, s.greek);
+    QCOMPARE(whole.size(), s.text.size());
+    QCOMPARE(whole.mid(256), s.text.mid(256)); // nothing in Arial changes
+    QString part = s.text;
+    textsearch::foldRange(s.text, s.greek, 100, 300, part.data());
+    QCOMPARE(part.mid(100, 200), whole.mid(100, 200));
+    // The bare letters, from the layout's decomposition.
+    QCOMPARE(whole[0xA5], QChar(u'a'));         // ἄ
+    QCOMPARE(whole[0xE3], QChar(u'i'));         // ϊ
+    QCOMPARE(whole[0xE5], QChar(u'i'));         // ΐ
+    QCOMPARE(whole[0xB7], QChar(u'r'));         // ῥ
+    QCOMPARE(whole['j'], QChar(u's'));          // ς
+    QCOMPARE(whole['J'], QChar(u'w'));          // ῳ
+    QCOMPARE(whole[39], textsearch::kPassedOver); // ᾿
+    QCOMPARE(whole[0x93], textsearch::kPassedOver); // ῞
+    QCOMPARE(whole[':'], QChar(u':'));          // the ano teleia is no mark
+    QCOMPARE(whole['A'], QChar(u'A'));
 }
 
 QTEST_GUILESS_MAIN(TestCore)

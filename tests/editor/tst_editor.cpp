@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <QRandomGenerator>
+
 #include <QClipboard>
 
 #include <QAbstractTextDocumentLayout>
@@ -70,6 +72,11 @@ private slots:
     void findGreek_data();
     void findGreek();
     void findFollowsEveryChange();
+    void keptFindTextFollowsEdits();
+    void replaceRanges_data();
+    void replaceRanges();
+    void replaceAllIsOneStep();
+    void selectionSpansLines();
     void changeOrigins();
     void rewriteMinimalEdit_data();
     void rewriteMinimalEdit();
@@ -374,6 +381,130 @@ void TestEditor::findFollowsEveryChange()
     f.s.typeText(QStringLiteral("z"));
     QCOMPARE(f.s.find(QStringLiteral("hz"), 0, 4, 0), 2);
     QCOMPARE(f.s.find(QStringLiteral("hq"), 0, 4, 0), -1);
+}
+
+// The search keeps its text and re-reads only what a change touched: after
+// every kind of edit, in any place, it finds what a search of the document
+// read afresh finds.
+void TestEditor::keptFindTextFollowsEdits()
+{
+    Fixture f;
+    const QString greek = QStringLiteral("Greek"), arial = QStringLiteral("Arial");
+    f.s.load(styled::Document::fromPlainText(codepage::decode("l\xd2goj ka\xec 'Anqrwpoj\nl\xd2gJ logos"), {greek, 14, 0}));
+    const QStringList wanted{QStringLiteral("logos"), QStringLiteral("logoj"), codepage::decode("\xd2g"), QStringLiteral("A"),
+                             QStringLiteral("s l"), QString(QChar::ParagraphSeparator)};
+    QRandomGenerator random(16);
+    auto check = [&](int step) {
+        const textsearch::Searchable fresh = textsearch::searchable(f.s.snapshot());
+        for (const QString& w : wanted)
+            for (int options : {0, int(surface::IgnoreMarks), int(surface::IgnoreMarks | surface::WholeWord)})
+                for (int from : {0, f.s.textLength() / 2}) {
+                    const int length = f.s.textLength() - from;
+                    QCOMPARE(f.s.findMatch(w, from, length, options),
+                             textsearch::find(fresh.text, fresh.greek, w, from, length, options));
+                }
+        Q_UNUSED(step);
+    };
+    check(-1);
+    for (int step = 0; step < 300; ++step) {
+        const int length = f.s.textLength();
+        const int at = int(random.bounded(length + 1));
+        const int span = std::min(int(random.bounded(6)), length - at);
+        switch (random.bounded(6)) {
+        case 0: f.s.setSelStart(at); f.s.typeText(random.bounded(2) ? QStringLiteral("logoj ") : codepage::decode("\xd2")); break;
+        case 1: f.s.selectRange(at, span); f.s.deleteSelection(); break;
+        case 2: f.s.selectRange(at, span); f.s.setFontName(random.bounded(2) ? arial : greek); break;
+        case 3: f.s.setSelStart(at); f.s.insertText(QStringLiteral("\n")); break;
+        case 4: if (f.s.canUndo()) f.s.undo(); break;
+        case 5: f.s.selectRange(at, span); f.s.replaceRanges({{at, span}}, QStringLiteral("s l")); break;
+        }
+        // Some changes pile up before the next search.
+        if (random.bounded(3) == 0)
+            check(step);
+    }
+    check(300);
+}
+
+// A replacement takes the format of the first character it replaces and
+// keeps the paragraph's alignment.
+void TestEditor::replaceRanges_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("font"); // of the replacement
+    QTest::addColumn<int>("style");
+    // text: "eins" in Arial bold, "zwei" in Greek, "drei" in Arial
+    QTest::newRow("inside a run") << 5 << 2 << "Greek" << 0;
+    QTest::newRow("first character decides") << 3 << 3 << "Arial" << int(surface::Bold);
+    QTest::newRow("across into the next run") << 8 << 2 << "Arial" << 0;
+    QTest::newRow("nothing replaced: the format at the place") << 4 << 0 << "Greek" << 0;
+}
+
+void TestEditor::replaceRanges()
+{
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, font);
+    QFETCH(int, style);
+    Fixture f;
+    styled::Document d;
+    d.paragraphs[0].alignment = surface::AlignCentre;
+    d.paragraphs[0].runs = {{QStringLiteral("eins"), {QStringLiteral("Arial"), 12, int(surface::Bold)}},
+                            {QStringLiteral("zwei"), {QStringLiteral("Greek"), 14, 0}},
+                            {QStringLiteral("drei"), {QStringLiteral("Arial"), 10, 0}}};
+    f.s.load(d);
+    f.changes.clear();
+    f.s.replaceRanges({{start, length}}, QStringLiteral("XY"));
+    QCOMPARE(f.s.text().size(), qsizetype(12 - length + 2));
+    QCOMPARE(f.s.textRange(start, 2), QStringLiteral("XY"));
+    for (int i = start; i < start + 2; ++i)
+        QCOMPARE(f.s.fontNameOfChar(i), font);
+    f.s.selectRange(start, 2);
+    QCOMPARE(f.s.fontStyle(), style);
+    QCOMPARE(f.s.alignment(), int(surface::AlignCentre));
+    QCOMPARE(f.changes.size(), 1);
+    QCOMPARE(f.changes[0].origin, ChangeOrigin::Replace);
+    QCOMPARE(f.changes[0].from, start);
+}
+
+// Many matches replaced: one change, one undo step, the selection over them.
+void TestEditor::replaceAllIsOneStep()
+{
+    Fixture f;
+    f.s.setText(QStringLiteral("ab ab\nab xab"));
+    f.s.setModified(false);
+    f.changes.clear();
+    f.s.replaceRanges({{0, 2}, {3, 2}, {6, 2}, {10, 2}}, QStringLiteral("xyz"));
+    QCOMPARE(f.s.text(), QStringLiteral("xyz xyz\nxyz xxyz"));
+    QCOMPARE(f.s.selStart(), 0);
+    QCOMPARE(f.s.selLength(), f.s.textLength());
+    QCOMPARE(f.changes.size(), 1);
+    QCOMPARE(f.changes[0].removed, 12);
+    QCOMPARE(f.changes[0].added, 16);
+    QVERIFY(f.s.isModified());
+    f.s.undo();
+    QCOMPARE(f.s.text(), QStringLiteral("ab ab\nab xab"));
+    QVERIFY(!f.s.canUndo());
+    QVERIFY(!f.s.isModified());
+}
+
+void TestEditor::selectionSpansLines()
+{
+    Fixture f;
+    f.host.show();
+    f.s.setWordWrap(true);
+    QString longLine;
+    for (int i = 0; i < 40; ++i)
+        longLine += QStringLiteral("wort ");
+    f.s.setText(QStringLiteral("eins zwei\n") + longLine);
+    f.s.selectRange(0, 4);
+    QVERIFY(!f.s.selectionSpansLines()); // a word
+    f.s.selectRange(2, 10);
+    QVERIFY(f.s.selectionSpansLines()); // over a paragraph break
+    f.s.selectRange(10, 150);
+    QVERIFY(f.s.selectionSpansLines()); // one paragraph wrapped over lines
+    f.s.selectRange(10, 0);
+    QVERIFY(!f.s.selectionSpansLines());
 }
 
 void TestEditor::changeOrigins()
