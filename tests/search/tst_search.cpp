@@ -6,17 +6,23 @@
 #include "richtextsurface.h"
 #include "scriptedseams.h"
 #include "sharedstate.h"
+#include "replacing.h"
+#include "tersetzen.h"
 #include "tsuchen.h"
+#include "unicodegreek.h"
 #include "wordsearch.h"
 
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -47,6 +53,21 @@ struct Search {
     }
 };
 
+// "Ersetzen" beside "Wort suchen" on an editor.
+struct Replace : Search {
+    Tersetzen replaceDialog{&dialog};
+    Replacing replacing{ReplaceContext{&txt, &dialogs, &replaceDialog}};
+
+    Replace(const QString& text, const QString& what, const QString& with)
+        : Search(text)
+    {
+        replaceDialog.stxt->setText(what);
+        replaceDialog.etxt->setEditText(with);
+    }
+};
+
+QString greek(const QString& unicode) { return unicodegreek::importGreek(unicode).codes; }
+
 } // namespace
 
 class TestSearch : public QObject {
@@ -64,6 +85,15 @@ private slots:
     void labelsFitTheirText_data();
     void labelsFitTheirText();
     void dialogMovesOffTheMatch();
+    void ignoringMarksSelectsTheWholeMatch_data();
+    void ignoringMarksSelectsTheWholeMatch();
+    void oneStateTwoDialogs();
+    void replaceSteps_data();
+    void replaceSteps();
+    void replaceAll_data();
+    void replaceAll();
+    void replaceAllIsOneUndoStep();
+    void replacementHistory();
 };
 
 // "aaaa", searching "aa": the positions found step by step.
@@ -205,18 +235,21 @@ void TestSearch::labelsFitTheirText()
     QFont f = d.font();
     f.setPixelSize(pixels);
     d.setFont(f);
-    const QList<QWidget*> controls{d.stxt, d.Button1, d.Button2, d.CheckBox1, d.CheckBox2, d.CheckBox3};
-    for (QCheckBox* box : {d.CheckBox1, d.CheckBox2, d.CheckBox3})
+    const QList<QWidget*> controls{d.stxt, d.Button1, d.Button2, d.CheckBox1, d.CheckBox2, d.CheckBox3, d.CheckBox4};
+    for (QCheckBox* box : {d.CheckBox1, d.CheckBox2, d.CheckBox3, d.CheckBox4})
         QVERIFY2(box->width() >= box->sizeHint().width(), qPrintable(box->text()));
     for (QPushButton* b : {d.Button1, d.Button2})
         QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
     for (QWidget* a : controls)
         QVERIFY(d.rect().contains(a->geometry()));
-    for (QCheckBox* box : {d.CheckBox1, d.CheckBox2, d.CheckBox3})
+    for (QCheckBox* box : {d.CheckBox1, d.CheckBox2, d.CheckBox3, d.CheckBox4})
         for (QPushButton* b : {d.Button1, d.Button2})
             QVERIFY2(!box->geometry().intersects(b->geometry()), qPrintable(box->text() + b->text()));
     // The places stay: the boxes in the left column, the buttons to their right.
     QCOMPARE(d.CheckBox1->pos(), QPoint(8, 48));
+    QCOMPARE(d.CheckBox3->pos(), QPoint(8, 80));
+    QCOMPARE(d.CheckBox4->pos(), QPoint(8, 96)); // below, the dialog one box higher
+    QCOMPARE(d.height(), 134 - 27 + 17);
     QCOMPARE(d.Button2->y(), 40);
     QVERIFY(d.Button2->x() >= 144);
 }
@@ -240,6 +273,188 @@ void TestSearch::dialogMovesOffTheMatch()
     const QRect match = s.txt.selectionScreenRect();
     QTRY_VERIFY2(!s.dialog.frameGeometry().intersects(match), qPrintable(QStringLiteral("%1,%2").arg(s.dialog.y()).arg(match.y())));
     QVERIFY(s.dialog.screen()->availableGeometry().contains(s.dialog.frameGeometry()));
+}
+
+// "Wort suchen" with "Akzente ignorieren": the selection covers the match,
+// a capital's marks included, and the next step goes on behind it.
+void TestSearch::ignoringMarksSelectsTheWholeMatch_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QList<int>>("found"); // start, length of each step; then the miss
+    QTest::newRow("λογος in its forms") << u"ὁ λόγος τῷ λόγῳ Λόγος"_s << u"λογ"_s << QList<int>{2, 3, 11, 3, 16, 3};
+    QTest::newRow("a capital's marks") << u"ὁ Ἄνθρωπος ἄνθρωπος"_s << u"ανθρωπος"_s << QList<int>{2, 9, 12, 8};
+}
+
+void TestSearch::ignoringMarksSelectsTheWholeMatch()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, what);
+    QFETCH(QList<int>, found);
+    Search s(QString{});
+    s.txt.load(styled::Document::fromPlainText(greek(text)));
+    s.dialog.stxt->setText(greek(what));
+    s.dialog.CheckBox3->setChecked(true);
+    s.dialog.CheckBox4->setChecked(true);
+    for (qsizetype i = 0; i < found.size(); i += 2) {
+        QCOMPARE(s.step(i == 0 ? 'S' : 'W'), found[i]);
+        QCOMPARE(s.txt.selLength(), found[i + 1]);
+    }
+    QCOMPARE(s.step('W'), -1);
+    QCOMPARE(s.state.SearchOptions, int(surface::IgnoreMarks));
+}
+
+// The two dialogs show one search text and one set of boxes.
+void TestSearch::oneStateTwoDialogs()
+{
+    Tsuchen search;
+    search.CheckBox2->setChecked(true);
+    search.stxt->setText(QStringLiteral("vorher"));
+    Tersetzen replace(&search);
+    QVERIFY(replace.CheckBox2->isChecked()); // as it was when it was made
+    QCOMPARE(replace.stxt->text(), QStringLiteral("vorher"));
+    const QList<QPair<QCheckBox*, QCheckBox*>> pairs{{search.CheckBox1, replace.CheckBox1}, {search.CheckBox2, replace.CheckBox2},
+                                                     {search.CheckBox3, replace.CheckBox3}, {search.CheckBox4, replace.CheckBox4}};
+    for (const auto& [a, b] : pairs) {
+        a->setChecked(!a->isChecked());
+        QCOMPARE(b->isChecked(), a->isChecked());
+        b->setChecked(!b->isChecked());
+        QCOMPARE(a->isChecked(), b->isChecked());
+    }
+    replace.stxt->setText(QStringLiteral("logos"));
+    QCOMPARE(search.stxt->text(), QStringLiteral("logos"));
+    search.stxt->setText(QStringLiteral("ethos"));
+    QCOMPARE(replace.stxt->text(), QStringLiteral("ethos"));
+}
+
+// Buttons pressed one after another: 'W' "Weitersuchen", 'E' "Ersetzen";
+// the text and the selection after each, or the miss.
+void TestSearch::replaceSteps_data()
+{
+    QTest::addColumn<QByteArray>("buttons");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QList<int>>("selections"); // start, length; -1 for the miss
+    const QString start = u"logos kai logos"_s;
+    QTest::newRow("Ersetzen without a match selected finds one")
+        << QByteArray("E") << QStringList{start} << QList<int>{0, 5};
+    QTest::newRow("then replaces it and selects the next")
+        << QByteArray("EE") << QStringList{start, u"LOGOI kai logos"_s} << QList<int>{0, 5, 10, 5};
+    QTest::newRow("the last one, then the miss")
+        << QByteArray("EEE") << QStringList{start, u"LOGOI kai logos"_s, u"LOGOI kai LOGOI"_s} << QList<int>{0, 5, 10, 5, -1, 0};
+    QTest::newRow("Weitersuchen passes one by")
+        << QByteArray("WWE") << QStringList{start, start, u"logos kai LOGOI"_s} << QList<int>{0, 5, 10, 5, -1, 0};
+}
+
+void TestSearch::replaceSteps()
+{
+    QFETCH(QByteArray, buttons);
+    QFETCH(QStringList, texts);
+    QFETCH(QList<int>, selections);
+    Replace r(u"logos kai logos"_s, u"logos"_s, u"LOGOI"_s);
+    r.replaceDialog.CheckBox1->setChecked(true); // match case: a replacement is not found again
+    r.txt.setSelStart(0);
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const qsizetype misses = r.dialogs.notices.size();
+        if (buttons[i] == 'W')
+            r.replacing.findNext();
+        else
+            r.replacing.replaceOne();
+        QCOMPARE(r.txt.text(), texts[i]);
+        if (selections[2 * i] < 0) {
+            QCOMPARE(r.dialogs.notices.mid(misses), QStringList{WordSearch::kMiss});
+            continue;
+        }
+        QCOMPARE(r.dialogs.notices.size(), misses);
+        QCOMPARE(r.txt.selStart(), selections[2 * i]);
+        QCOMPARE(r.txt.selLength(), selections[2 * i + 1]);
+    }
+}
+
+void TestSearch::replaceAll_data()
+{
+    QTest::addColumn<QString>("text"); // Greek as Unicode
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("with");
+    QTest::addColumn<bool>("ignoreMarks");
+    QTest::addColumn<QList<int>>("selection"); // start, length; empty: none
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("exact") << u"λόγος λογος λόγος"_s << u"λόγος"_s << u"μῦθος"_s << false << QList<int>{}
+                           << u"μῦθος λογος μῦθος"_s << u"2 Stellen ersetzt."_s;
+    QTest::newRow("ignoring the marks") << u"λόγος λογος Λόγος"_s << u"λογος"_s << u"μῦθος"_s << true << QList<int>{}
+                                        << u"μῦθος μῦθος μῦθος"_s << u"3 Stellen ersetzt."_s;
+    QTest::newRow("one") << u"ὁ λόγος"_s << u"ὁ"_s << u"τὸ"_s << false << QList<int>{} << u"τὸ λόγος"_s << u"1 Stelle ersetzt."_s;
+    QTest::newRow("a capital with marks as a whole") << u"Ἄνθρωπος"_s << u"ανθρωπος"_s << u"ἀνήρ"_s << true << QList<int>{}
+                                                     << u"ἀνήρ"_s << u"1 Stelle ersetzt."_s;
+    QTest::newRow("within a selection over two lines") << u"αβ αβ\nαβ αβ"_s << u"αβ"_s << u"γ"_s << false << QList<int>{2, 6}
+                                                       << u"αβ γ\nγ αβ"_s << u"2 Stellen ersetzt."_s;
+    QTest::newRow("a selection in one line is not a range") << u"αβ αβ αβ"_s << u"αβ"_s << u"γ"_s << false << QList<int>{3, 2}
+                                                            << u"γ γ γ"_s << u"3 Stellen ersetzt."_s;
+    QTest::newRow("nothing found") << u"αβ"_s << u"γ"_s << u"δ"_s << false << QList<int>{} << u"αβ"_s
+                                   << u"Es konnte nichts gefunden werden."_s;
+    QTest::newRow("the replacement holds the search text") << u"α α"_s << u"α"_s << u"αα"_s << false << QList<int>{}
+                                                           << u"αα αα"_s << u"2 Stellen ersetzt."_s;
+}
+
+void TestSearch::replaceAll()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, what);
+    QFETCH(QString, with);
+    QFETCH(bool, ignoreMarks);
+    QFETCH(QList<int>, selection);
+    QFETCH(QString, result);
+    QFETCH(QString, message);
+    Replace r(QString{}, greek(what), greek(with));
+    r.txt.load(styled::Document::fromPlainText(greek(text)));
+    r.replaceDialog.CheckBox4->setChecked(ignoreMarks);
+    if (!selection.isEmpty())
+        r.txt.selectRange(selection[0], selection[1]);
+    r.replacing.replaceAll();
+    QCOMPARE(r.txt.text(), greek(result));
+    QCOMPARE(r.dialogs.notices, QStringList{message});
+    if (selection.isEmpty() || !greek(text).mid(selection[0], selection[1]).contains(QLatin1Char('\n')))
+        return;
+    // The searched part stays selected, grown or shrunk with its replacements.
+    QCOMPARE(r.txt.selStart(), selection[0]);
+}
+
+// Everything "Alle ersetzen" did goes back with one undo, formats included.
+void TestSearch::replaceAllIsOneUndoStep()
+{
+    Replace r(QString{}, u"ab"_s, u"xyz"_s);
+    styled::Document d;
+    d.paragraphs[0].runs = {{u"ab ab "_s, {u"Arial"_s, 12, int(surface::Bold)}}, {u"ab"_s, {u"Greek"_s, 14, 0}}};
+    d.paragraphs.append(d.paragraphs[0]);
+    r.txt.load(d);
+    r.replacing.replaceAll();
+    QCOMPARE(r.dialogs.notices, QStringList{u"6 Stellen ersetzt."_s});
+    const styled::Document after = r.txt.snapshot();
+    QCOMPARE(after.paragraphs[0].runs.size(), 2);
+    QCOMPARE(after.paragraphs[0].runs[0], (styled::Run{u"xyz xyz "_s, {u"Arial"_s, 12, int(surface::Bold)}}));
+    QCOMPARE(after.paragraphs[0].runs[1], (styled::Run{u"xyz"_s, {u"Greek"_s, 14, 0}}));
+    r.txt.undo();
+    QCOMPARE(r.txt.snapshot(), d);
+    QVERIFY(!r.txt.canUndo());
+}
+
+void TestSearch::replacementHistory()
+{
+    Replace r(u"a"_s, u"a"_s, u"eins"_s);
+    for (const QString& w : {u"eins"_s, u"zwei"_s, u"eins"_s})
+        r.replaceDialog.remember(w);
+    QCOMPARE(r.replaceDialog.history(), (QStringList{u"eins"_s, u"zwei"_s}));
+    for (int i = 0; i < 12; ++i)
+        r.replaceDialog.remember(QString::number(i));
+    QCOMPARE(r.replaceDialog.history().size(), Tersetzen::kHistory);
+    QCOMPARE(r.replaceDialog.history().first(), u"11"_s);
+    // What the field shows stays while the list changes.
+    r.replaceDialog.etxt->setEditText(u"neu"_s);
+    r.replaceDialog.setHistory({u"x"_s, u"y"_s});
+    QCOMPARE(r.replaceDialog.replacement(), u"neu"_s);
+    // Used, it goes to the top.
+    r.replacing.replaceAll();
+    QCOMPARE(r.replaceDialog.history(), (QStringList{u"neu"_s, u"x"_s, u"y"_s}));
 }
 
 QTEST_MAIN(TestSearch)
