@@ -1,6 +1,7 @@
 #include "programsettings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -26,6 +27,8 @@ Preferences ProgramSettings::read() const
     if (!QFileInfo(m_path).isFile())
         return p;
     const QSettings s(m_path, QSettings::IniFormat);
+    // QSettings reads the file at the first question, and tells a damaged one only then.
+    (void)s.allKeys();
     if (s.status() != QSettings::NoError)
         return p;
     // Only what this program writes is taken; anything else is the default.
@@ -52,6 +55,14 @@ bool ProgramSettings::write(const Preferences& preferences) const
 {
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
         return false;
+    // QSettings leaves a file it cannot read as it is; a damaged one goes,
+    // the defaults it gave are written in its place.
+    if (QFileInfo(m_path).isFile()) {
+        const QSettings old(m_path, QSettings::IniFormat);
+        (void)old.allKeys();
+        if (old.status() != QSettings::NoError && !QFile::remove(m_path))
+            return false;
+    }
     QSettings s(m_path, QSettings::IniFormat);
     s.clear();
     s.setValue(kIgnoreMarks, preferences.ignoreMarks ? QStringLiteral("true") : QStringLiteral("false"));

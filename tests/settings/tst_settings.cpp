@@ -6,7 +6,11 @@
 #include "optionsrecord.h"
 #include "sharedstate.h"
 
+#include "programsettings.h"
+
 #include <QtTest>
+
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -80,6 +84,10 @@ private slots:
     void saveWritesBack();
     void saveKeepsOldFileOnFailure_data();
     void saveKeepsOldFileOnFailure();
+    void programSettingsRoundTrip();
+    void programSettingsDefaults_data();
+    void programSettingsDefaults();
+    void programSettingsReadOnlyFolder();
 };
 
 void TestSettings::recordFields_data()
@@ -212,6 +220,72 @@ void TestSettings::saveKeepsOldFileOnFailure()
     std::signal(SIGXFSZ, handler);
     QCOMPARE(error, QStringLiteral("Zu wenig Speicherplatz: option.dat"));
     QCOMPARE(fileBytes(c.state.OptionsPath), old);
+}
+
+void TestSettings::programSettingsRoundTrip()
+{
+    QTemporaryDir dir;
+    const ProgramSettings settings(dir.filePath(QStringLiteral("neu/Stilora.conf"))); // the folder is made
+    const Preferences p{true, {QStringLiteral("\xa4nqrwpos"), QStringLiteral("a=b; c\\d"), QStringLiteral("mit, Komma")}};
+    QVERIFY(settings.write(p));
+    QCOMPARE(settings.read(), p);
+    const Preferences one{false, {QStringLiteral("eins")}};
+    QVERIFY(settings.write(one));
+    QCOMPARE(settings.read(), one);
+    QVERIFY(settings.write(Preferences{}));
+    QCOMPARE(settings.read(), Preferences{});
+}
+
+// A missing or damaged file, or values this program never writes: the defaults, or what is sound of them.
+void TestSettings::programSettingsDefaults_data()
+{
+    QTest::addColumn<QByteArray>("file"); // empty: no file
+    QTest::addColumn<bool>("ignoreMarks");
+    QTest::addColumn<QStringList>("history");
+    QTest::newRow("no file") << QByteArray() << false << QStringList{};
+    QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe[[[=\x01\n\x80\x81", 11) << false << QStringList{};
+    QTest::newRow("not a truth value") << QByteArray("[Suche]\nAkzenteIgnorieren=vielleicht\n") << false << QStringList{};
+    QTest::newRow("a sound file") << QByteArray("[Suche]\nAkzenteIgnorieren=true\n[Ersetzen]\nVerlauf=a, b\n") << true
+                                  << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    QTest::newRow("too many, doubled and overlong entries")
+        << ("[Ersetzen]\nVerlauf=" + QByteArray("x, x, ") + QByteArray(2000, 'y') + ", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11\n") << false
+        << QStringList{QStringLiteral("x"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                       QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9")};
+}
+
+void TestSettings::programSettingsDefaults()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, ignoreMarks);
+    QFETCH(QStringList, history);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Stilora.conf"));
+    if (!file.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    const ProgramSettings settings(path);
+    QCOMPARE(settings.read(), (Preferences{ignoreMarks, history}));
+    // Whatever stood there, the next write replaces it with a sound file.
+    QVERIFY(settings.write(Preferences{true, {QStringLiteral("z")}}));
+    QCOMPARE(settings.read(), (Preferences{true, {QStringLiteral("z")}}));
+}
+
+void TestSettings::programSettingsReadOnlyFolder()
+{
+    // A folder nobody, root included, can write into.
+    QVERIFY(!ProgramSettings(QStringLiteral("/proc/self/stilora/Stilora.conf")).write(Preferences{true, {}}));
+    QVERIFY(!ProgramSettings(QStringLiteral("/proc/self/Stilora.conf")).write(Preferences{true, {}}));
+    if (::geteuid() == 0)
+        return; // root writes into a folder without write permission
+    QTemporaryDir dir;
+    const ProgramSettings settings(dir.filePath(QStringLiteral("Stilora.conf")));
+    QVERIFY(settings.write(Preferences{true, {}}));
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QVERIFY(!settings.write(Preferences{false, {QStringLiteral("neu")}}));
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(settings.read(), (Preferences{true, {}})); // the old file as it was
 }
 
 QTEST_MAIN(TestSettings)
