@@ -325,8 +325,8 @@ void TForm1::saveSettings()
         return;
     const Preferences p{m_suchen->CheckBox4->isChecked(), m_ersetzen->history()};
     if (!m_settings->write(p))
-        m_seams.dialogs.errorBox(this, QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: %1")
-                                           .arg(QDir::toNativeSeparators(m_settings->path())));
+        m_seams.dialogs.errorBox(this, standardErrorText(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: %1")
+                                                             .arg(QDir::toNativeSeparators(m_settings->path()))));
 }
 
 void TForm1::attach(Tinfo* info, TForm2* form2)

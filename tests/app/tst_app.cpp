@@ -38,6 +38,8 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <QFileDialog>
+#include <QComboBox>
+#include "tersetzen.h"
 #include <QTextBrowser>
 
 // The whole program with scripted seams.
@@ -70,6 +72,9 @@ class TestApp : public QObject {
     Q_OBJECT
     QTemporaryDir m_start;
 private slots:
+    void replaceFromTheMenu();
+    void settingsAcrossRuns();
+    void settingsUnwritableAtClose();
     void initTestCase();
     void fileDialogPatternsOnce();
     void fileDialogTellsTheEntry_data();
@@ -664,6 +669,92 @@ void TestApp::optionsAcrossRuns()
     QVERIFY(back.open(QIODevice::ReadOnly));
     QCOMPARE(back.readAll().mid(7, 13), QByteArray("keep this one"));
     QVERIFY(QDir::setCurrent(before));
+}
+
+// "Erse&tzen..." under "Bearbeiten" after "Weitersuchen", on Ctrl+H; what
+// it puts in never composes with the text before it.
+void TestApp::replaceFromTheMenu()
+{
+    Program p;
+    auto* menu = qobject_cast<QMenu*>(p.form.item(QStringLiteral("Suchewiederholen1"))->associatedObjects().value(0));
+    QVERIFY(menu);
+    const QList<QAction*> items = menu->actions();
+    const qsizetype after = items.indexOf(p.form.item(QStringLiteral("Suchewiederholen1")));
+    QAction* replace = p.form.item(QStringLiteral("Ersetzen1"));
+    QCOMPARE(items.value(after + 1), replace);
+    QCOMPARE(replace->text(), QStringLiteral("Erse&tzen...\tStrg+H"));
+    p.txt.setText(QStringLiteral("<x kai <x")); // loaded, not typed: the marks stand before the x
+    QVERIFY(p.form.menu().dispatch(QKeyCombination(Qt::ControlModifier, Qt::Key_H)));
+    Tersetzen* d = p.form.replaceDialog();
+    QTRY_VERIFY(d->isVisible());
+    d->stxt->setText(QStringLiteral("x"));
+    d->etxt->setEditText(QStringLiteral("a"));
+    d->Button3->click();
+    QCOMPARE(p.dialogs.notices, QStringList{QStringLiteral("2 Stellen ersetzt.")});
+    // Typed, "<a" would be the alpha with the rough breathing; replaced, it stays two characters.
+    QCOMPARE(codepage::encode(p.txt.text()), QByteArray("<a kai <a"));
+    // One replaced, the next selected.
+    p.txt.setText(QStringLiteral("<x kai <x"));
+    p.txt.setSelStart(0);
+    d->Button2->click();
+    d->Button2->click();
+    QCOMPARE(codepage::encode(p.txt.text()), QByteArray("<a kai <x"));
+    QCOMPARE(p.txt.selStart(), 8);
+    QCOMPARE(p.txt.selLength(), 1);
+}
+
+// The fourth box and the replacements go to the program's own settings
+// file; the options file stays byte for byte what it was.
+void TestApp::settingsAcrossRuns()
+{
+    QTemporaryDir dir;
+    const QString conf = dir.filePath(QStringLiteral("config/Stilora.conf"));
+    QFile::remove(QStringLiteral("option.dat"));
+    QByteArray withoutBox;
+    {
+        Program p;
+        p.form.useSettings(conf);
+        QVERIFY(!p.stilora.suchen->CheckBox4->isChecked()); // no file yet: the default
+        QVERIFY(p.form.close());
+        QFile f(QStringLiteral("option.dat"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        withoutBox = f.readAll();
+    }
+    {
+        Program p;
+        p.form.useSettings(conf);
+        p.stilora.suchen->CheckBox4->setChecked(true);
+        p.type(QStringLiteral("logos"));
+        Tersetzen* d = p.form.replaceDialog();
+        d->stxt->setText(QStringLiteral("logos"));
+        d->etxt->setEditText(QStringLiteral("mythos"));
+        d->Button3->click();
+        p.dialogs.threeWay << Dialogs::Answer::No; // the changed text is not saved
+        QVERIFY(p.form.close());
+    }
+    QFile f(QStringLiteral("option.dat"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), withoutBox);
+    {
+        Program p;
+        p.form.useSettings(conf);
+        QVERIFY(p.stilora.suchen->CheckBox4->isChecked());
+        QVERIFY(p.form.replaceDialog()->CheckBox4->isChecked());
+        QCOMPARE(p.form.replaceDialog()->history(), QStringList{QStringLiteral("mythos")});
+        QVERIFY(p.dialogs.errors.isEmpty());
+    }
+}
+
+// A settings file that cannot be written: the error box names it, and the program ends all the same.
+void TestApp::settingsUnwritableAtClose()
+{
+    Program p;
+    p.form.useSettings(QStringLiteral("/proc/self/stilora/Stilora.conf"));
+    QVERIFY(p.dialogs.errors.isEmpty()); // nothing to read is no error
+    QVERIFY(p.form.close());
+    QCOMPARE(p.dialogs.errors,
+             QStringList{QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: /proc/self/stilora/Stilora.conf.")});
+    QVERIFY(!p.form.isVisible());
 }
 
 // When the options cannot be written the box says so and the program ends all the same.
