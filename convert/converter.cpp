@@ -171,7 +171,8 @@ Outcome runFind(const QStringList& arguments)
     Outcome o;
     int options = 0;
     QStringList files;
-    for (const QString& a : arguments.mid(1)) {
+    // The options may stand anywhere; the first other argument is the text.
+    for (const QString& a : arguments) {
         if (a == QLatin1String("--ignore-marks"))
             options |= textsearch::IgnoreMarks;
         else if (a == QLatin1String("--case"))
@@ -181,7 +182,7 @@ Outcome runFind(const QStringList& arguments)
         else
             files << a;
     }
-    const QString text = arguments.value(0);
+    const QString text = files.isEmpty() ? QString() : files.takeFirst();
     if (text.isEmpty() || files.isEmpty()) {
         o.exitCode = 2;
         o.errors << QStringLiteral("Aufruf: stilora-convert --find TEXT [--ignore-marks] [--case] [--word] DATEI... (mehr mit --help)");

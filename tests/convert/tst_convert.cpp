@@ -6,11 +6,14 @@
 #include "paircodec.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
+#include "unicodegreek.h"
 
 #include <QtTest>
 
 #include <QProcess>
 #include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -73,6 +76,8 @@ private slots:
     void koronisIsApproximated();
     void unicodeTextIn_data();
     void unicodeTextIn();
+    void find_data();
+    void find();
 };
 
 // Every direction keeps the document.
@@ -275,6 +280,57 @@ void TestConvert::unicodeTextIn()
     const styled::Document back = rtf::read(fileBytes(dir.filePath(QStringLiteral("b.rtf")))).document;
     QCOMPARE(back.paragraphs[0].runs[0].text, firstRun);
     QCOMPARE(back.paragraphs[0].runs[0].format.font, QStringLiteral("Greek"));
+}
+
+
+// --find over files: each hit as file, paragraph, position and its word.
+void TestConvert::find_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("hits");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("marks ignored, two files")
+        << QStringList{u"λογος"_s, u"--ignore-marks"_s, u"a.rtf"_s, u"b.sri"_s}
+        << QStringList{u"a.rtf:1:3: λόγος"_s, u"b.sri:1:1: λόγος"_s} << 0;
+    QTest::newRow("exact: the accent counts") << QStringList{u"λογος"_s, u"a.rtf"_s} << QStringList{} << 1;
+    QTest::newRow("a stem, in Greek and in Arial")
+        << QStringList{u"--ignore-marks"_s, u"λογ"_s, u"a.rtf"_s}
+        << QStringList{u"a.rtf:1:3: λόγος"_s, u"a.rtf:2:4: λόγῳ"_s, u"a.rtf:2:9: logos"_s} << 0;
+    QTest::newRow("a stem is no whole word") << QStringList{u"λογ"_s, u"--ignore-marks"_s, u"--word"_s, u"a.rtf"_s} << QStringList{} << 1;
+    QTest::newRow("a capital's marks") << QStringList{u"ανθρωπος"_s, u"--ignore-marks"_s, u"a.rtf"_s}
+                                       << QStringList{u"a.rtf:1:13: Ἄνθρωπος"_s} << 0;
+    QTest::newRow("typed as on the keyboard") << QStringList{u"´>Anqrwpoj"_s, u"a.rtf"_s}
+                                              << QStringList{u"a.rtf:1:13: Ἄνθρωπος"_s} << 0;
+    QTest::newRow("typed with the accent as a letter") << QStringList{u"t>^w"_s, u"--ignore-marks"_s, u"a.rtf"_s}
+                                                       << QStringList{u"a.rtf:2:1: τῷ"_s} << 0;
+    QTest::newRow("match case") << QStringList{u"Λόγος"_s, u"--case"_s, u"a.rtf"_s} << QStringList{} << 1;
+    QTest::newRow("a file that is not there") << QStringList{u"λόγος"_s, u"a.rtf"_s, u"fehlt.rtf"_s}
+                                              << QStringList{u"a.rtf:1:3: λόγος"_s} << 1;
+    QTest::newRow("no file") << QStringList{u"λόγος"_s} << QStringList{} << 2;
+}
+
+void TestConvert::find()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, hits);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    const QString greek = QStringLiteral("Greek");
+    styled::DocumentBuilder b;
+    b.append(unicodegreek::importGreek(u"ὁ λόγος καὶ Ἄνθρωπος"_s).codes, {greek, 14, 0});
+    b.breakParagraph();
+    b.append(unicodegreek::importGreek(u"τῷ λόγῳ"_s).codes, {greek, 14, 0});
+    b.append(u" logos"_s, {QStringLiteral("Arial"), 12, 0});
+    writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), rtf::write(b.take())}});
+    const pair::Bytes p = pair::write(styled::Document::fromPlainText(unicodegreek::importGreek(u"λόγος"_s).codes, {greek, 14, 0}));
+    writeFilesAtomically({{dir.filePath(QStringLiteral("b.txt")), p.text}, {dir.filePath(QStringLiteral("b.sri")), p.runs}});
+    const Run r = convertTool(QStringList{QStringLiteral("--find")} + arguments, dir.path());
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), hits);
+    if (arguments.contains(QStringLiteral("fehlt.rtf")))
+        QVERIFY2(r.err.contains(QStringLiteral("fehlt.rtf")), qPrintable(r.err));
+    else if (exitCode != 2)
+        QCOMPARE(r.err, QString());
 }
 
 QTEST_GUILESS_MAIN(TestConvert)
