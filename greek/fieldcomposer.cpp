@@ -4,6 +4,7 @@
 #include "composer.h"
 #include "unicodegreek.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -20,6 +21,9 @@ FieldComposer::FieldComposer(QLineEdit* field, std::function<bool()> active)
     , m_plainFont(field->font())
 {
     field->installEventFilter(this);
+    // The field of an editable combo box gets its keys through the box.
+    if (auto* box = qobject_cast<QComboBox*>(field->parentWidget()))
+        box->installEventFilter(this);
     connect(field, &QLineEdit::textEdited, this, &FieldComposer::textEdited);
 }
 

@@ -20,17 +20,20 @@ void mirror(QCheckBox* a, QCheckBox* b)
     QObject::connect(b, &QCheckBox::toggled, a, [a](bool on) { a->setChecked(on); });
 }
 
+// The text is read from the field, not taken from the signal: a field that
+// composes rewrites its text inside the edit, and the edit's own signal,
+// sent after that, still carries the text from before.
 void mirror(QLineEdit* a, QLineEdit* b)
 {
     b->setText(a->text());
-    QObject::connect(a, &QLineEdit::textChanged, b, [b](const QString& t) {
-        if (b->text() != t)
-            b->setText(t);
-    });
-    QObject::connect(b, &QLineEdit::textChanged, a, [a](const QString& t) {
-        if (a->text() != t)
-            a->setText(t);
-    });
+    const auto follow = [](QLineEdit* from, QLineEdit* to) {
+        QObject::connect(from, &QLineEdit::textChanged, to, [from, to] {
+            if (to->text() != from->text())
+                to->setText(from->text());
+        });
+    };
+    follow(a, b);
+    follow(b, a);
 }
 
 } // namespace

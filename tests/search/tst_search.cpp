@@ -82,6 +82,7 @@ private slots:
     void fieldComposes_data();
     void fieldComposes();
     void pastedWordFound();
+    void comboFieldComposes();
     void labelsFitTheirText_data();
     void labelsFitTheirText();
     void dialogMovesOffTheMatch();
@@ -204,6 +205,21 @@ void TestSearch::fieldComposes()
     QCOMPARE(QFontInfo(field.font()).family() == QLatin1String("Greek"), greek);
 }
 
+// The replacement's field sits in an editable combo box, which gets the keys
+// (under X11 they reach the box, not its line edit).
+void TestSearch::comboFieldComposes()
+{
+    QComboBox box;
+    box.setEditable(true);
+    FieldComposer composer(box.lineEdit(), [] { return true; });
+    box.show();
+    for (QChar ch : QStringLiteral(u"lógos")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(&box, &press);
+    }
+    QCOMPARE(codepage::encode(box.currentText()), QByteArray("l\xd2gos"));
+}
+
 void TestSearch::pastedWordFound()
 {
     Search s{QString()};
@@ -323,6 +339,16 @@ void TestSearch::oneStateTwoDialogs()
     }
     replace.stxt->setText(QStringLiteral("logos"));
     QCOMPARE(search.stxt->text(), QStringLiteral("logos"));
+    // Typing Greek into either field composes it, and both show the result.
+    FieldComposer composer(search.stxt, [] { return true; });
+    search.stxt->clear();
+    search.show();
+    for (QChar ch : QStringLiteral(u"<án")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(search.stxt, &press);
+    }
+    QCOMPARE(codepage::encode(search.stxt->text()), QByteArray("\xa4n"));
+    QCOMPARE(replace.stxt->text(), search.stxt->text());
     search.stxt->setText(QStringLiteral("ethos"));
     QCOMPARE(replace.stxt->text(), QStringLiteral("ethos"));
 }

@@ -11,6 +11,7 @@
 #include "tform1.h"
 #include "tform2.h"
 #include "tinfo.h"
+#include "tersetzen.h"
 #include "tsuchen.h"
 
 #include <QCheckBox>
@@ -101,6 +102,7 @@ private slots:
     void centredWithoutWrap();
     void undoKeystrokes();
     void searchGreekWord();
+    void replaceGreekWord();
     void printPreview();
     void lettersStayWhileAsked();
     void menuKeys(); // last: it ends the program
@@ -411,6 +413,56 @@ void TestX11Typing::searchGreekWord()
     QTRY_COMPARE(txt.selStart(), 13);
     QCOMPARE(txt.selLength(), 8);
     dialog->hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+// "Ersetzen" on the real keyboard: both fields compose Greek as the editor
+// does; with "Akzente ignorieren" every form of the word is replaced, one
+// step at a time and all at once, and one undo brings all of them back.
+void TestX11Typing::replaceGreekWord()
+{
+    RichTextSurface& txt = m_form->txt();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    typeInto(QStringLiteral(u"<´anqrwpos kai anqrwpos"));
+    const QByteArray before("\xa4nqrwpos kai anqrwpos");
+    QCOMPARE(codepage::encode(txt.text()), before);
+    txt.setSelStart(0);
+    xdotool({QStringLiteral("ctrl+h")});
+    Tersetzen* dialog = m_form->replaceDialog();
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    dialog->CheckBox4->setChecked(true);
+    QVERIFY(m_program->suchen->CheckBox4->isChecked()); // one state in both dialogs
+    dialog->stxt->setFocus();
+    QTRY_VERIFY(dialog->stxt->hasFocus());
+    dialog->stxt->clear();
+    xdotool(keyNames(QStringLiteral(u"anqrwpos")));
+    settle([&] { return dialog->stxt->text(); });
+    xdotool({QStringLiteral("Tab")});
+    QTRY_VERIFY(dialog->etxt->lineEdit()->hasFocus());
+    xdotool(keyNames(QStringLiteral(u"l´ogos")));
+    settle([&] { return dialog->etxt->currentText(); });
+    QCOMPARE(codepage::encode(dialog->etxt->currentText()), QByteArray("l\xd2gos"));
+    QCOMPARE(QFontInfo(dialog->etxt->lineEdit()->font()).family(), QStringLiteral("Greek"));
+    // "Ersetzen" twice: the first press finds the word with its marks, the second replaces it.
+    xdotool({QStringLiteral("alt+e")});
+    QTRY_COMPARE(txt.selLength(), 8);
+    xdotool({QStringLiteral("alt+e")});
+    QTRY_COMPARE(codepage::encode(txt.text()), QByteArray("l\xd2gos kai anqrwpos"));
+    QCOMPARE(txt.selStart(), 10); // the next one selected
+    txt.setText(codepage::decode(before));
+    // "Alle ersetzen" tells its count in a box, closed with Return.
+    QTimer::singleShot(800, [] { xdotool({QStringLiteral("Return")}); });
+    xdotool({QStringLiteral("alt+a")});
+    QTRY_COMPARE(codepage::encode(txt.text()), QByteArray("l\xd2gos kai l\xd2gos"));
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    txt.undo();
+    QCOMPARE(codepage::encode(txt.text()), before);
+    dialog->hide();
+    dialog->CheckBox4->setChecked(false);
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
 }
