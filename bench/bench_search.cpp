@@ -32,7 +32,28 @@ int main(int argc, char* argv[])
         t.restart();
         if (txt.find(QStringLiteral("nirgendwo"), 0, txt.textLength(), 0) != -1)
             return 1;
-        std::printf("  again after a change:         %6.1f ms\n", t.nsecsElapsed() / 1e6);
+        std::printf("  again after a change (bold):  %6.1f ms\n", t.nsecsElapsed() / 1e6);
+        txt.setSelStart(txt.textLength() / 2);
+        txt.typeText(QStringLiteral("x")); // a letter typed in the middle
+        t.restart();
+        if (txt.find(QStringLiteral("nirgendwo"), 0, txt.textLength(), 0) != -1)
+            return 1;
+        std::printf("  after a typed letter:         %6.1f ms\n", t.nsecsElapsed() / 1e6);
+        // Ignoring the marks: the folded text is made once, then kept.
+        t.restart();
+        if (txt.find(QStringLiteral("nirgendwo"), 0, txt.textLength(), surface::IgnoreMarks) != -1)
+            return 1;
+        std::printf("  first search ignoring marks:  %6.1f ms\n", t.nsecsElapsed() / 1e6);
+        txt.typeText(QStringLiteral("y"));
+        t.restart();
+        if (txt.find(QStringLiteral("nirgendwo"), 0, txt.textLength(), surface::IgnoreMarks) != -1)
+            return 1;
+        std::printf("  ignoring marks, after a typed letter: %6.1f ms\n", t.nsecsElapsed() / 1e6);
+        txt.load(benchdocs::make(10 << 20, 140'000));
+        t.restart();
+        if (txt.find(QStringLiteral("nirgendwo"), 0, txt.textLength(), surface::IgnoreMarks) != -1)
+            return 1;
+        std::printf("  ignoring marks, first after a load: %6.1f ms\n", t.nsecsElapsed() / 1e6);
     }
     const struct {
         const char* name;
@@ -40,7 +61,10 @@ int main(int argc, char* argv[])
     } cases[] = {{"no options", 0},
                  {"whole word", surface::WholeWord},
                  {"match case", surface::MatchCase},
-                 {"both", surface::WholeWord | surface::MatchCase}};
+                 {"both", surface::WholeWord | surface::MatchCase},
+                 {"ignore marks", surface::IgnoreMarks},
+                 {"ignore marks, whole word", surface::IgnoreMarks | surface::WholeWord},
+                 {"ignore marks, match case", surface::IgnoreMarks | surface::MatchCase}};
     for (const auto& c : cases) {
         std::vector<double> ms;
         for (int r = 0; r < 5; ++r) {
@@ -52,7 +76,7 @@ int main(int argc, char* argv[])
                 return 1;
         }
         std::sort(ms.begin(), ms.end());
-        std::printf("  %-12s %6.1f ms (median of 5)\n", c.name, ms[2]);
+        std::printf("  %-26s %6.1f ms (median of 5)\n", c.name, ms[2]);
     }
     return 0;
 }

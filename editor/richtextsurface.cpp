@@ -393,6 +393,10 @@ private:
 // from one search to the next: a change marks the part of the document it
 // touched (onContentsChange), and the next search reads only that part
 // again; another document attached reads all.
+namespace {
+constexpr int kFindTextSlack = 1 << 16; // characters the kept text may grow by before it moves
+} // namespace
+
 struct RichTextSurface::FindText {
     quint64 document = 0; // m_generation of the document it was made from
     bool whole = false;   // made at all
@@ -440,8 +444,10 @@ void RichTextSurface::onContentsChange(int from, int removed, int added)
 
 void RichTextSurface::readFindText(int start, int end, QString& text, std::vector<unsigned char>& greek) const
 {
-    text.reserve(end - start);
-    greek.reserve(std::size_t(end - start));
+    if (text.capacity() < end - start)
+        text.reserve(end - start);
+    if (greek.capacity() < std::size_t(end - start))
+        greek.reserve(std::size_t(end - start));
     const QFont def = m_doc->defaultFont();
     const QString kGreek = QString::fromLatin1(styled::kDefaultFont);
     FormatCache<unsigned char> formats;
@@ -475,6 +481,8 @@ const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
     if (!f.whole || f.document != m_generation) {
         f.text.clear();
         f.greek.clear();
+        f.text.reserve(length + kFindTextSlack);
+        f.greek.reserve(std::size_t(length + kFindTextSlack));
         readFindText(0, length, f.text, f.greek);
         f.folded.clear();
         f.foldedMade = false;
@@ -488,6 +496,15 @@ const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
         QString text;
         std::vector<unsigned char> greek;
         readFindText(head, newEnd, text, greek);
+        // Room to grow in place: a typed letter moves the tail, it does not
+        // copy the whole text into new memory.
+        const qsizetype room = length + kFindTextSlack;
+        if (f.text.capacity() < length) {
+            f.text.reserve(room);
+            f.greek.reserve(std::size_t(room));
+            if (f.foldedMade)
+                f.folded.reserve(room);
+        }
         f.text.replace(head, oldEnd - head, text);
         f.greek.erase(f.greek.begin() + head, f.greek.begin() + oldEnd);
         f.greek.insert(f.greek.begin() + head, greek.begin(), greek.end());
@@ -500,7 +517,10 @@ const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
     }
     Q_ASSERT(f.text.size() == length && f.greek.size() == std::size_t(length));
     if (folded && !f.foldedMade) {
-        f.folded = textsearch::foldedText(f.text, f.greek);
+        f.folded.clear();
+        f.folded.reserve(length + kFindTextSlack);
+        f.folded.resize(length);
+        textsearch::foldRange(f.text, f.greek, 0, length, f.folded.data());
         f.foldedMade = true;
     }
     return f;
@@ -508,6 +528,34 @@ const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
 
 static_assert(int(surface::WholeWord) == int(textsearch::WholeWord) && int(surface::MatchCase) == int(textsearch::MatchCase) &&
               int(surface::IgnoreMarks) == int(textsearch::IgnoreMarks));
+
+// A loaded document's search text comes from its model, which is flat and
+// quick to read: the first search after an open need not walk the document.
+void RichTextSurface::keepFindText(const styled::Document& document)
+{
+    textsearch::Searchable s = textsearch::searchable(document);
+    if (s.text.size() != textLength())
+        return; // not as the document holds it: the next search reads the document
+    if (!m_findText)
+        m_findText = std::make_unique<FindText>();
+    FindText& f = *m_findText;
+    f.text = std::move(s.text);
+    f.greek = std::move(s.greek);
+    f.text.reserve(f.text.size() + kFindTextSlack);
+    f.greek.reserve(f.greek.size() + kFindTextSlack);
+    f.folded.clear();
+    f.foldedMade = false;
+    f.document = m_generation;
+    f.whole = true;
+    f.changed = false;
+#ifndef QT_NO_DEBUG
+    // The model's text is the walker's, character for character and font for font.
+    QString walked;
+    std::vector<unsigned char> greek;
+    readFindText(0, textLength(), walked, greek);
+    Q_ASSERT(walked == f.text && greek == f.greek);
+#endif
+}
 
 textsearch::Match RichTextSurface::findMatch(const QString& what, int start, int length, int options) const
 {
@@ -773,6 +821,7 @@ void RichTextSurface::load(const styled::Document& document)
     m_edit->setTextCursor(QTextCursor(doc)); // at the start, in the first character's format
     if (old && old->parent() == m_edit)
         delete old;
+    keepFindText(document);
     emit changed({0, removed, textLength(), ChangeOrigin::Load});
     emit modificationChanged(false); // the new document is as it was loaded
 }

@@ -196,6 +196,7 @@ private:
     struct FindText;
     const FindText& findText(bool folded) const;
     void readFindText(int start, int end, QString& text, std::vector<unsigned char>& greek) const;
+    void keepFindText(const styled::Document& document);
     template <class Paragraph, class Piece>
     void walk(int start, int end, Paragraph&& paragraph, Piece&& piece) const;
     void attachDocument(QTextDocument* doc);
