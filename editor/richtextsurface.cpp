@@ -398,8 +398,7 @@ constexpr int kFindTextSlack = 1 << 16; // characters the kept text may grow by 
 } // namespace
 
 struct RichTextSurface::FindText {
-    quint64 document = 0; // m_generation of the document it was made from
-    bool whole = false;   // made at all
+    quint64 document = 0; // m_generation of the document it was made from (0: not made yet)
     QString text;
     std::vector<unsigned char> greek;
     QString folded; // empty until a search ignoring the marks
@@ -412,8 +411,6 @@ struct RichTextSurface::FindText {
 
     void touched(int from, int added, int length)
     {
-        if (!whole)
-            return;
         // Qt may report more than changed (up to the final paragraph's end),
         // never less: the clamps keep the marks inside the document.
         const int end = std::clamp(from + std::max(added, 0), 0, length);
@@ -478,7 +475,7 @@ const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
         m_findText = std::make_unique<FindText>();
     FindText& f = *m_findText;
     const int length = textLength();
-    if (!f.whole || f.document != m_generation) {
+    if (f.document != m_generation) {
         f.text.clear();
         f.greek.clear();
         f.text.reserve(length + kFindTextSlack);
@@ -487,7 +484,6 @@ const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
         f.folded.clear();
         f.foldedMade = false;
         f.document = m_generation;
-        f.whole = true;
         f.changed = false;
     } else if (f.changed) {
         const int kept = int(f.text.size());
@@ -546,7 +542,6 @@ void RichTextSurface::keepFindText(const styled::Document& document)
     f.folded.clear();
     f.foldedMade = false;
     f.document = m_generation;
-    f.whole = true;
     f.changed = false;
 #ifndef QT_NO_DEBUG
     // The model's text is the walker's, character for character and font for font.

@@ -22,17 +22,7 @@ QString Replacing::replacedMessage(int count)
     return count == 1 ? QStringLiteral("1 Stelle ersetzt.") : QStringLiteral("%1 Stellen ersetzt.").arg(count);
 }
 
-int Replacing::options() const
-{
-    int o = 0;
-    if (m_c.dialog->CheckBox1->isChecked())
-        o |= surface::MatchCase;
-    if (m_c.dialog->CheckBox2->isChecked())
-        o |= surface::WholeWord;
-    if (m_c.dialog->CheckBox4->isChecked())
-        o |= surface::IgnoreMarks;
-    return o;
-}
+int Replacing::options() const { return findOptions(m_c.dialog->CheckBox1, m_c.dialog->CheckBox2, m_c.dialog->CheckBox4); }
 
 textsearch::Match Replacing::next(int from) const
 {

@@ -17,16 +17,16 @@ WordSearch::WordSearch(const SearchContext& c)
 {
 }
 
+int findOptions(const QCheckBox* matchCase, const QCheckBox* wholeWord, const QCheckBox* ignoreMarks)
+{
+    return (matchCase->isChecked() ? surface::MatchCase : 0) | (wholeWord->isChecked() ? surface::WholeWord : 0) |
+           (ignoreMarks->isChecked() ? surface::IgnoreMarks : 0);
+}
+
 void WordSearch::Button1Click()
 {
     SharedState& s = *m_c.state;
-    s.SearchOptions = 0;
-    if (m_c.dialog->CheckBox1->isChecked())
-        s.SearchOptions |= surface::MatchCase;
-    if (m_c.dialog->CheckBox2->isChecked())
-        s.SearchOptions |= surface::WholeWord;
-    if (m_c.dialog->CheckBox4->isChecked())
-        s.SearchOptions |= surface::IgnoreMarks;
+    s.SearchOptions = findOptions(m_c.dialog->CheckBox1, m_c.dialog->CheckBox2, m_c.dialog->CheckBox4);
     s.SearchPos = m_c.dialog->CheckBox3->isChecked() ? 0 : m_c.txt->selStart();
     suche();
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Dialogs;
+class QCheckBox;
 class RichTextSurface;
 class Tsuchen;
 struct SharedState;
@@ -14,6 +15,10 @@ struct SearchContext {
     Dialogs* dialogs = nullptr;
     Tsuchen* dialog = nullptr;
 };
+
+// The find options the boxes ask for ("Groß/Kleinschreibung", "Ganzes
+// Wort", "Akzente ignorieren").
+int findOptions(const QCheckBox* matchCase, const QCheckBox* wholeWord, const QCheckBox* ignoreMarks);
 
 class WordSearch {
 public:
