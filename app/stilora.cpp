@@ -13,12 +13,24 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <QUrl>
 
 void installGermanTranslations(QApplication& app)
 {
     auto* qt = new QTranslator(&app);
     if (qt->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(qt);
+}
+
+QStringList namedFiles(const QStringList& arguments)
+{
+    QStringList files;
+    for (const QString& a : arguments) {
+        if (a.isEmpty())
+            continue;
+        files << (a.startsWith(QLatin1String("file:")) ? QUrl(a).toLocalFile() : a);
+    }
+    return files;
 }
 
 Stilora::Stilora(const Seams& seams)
@@ -65,6 +77,9 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
     program.Form1->useSettings(ProgramSettings::defaultPath());
     // Shown, options read: now a copy that a crash left is offered.
     program.Form1->startRecovery(recovery::Store::defaultFolder());
+    // A file named at start (the file manager's way of opening) comes last,
+    // after anything restored has been offered, which would be asked about.
+    program.Form1->openFiles(namedFiles(QCoreApplication::arguments().mid(1)));
     if (started && !started(program))
         return 0;
     return app.exec();

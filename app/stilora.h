@@ -7,12 +7,18 @@ class TForm2;
 class Tinfo;
 class Tsuchen;
 
+#include <QStringList>
+
 #include <functional>
 
 // The program: application settings, fonts, the dead-key layer, the windows,
 // then the event loop. `started`, when given, is called once the main window
 // has been shown; it returns whether to run the event loop.
 int runStilora(int argc, char* argv[], const std::function<bool(class Stilora&)>& started = {});
+
+// The files named on the command line (paths, or file: addresses as some
+// desktops hand them on); Qt's own options are gone from them already.
+QStringList namedFiles(const QStringList& arguments);
 
 // Qt's own texts (buttons, file dialogs) in German.
 void installGermanTranslations(QApplication& app);

@@ -7,6 +7,7 @@
 #include "pages.h"
 #include "fieldcomposer.h"
 #include "placement.h"
+#include "recentitems.h"
 #include "richtextsurface.h"
 #include "tinfo.h"
 #include "title.h"
@@ -21,7 +22,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -42,18 +48,21 @@ QFont sized(const char* family, int pixels)
     return f;
 }
 
-QPushButton* pictureButton(QWidget* parent, const char* icon, int left, int top)
+// The buttons show pictures only: a screen reader says their names.
+QPushButton* pictureButton(QWidget* parent, const char* icon, const char* name, int left, int top)
 {
     auto* b = new QPushButton(parent);
+    b->setAccessibleName(QString::fromUtf8(name));
     b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
     b->setIconSize(QSize(18, 18));
     b->setGeometry(left, top, 25, 25);
     return b;
 }
 
-QToolButton* speedButton(QWidget* parent, const char* icon, int left)
+QToolButton* speedButton(QWidget* parent, const char* icon, const char* name, int left)
 {
     auto* b = new QToolButton(parent);
+    b->setAccessibleName(QString::fromUtf8(name));
     b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
     b->setIconSize(QSize(18, 18));
     b->setGeometry(left, 4, 25, 25);
@@ -83,6 +92,7 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     setProperty("helpFile", QString::fromLatin1(kHelpFile));
     setFont(sized("MS Sans Serif", 11));
     setWindowIcon(QIcon(QStringLiteral(":/icons/stilora.svg")));
+    setAcceptDrops(true); // files dropped on the window are opened
 
     // The client area scrolls horizontally only under the fixed width; the
     // window's vertical scroll bar is never switched on.
@@ -106,7 +116,8 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
         m_txt, &m_state, &m_seams.dialogs, this, Panel2, pb1, [this] { tit(); },
         [this](const styled::Document& d, const QString& file, const QString& title) {
             return report::writePdf(d, printWidth(), file, title);
-        }});
+        },
+        [this](const QString& path) { remember(path); }});
     m_charMap = new CharMapWindow(this);
     connect(m_charMap, &CharMapWindow::codeChosen, this,
             [this](int code) { m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); }); });
@@ -135,34 +146,36 @@ void TForm1::buildControls()
     m_fbox->setEditable(true);
     m_fbox->setInsertPolicy(QComboBox::NoInsert);
     m_fbox->setGeometry(0, 2, 153, 24);
+    m_fbox->setAccessibleName(QStringLiteral("Schriftart"));
     m_fbox->setFont(sized("Arial", 13));
     grbox = new ChoiceBox(ToolBar1);
     grbox->setObjectName(QStringLiteral("grbox"));
     grbox->setEditable(true);
     grbox->setInsertPolicy(QComboBox::NoInsert);
     grbox->setGeometry(153, 2, 57, 24);
+    grbox->setAccessibleName(QStringLiteral("Schriftgröße"));
     grbox->setFont(sized("Arial", 13));
     grbox->addItems({"4", "6", "8", "10", "11", "12", "14", "16", "18", "22", "28", "34", "46", "68", "100", "200"});
     grbox->setEditText(QString());
 
-    BitBtn10 = pictureButton(m_client, "new", 216, 4);
-    BitBtn11 = pictureButton(m_client, "open", 242, 4);
-    BitBtn12 = pictureButton(m_client, "save", 268, 4);
-    BitBtn5 = pictureButton(m_client, "print", 304, 4);
+    BitBtn10 = pictureButton(m_client, "new", "Neu", 216, 4);
+    BitBtn11 = pictureButton(m_client, "open", "Öffnen", 242, 4);
+    BitBtn12 = pictureButton(m_client, "save", "Speichern", 268, 4);
+    BitBtn5 = pictureButton(m_client, "print", "Drucken", 304, 4);
 
     Panel1 = new QWidget(m_client);
     Panel1->setGeometry(0, 32, 329, 33);
-    BitBtn1 = pictureButton(Panel1, "alpha", 8, 4);
-    BitBtn2 = pictureButton(Panel1, "latin", 34, 4);
-    BitBtn3 = pictureButton(Panel1, "smaller", 72, 4);
-    BitBtn4 = pictureButton(Panel1, "larger", 98, 4);
-    BitBtn6 = pictureButton(Panel1, "bold", 134, 4);
-    BitBtn7 = pictureButton(Panel1, "italic", 160, 4);
-    BitBtn8 = pictureButton(Panel1, "underline", 186, 4);
-    BitBtn9 = pictureButton(Panel1, "strikeout", 212, 4);
-    sbl = speedButton(Panel1, "alignleft", 256);
-    sbm = speedButton(Panel1, "aligncentre", 280);
-    sbr = speedButton(Panel1, "alignright", 304);
+    BitBtn1 = pictureButton(Panel1, "alpha", "Schrift Greek", 8, 4);
+    BitBtn2 = pictureButton(Panel1, "latin", "Schrift Arial", 34, 4);
+    BitBtn3 = pictureButton(Panel1, "smaller", "Schrift kleiner", 72, 4);
+    BitBtn4 = pictureButton(Panel1, "larger", "Schrift größer", 98, 4);
+    BitBtn6 = pictureButton(Panel1, "bold", "Fett", 134, 4);
+    BitBtn7 = pictureButton(Panel1, "italic", "Kursiv", 160, 4);
+    BitBtn8 = pictureButton(Panel1, "underline", "Unterstrichen", 186, 4);
+    BitBtn9 = pictureButton(Panel1, "strikeout", "Durchgestrichen", 212, 4);
+    sbl = speedButton(Panel1, "alignleft", "Linksbündig", 256);
+    sbm = speedButton(Panel1, "aligncentre", "Zentriert", 280);
+    sbr = speedButton(Panel1, "alignright", "Rechtsbündig", 304);
     QWidget* order[] = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn6, BitBtn7, BitBtn8, BitBtn9};
     for (int i = 0; i + 1 < 8; ++i)
         setTabOrder(order[i], order[i + 1]);
@@ -173,15 +186,18 @@ void TForm1::buildControls()
     pb1->setGeometry(8, 8, 313, 17);
     pb1->setRange(0, 100);
     pb1->setTextVisible(false);
+    pb1->setAccessibleName(QStringLiteral("Fortschritt"));
     Panel2->hide();
 
     lineal = new QLabel(m_client);
     lineal->setGeometry(3, 64, 697, 25);
     lineal->setPixmap(QIcon(QStringLiteral(":/icons/ruler.svg")).pixmap(QSize(697, 21)));
     lineal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lineal->setAccessibleName(QStringLiteral("Lineal"));
 
     QWidget* editor = m_txt->widget();
     editor->setObjectName(QStringLiteral("txt"));
+    editor->setAccessibleName(QStringLiteral("Text"));
     editor->setGeometry(3, 88, 706, 195);
     m_anchors->setAnchors(editor, A::Left | A::Top); // as in the form, until options() first runs
 
@@ -212,10 +228,14 @@ void TForm1::buildMenu()
     m.addItem(datei, QStringLiteral("DruckenohneVorschau1"), QStringLiteral("Druck&vorschau (Vollbild)"), kNone,
               [this] { DruckenohneVorschau1Click(); });
     m.addSeparator(datei);
-    m.addItem(datei, QStringLiteral("Beenden2"), QStringLiteral("B&eenden"), ctrl(Qt::Key_Delete), [this] { Beenden2Click(); });
+    QAction* beenden =
+        m.addItem(datei, QStringLiteral("Beenden2"), QStringLiteral("B&eenden"), ctrl(Qt::Key_Delete), [this] { Beenden2Click(); });
+    m_recentItems = new RecentItems(datei, beenden, [this](const QString& path) { m_guard.run([&] { openRecent(path); }); });
 
     QMenu* bearbeiten = m.addMenu(QStringLiteral("&Bearbeiten"), [this] { Bearbeiten1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Rckgngig1"), QStringLiteral("&Rückgängig"), ctrl(Qt::Key_R), [this] { Rckgngig1Click(); });
+    m.addItem(bearbeiten, QStringLiteral("Wiederholen1"), QStringLiteral("W&iederholen"), ctrl(Qt::Key_Y),
+              [this] { Wiederholen1Click(); });
     m.addSeparator(bearbeiten);
     m.addItem(bearbeiten, QStringLiteral("Kopieren1"), QStringLiteral("&Kopieren"), ctrl(Qt::Key_C), [this] { Kopieren1Click(); });
     m.addItem(bearbeiten, QStringLiteral("Einfgen1"), QStringLiteral("&Einfügen"), ctrl(Qt::Key_V), [this] { Einfgen1Click(); });
@@ -261,6 +281,8 @@ void TForm1::connectHandlers()
     connect(m_txt, &RichTextSurface::changed, this, [this](const surface::TextChange& c) { m_guard.run([&] { txtChange(c); }); });
     connect(m_txt, &RichTextSurface::keyDown, this, g([this] { txtKeyDown(); }));
     connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { txtMouseDown(); }));
+    // A drop's question about unsaved text comes after the drop has ended.
+    connect(m_txt, &RichTextSurface::filesDropped, this, &TForm1::openFiles, Qt::QueuedConnection);
 
     connect(BitBtn10, &QPushButton::clicked, this, g([this] { Neu1Click(); }));
     connect(BitBtn11, &QPushButton::clicked, this, g([this] { ffnen1Click(); }));
@@ -317,16 +339,98 @@ void TForm1::useSettings(const QString& path)
     const Preferences p = m_settings->read();
     m_suchen->CheckBox4->setChecked(p.ignoreMarks);
     m_ersetzen->setHistory(p.replaceHistory);
+    m_recent = RecentDocuments(p.recentDocuments);
+    m_recentItems->show(m_recent.paths());
+    m_txt->setZoom(p.zoom);
+}
+
+Preferences TForm1::preferences() const
+{
+    return {m_suchen->CheckBox4->isChecked(), m_ersetzen->history(), m_recent.paths(), m_txt->zoom()};
 }
 
 void TForm1::saveSettings()
 {
     if (!m_settings)
         return;
-    const Preferences p{m_suchen->CheckBox4->isChecked(), m_ersetzen->history()};
-    if (!m_settings->write(p))
+    if (!m_settings->write(preferences()))
         m_seams.dialogs.errorBox(this, standardErrorText(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: %1")
                                                              .arg(QDir::toNativeSeparators(m_settings->path()))));
+}
+
+// A document opened or saved heads the recent documents; the list is
+// written at once, so that a program that does not end properly keeps it.
+// Failing here says nothing: the close tells, and writes again.
+void TForm1::remember(const QString& path)
+{
+    m_recent.add(path);
+    m_recentItems->show(m_recent.paths());
+    if (m_settings)
+        (void)m_settings->write(preferences());
+}
+
+void TForm1::openRecent(const QString& path)
+{
+    if (!RecentDocuments::available(path)) {
+        m_recent.remove(path);
+        m_recentItems->show(m_recent.paths());
+        if (m_settings)
+            (void)m_settings->write(preferences());
+        m_seams.dialogs.notice(this, QStringLiteral("Die Datei %1 gibt es nicht mehr. Sie wird aus der Liste der zuletzt "
+                                                    "geöffneten Dokumente entfernt.")
+                                         .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    m_files->openFile(path);
+}
+
+void TForm1::openFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (paths.size() > 1) {
+        QStringList rest;
+        for (qsizetype i = 1; i < paths.size(); ++i)
+            rest << QDir::toNativeSeparators(paths[i]);
+        m_seams.dialogs.notice(this, QStringLiteral("Stilora bearbeitet ein Dokument zur Zeit. Geöffnet wird nur %1; "
+                                                    "nicht geöffnet:\n%2")
+                                         .arg(QDir::toNativeSeparators(paths.first()), rest.join(QLatin1Char('\n'))));
+    }
+    // Named from outside, the name may be relative: it is fixed now, before
+    // a file dialog moves the current folder.
+    const QString path = QFileInfo(paths.first()).absoluteFilePath();
+    m_guard.run([&] { m_files->openFile(path); });
+}
+
+namespace {
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList out;
+    if (!data || !data->hasUrls())
+        return out;
+    for (const QUrl& u : data->urls()) {
+        if (!u.isLocalFile())
+            return {};
+        out << u.toLocalFile();
+    }
+    return out;
+}
+} // namespace
+
+// Files dropped anywhere on the window open as files dropped on the editor do.
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, files] { openFiles(files); });
 }
 
 void TForm1::attach(Tinfo* info, TForm2* form2)
@@ -479,6 +583,7 @@ void TForm1::Suchewiederholen1Click() { m_search->Button2Click(); }
 void TForm1::Beenden1Click() { close(); }
 void TForm1::Beenden2Click() { close(); }
 void TForm1::Rckgngig1Click() { m_txt->undo(); }
+void TForm1::Wiederholen1Click() { m_txt->redo(); }
 void TForm1::Kopieren1Click() { m_txt->copy(); }
 void TForm1::Einfgen1Click() { m_txt->paste(); }
 void TForm1::Ausschneiden1Click() { m_txt->cut(); }
@@ -487,6 +592,7 @@ void TForm1::Lschen1Click() { m_txt->deleteSelection(); }
 void TForm1::Bearbeiten1Click()
 {
     item(QStringLiteral("Rckgngig1"))->setEnabled(m_txt->canUndo());
+    item(QStringLiteral("Wiederholen1"))->setEnabled(m_txt->canRedo());
     item(QStringLiteral("Kopieren1"))->setEnabled(m_txt->selLength() > 0);
 }
 

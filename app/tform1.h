@@ -5,6 +5,7 @@
 #include "errorbox.h"
 #include "optionsfile.h"
 #include "programsettings.h"
+#include "recentdocuments.h"
 #include "replacing.h"
 #include "wordsearch.h"
 #include "formatting.h"
@@ -78,8 +79,14 @@ public:
     void startRecovery(const QString& folder);
     AutoRecovery* recovery() const { return m_recovery.get(); }
 
-    // The program's own settings file at `path`: read now, written at close.
+    // The program's own settings file at `path`: read now, written at close
+    // and whenever the recent documents change.
     void useSettings(const QString& path);
+    // Files named from outside (at start, dropped): the first is opened
+    // after the unsaved-text question, the others are named in a notice.
+    void openFiles(const QStringList& paths);
+    const RecentDocuments& recent() const { return m_recent; }
+    class RecentItems* recentItems() const { return m_recentItems; }
     Tersetzen* replaceDialog() const { return m_ersetzen; }
 
     // routines used by other parts
@@ -103,6 +110,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -161,7 +170,11 @@ private:
     void Suchen1Click();
     void Ersetzen1Click();
     void Label4Click();
+    void Wiederholen1Click();
     void saveSettings();
+    Preferences preferences() const;
+    void remember(const QString& path);
+    void openRecent(const QString& path);
 
     Seams m_seams;
     HandlerGuard m_guard;
@@ -180,6 +193,8 @@ private:
     std::unique_ptr<WordSearch> m_search;
     std::unique_ptr<Replacing> m_replace;
     std::unique_ptr<ProgramSettings> m_settings;
+    RecentDocuments m_recent;
+    class RecentItems* m_recentItems = nullptr;
     std::unique_ptr<AutoRecovery> m_recovery;
     class FieldComposer* m_searchField = nullptr;
     class FieldComposer* m_replaceFields[2] = {};

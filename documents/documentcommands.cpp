@@ -129,19 +129,36 @@ void DocumentCommands::open()
     const FileDialogAnswer answer = m_c.dialogs->openFile(m_c.window, {kOpenFilter, kOpenExtension, m_c.state->OpenDir});
     if (!answer.accepted)
         return;
+    load(answer.path, answer.filterIndex == 1 ? Kind::Rtf : Kind::Pair);
+}
+
+DocumentCommands::Kind DocumentCommands::kindOf(const QString& path)
+{
+    return docfiles::readFormatOf(path) == docfiles::Format::Pair ? Kind::Pair : Kind::Rtf;
+}
+
+void DocumentCommands::openFile(const QString& path)
+{
+    if (!mayDiscard())
+        return;
+    load(path, kindOf(path));
+}
+
+void DocumentCommands::load(const QString& path, Kind kind)
+{
     // The title names the chosen document before anything is read; when
     // reading fails, the document the editor still holds is named again, so
     // that a later Save cannot write it over the file that failed to open.
     const QString oldBase = m_c.state->BasePath;
     const bool oldLegacy = m_c.state->LegacyFormat;
     const bool oldUnicode = m_c.state->UnicodeSource;
-    m_c.state->BasePath = pair::basePathOf(answer.path);
+    m_c.state->BasePath = pair::basePathOf(path);
     m_c.tit();
     WaitCursor wait;
     try {
-        if (answer.filterIndex == 1) {
+        if (kind == Kind::Rtf) {
             m_c.state->LegacyFormat = false;
-            loadRtf(answer.path);
+            loadRtf(path);
         } else {
             m_c.state->LegacyFormat = true;
             readPair();
@@ -155,6 +172,8 @@ void DocumentCommands::open()
     }
     m_c.txt->setSelStart(0);
     m_c.txt->setFocus();
+    if (m_c.remember)
+        m_c.remember(path);
 }
 
 bool DocumentCommands::save()
@@ -203,6 +222,8 @@ bool DocumentCommands::speich()
     }
     m_c.state->UnicodeSource = false; // from now on the document is ours
     m_c.txt->setModified(false);
+    if (m_c.remember)
+        m_c.remember(m_c.state->BasePath + (m_c.state->LegacyFormat ? QStringLiteral("sri") : QStringLiteral("rtf")));
     return true;
 }
 

@@ -27,6 +27,9 @@ struct DocumentContext {
     QProgressBar* progress = nullptr; // pb1
     std::function<void()> tit;
     docfiles::PdfWriter pdf;          // the report engine's pages, for the export
+    // Told the file of each document opened or saved (the recent documents):
+    // an RTF file, or a pair's attribute file.
+    std::function<void(const QString&)> remember;
 };
 
 // New, Open, Save and Save As, and the writing of the current document in
@@ -47,6 +50,12 @@ public:
 
     void newDocument(); // Neu1Click
     void open();        // ffnen1Click
+    // Opens a file named from outside the dialog (at start, dropped, a recent
+    // document), after the unsaved-text question: a .sri or .txt as the pair,
+    // anything else as RTF (which reads plain text as well).
+    void openFile(const QString& path);
+    enum class Kind { Rtf, Pair };
+    static Kind kindOf(const QString& path);
     bool save();        // Speichern1Click; true when the document was written
     bool saveAs();      // Speichernunter1Click
     bool speich();
@@ -63,6 +72,7 @@ public:
     static QString withExtension(const QString& path, const QString& filter, int filterIndex);
 
 private:
+    void load(const QString& path, Kind kind);
     void loadRtf(const QString& path);
     void readPair();
     bool writePair();

@@ -204,7 +204,7 @@ bool ParagraphLayout::complete() const { return m_unlaid == 0 && m_placeFrom >= 
 void ParagraphLayout::invalidateAll()
 {
     QTextDocument* doc = document();
-    const QFontMetricsF fm(doc->defaultFont());
+    const QFontMetricsF fm(doc->defaultFont(), paintDevice());
     std::vector<qreal> heights;
     heights.reserve(std::size_t(doc->blockCount()));
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
@@ -320,7 +320,7 @@ void ParagraphLayout::documentChanged(int from, int charsRemoved, int charsAdded
             // A few paragraphs are laid out at once; a large change waits for
             // drawing and the idle steps like a new document.
             const bool lazy = last - first + 1 > kEagerParagraphs;
-            const QFontMetricsF fm(doc->defaultFont());
+            const QFontMetricsF fm(doc->defaultFont(), paintDevice());
             QTextBlock b = firstBlock;
             for (int i = first; i <= last && b.isValid(); ++i, b = b.next()) {
                 if (lazy) {

@@ -7,7 +7,10 @@
 #include "textsearch.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QImage>
 #include <QKeyEvent>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
@@ -55,6 +58,15 @@ protected:
     void keyPressEvent(QKeyEvent* e) override
     {
         emit m_owner->keyDown(e);
+        if (const int direction = zoomKey(e)) {
+            const int z = direction == 2 ? 100 : RichTextSurface::zoomStep(m_owner->zoom(), direction);
+            if (z != m_owner->zoom()) {
+                m_owner->setZoom(z);
+                emit m_owner->zoomChanged(z);
+            }
+            e->accept();
+            return;
+        }
         if (e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
             RichTextSurface::OriginScope scope(m_owner, ChangeOrigin::UndoRedo);
             QTextEdit::keyPressEvent(e);
@@ -105,6 +117,61 @@ protected:
         emit m_owner->mouseDown(e);
     }
 
+    void wheelEvent(QWheelEvent* e) override
+    {
+        if (!(e->modifiers() & Qt::ControlModifier)) {
+            QTextEdit::wheelEvent(e);
+            return;
+        }
+        // Ctrl with the wheel zooms the view; a touchpad's small steps add up to a notch.
+        m_wheel += e->angleDelta().y();
+        while (std::abs(m_wheel) >= 120) {
+            const int direction = m_wheel > 0 ? 1 : -1;
+            m_wheel -= direction * 120;
+            const int z = RichTextSurface::zoomStep(m_owner->zoom(), direction);
+            if (z != m_owner->zoom()) {
+                m_owner->setZoom(z);
+                emit m_owner->zoomChanged(z);
+            }
+        }
+        e->accept();
+    }
+
+    // Local files dragged here are opened, not entered: the drag is taken
+    // without the text's drop caret, and the drop hands them on.
+    static QStringList localFiles(const QMimeData* data)
+    {
+        QStringList out;
+        if (!data || !data->hasUrls())
+            return out;
+        for (const QUrl& u : data->urls()) {
+            if (!u.isLocalFile())
+                return {}; // a link of a web page is text to enter
+            out << u.toLocalFile();
+        }
+        return out;
+    }
+    void dragEnterEvent(QDragEnterEvent* e) override
+    {
+        if (localFiles(e->mimeData()).isEmpty())
+            return QTextEdit::dragEnterEvent(e);
+        e->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override
+    {
+        if (localFiles(e->mimeData()).isEmpty())
+            return QTextEdit::dragMoveEvent(e);
+        e->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* e) override
+    {
+        const QStringList files = localFiles(e->mimeData());
+        if (files.isEmpty())
+            return QTextEdit::dropEvent(e);
+        e->acceptProposedAction();
+        emit m_owner->filesDropped(files);
+    }
+
 private:
     bool isTypedText(const QKeyEvent* e) const
     {
@@ -126,7 +193,23 @@ private:
         return (e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier) && !e->text().isEmpty();
     }
 
+    // 1 for Ctrl+Plus (Ctrl+= as well, the plus's key on many layouts), -1
+    // for Ctrl+Minus, 2 for Ctrl+0; 0 for any other key.
+    static int zoomKey(const QKeyEvent* e)
+    {
+        if (!(e->modifiers() & Qt::ControlModifier) || (e->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
+            return 0;
+        switch (e->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: return 1;
+        case Qt::Key_Minus: return -1;
+        case Qt::Key_0: return (e->modifiers() & Qt::ShiftModifier) ? 0 : 2;
+        default: return 0;
+        }
+    }
+
     RichTextSurface* m_owner;
+    int m_wheel = 0;
 };
 
 RichTextSurface::RichTextSurface(QWidget* parent)
@@ -161,12 +244,68 @@ QWidget* RichTextSurface::widget() const { return m_edit; }
 // Gives a document the editor's layout, font and notifications.
 void RichTextSurface::attachDocument(QTextDocument* doc)
 {
-    doc->setDefaultFont(m_edit->font());
+    // The editor's 19 pixels as the 14.25 points they are at 96 pixels per
+    // inch, the resolution the document's sizes count with: the zoom's
+    // resolution then enlarges text of the default size like any other.
+    QFont font = m_edit->font();
+    if (font.pixelSize() > 0)
+        font.setPointSizeF(font.pixelSize() * 72.0 / 96.0);
+    doc->setDefaultFont(font);
     doc->setDocumentLayout(new ParagraphLayout(doc));
     connect(doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
     connect(doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
     connect(doc, &QTextDocument::modificationChanged, this, &RichTextSurface::modificationChanged);
     ++m_generation;
+    applyZoom();
+}
+
+int RichTextSurface::zoomStep(int percent, int direction)
+{
+    static constexpr int kSteps[] = {50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
+    if (direction > 0) {
+        for (int s : kSteps)
+            if (s > percent)
+                return s;
+        return kZoomMax;
+    }
+    for (auto it = std::rbegin(kSteps); it != std::rend(kSteps); ++it)
+        if (*it < percent)
+            return *it;
+    return kZoomMin;
+}
+
+void RichTextSurface::setZoom(int percent)
+{
+    percent = std::clamp(percent, kZoomMin, kZoomMax);
+    if (percent == m_zoom)
+        return;
+    m_zoom = percent;
+    applyZoom();
+}
+
+// The layout measures and draws its fonts for a device of the screen's
+// resolution times the zoom: every position the editor works with (caret,
+// selection, clicks, scrolling) is then of the zoomed view, while the
+// document's formats keep their sizes.
+void RichTextSurface::applyZoom()
+{
+    QAbstractTextDocumentLayout* layout = m_doc ? m_doc->documentLayout() : nullptr;
+    if (!layout)
+        return;
+    if (m_zoom == 100) {
+        layout->setPaintDevice(nullptr);
+        m_zoomDevice.reset();
+    } else {
+        auto device = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
+        const double dotsPerMetre = m_edit->logicalDpiY() * m_zoom / 100.0 / 0.0254;
+        device->setDotsPerMeterX(int(std::lround(dotsPerMetre)));
+        device->setDotsPerMeterY(int(std::lround(dotsPerMetre)));
+        layout->setPaintDevice(device.get());
+        m_zoomDevice = std::move(device); // the old one goes after the layout has let it go
+    }
+    // Everything is measured anew.
+    m_doc->markContentsDirty(0, m_doc->characterCount());
+    m_edit->viewport()->update();
 }
 
 void RichTextSurface::onContentsChanged()
@@ -576,6 +715,14 @@ void RichTextSurface::undo()
 }
 
 bool RichTextSurface::canUndo() const { return m_doc->isUndoAvailable(); }
+
+void RichTextSurface::redo()
+{
+    OriginScope scope(this, ChangeOrigin::UndoRedo);
+    m_edit->redo();
+}
+
+bool RichTextSurface::canRedo() const { return m_doc->isRedoAvailable(); }
 
 void RichTextSurface::copy() { m_edit->copy(); }
 

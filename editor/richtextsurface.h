@@ -117,6 +117,8 @@ public:
     // edit commands
     void undo();
     bool canUndo() const;
+    void redo();
+    bool canRedo() const;
     void copy();
     void cut();
     void paste();
@@ -171,6 +173,16 @@ public:
     void setTabEntry(bool on);
     bool tabEntry() const;
 
+    // The view's magnification in percent (kZoomMin to kZoomMax): the text is
+    // drawn and laid out larger or smaller, the document's sizes stay.
+    // Ctrl+Plus, Ctrl+Minus, Ctrl+0 and Ctrl+wheel in the editor step it.
+    static constexpr int kZoomMin = 50;
+    static constexpr int kZoomMax = 400;
+    void setZoom(int percent);
+    int zoom() const { return m_zoom; }
+    // The next step up or down from `percent` (100 % is one of the steps).
+    static int zoomStep(int percent, int direction);
+
     // layout
     void setVisible(bool on);
     void setEnabled(bool on);
@@ -186,6 +198,10 @@ signals:
     void keyDown(QKeyEvent* event);
     // After the editor has handled a mouse press.
     void mouseDown(QMouseEvent* event);
+    // Local files were dropped on the editor (their text is not entered).
+    void filesDropped(const QStringList& paths);
+    // The user changed the zoom (keys or wheel).
+    void zoomChanged(int percent);
 
 private:
     friend class SurfaceEdit;
@@ -200,6 +216,7 @@ private:
     template <class Paragraph, class Piece>
     void walk(int start, int end, Paragraph&& paragraph, Piece&& piece) const;
     void attachDocument(QTextDocument* doc);
+    void applyZoom();
     // Enters text at the selection as one undo step: the change is announced
     // inside that step, so that a composition it causes joins it.
     void enter(surface::ChangeOrigin origin, const std::function<void(QTextCursor&)>& insert);
@@ -216,4 +233,6 @@ private:
     bool m_announced = false; // typeText has reported its change already
     quint64 m_generation = 1; // documents attached, see FindText
     mutable std::unique_ptr<FindText> m_findText;
+    int m_zoom = 100;
+    std::unique_ptr<class QImage> m_zoomDevice; // a paint device of the zoomed resolution
 };

@@ -18,9 +18,11 @@ const QStringList TForm2::kZooms = {QStringLiteral("10%"), QStringLiteral("20%")
 
 namespace {
 
-QToolButton* tool(QWidget* parent, const char* icon, QRect geometry, bool flat = true)
+// A picture button: what a screen reader says for it is `name`.
+QToolButton* tool(QWidget* parent, const char* icon, const char* name, QRect geometry, bool flat = true)
 {
     auto* b = new QToolButton(parent);
+    b->setAccessibleName(QString::fromUtf8(name));
     // QIcon draws the disabled state greyed by itself.
     b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
     b->setIconSize(QSize(16, 16));
@@ -57,25 +59,27 @@ TForm2::TForm2(std::function<styled::Document()> source, QWidget* parent)
     setFixedSize(502, 453);
     prev->setGeometry(8, 1, 489, 376);
     Panel1->setGeometry(0, 384, 497, 65);
-    SpeedButton1 = tool(Panel1, "printsetup", {16, 6, 23, 22}, false);
+    SpeedButton1 = tool(Panel1, "printsetup", "Druckereinrichtung", {16, 6, 23, 22}, false);
     ComboBox1 = new QComboBox(Panel1);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems(kZooms);
     ComboBox1->setGeometry(64, 6, 57, 21);
+    ComboBox1->setAccessibleName(QStringLiteral("Zoom"));
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(QStringLiteral("40%"));
-    sbzi = tool(Panel1, "zoomin", {128, 6, 23, 22});
-    sbzo = tool(Panel1, "zoomout", {152, 6, 23, 22});
-    SpeedButton2 = tool(Panel1, "wholepage", {184, 5, 23, 24});
-    SpeedButton3 = tool(Panel1, "pagewidth", {208, 5, 23, 24});
-    sbzz = tool(Panel1, "firstpage", {240, 6, 23, 22});
-    sbz = tool(Panel1, "prevpage", {264, 6, 23, 22});
-    sbv = tool(Panel1, "nextpage", {288, 6, 23, 22});
-    sbvv = tool(Panel1, "lastpage", {312, 6, 23, 22});
+    sbzi = tool(Panel1, "zoomin", "Vergrößern", {128, 6, 23, 22});
+    sbzo = tool(Panel1, "zoomout", "Verkleinern", {152, 6, 23, 22});
+    SpeedButton2 = tool(Panel1, "wholepage", "Ganze Seite", {184, 5, 23, 24});
+    SpeedButton3 = tool(Panel1, "pagewidth", "Seitenbreite", {208, 5, 23, 24});
+    sbzz = tool(Panel1, "firstpage", "Erste Seite", {240, 6, 23, 22});
+    sbz = tool(Panel1, "prevpage", "Vorige Seite", {264, 6, 23, 22});
+    sbv = tool(Panel1, "nextpage", "Nächste Seite", {288, 6, 23, 22});
+    sbvv = tool(Panel1, "lastpage", "Letzte Seite", {312, 6, 23, 22});
     mSeite = new QLineEdit(Panel1);
     mSeite->setReadOnly(true);
     mSeite->setGeometry(344, 6, 105, 20);
+    mSeite->setAccessibleName(QStringLiteral("Seite"));
     BitBtn3 = new QPushButton(QIcon(QStringLiteral(":/icons/check.svg")), QStringLiteral("&Drucken"), Panel1);
     BitBtn3->setGeometry(16, 34, 89, 25);
     BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/icons/cross.svg")), QStringLiteral("&Abbruch"), Panel1);
@@ -123,11 +127,11 @@ void TForm2::fullScreenPreview(int itemWidth)
     auto* view = new PreviewControl(&window);
     layout->addWidget(bar);
     layout->addWidget(view, 1);
-    auto* back = tool(bar, "prevpage", {4, 2, 28, 26});
-    auto* next = tool(bar, "nextpage", {34, 2, 28, 26});
-    auto* smaller = tool(bar, "zoomout", {70, 2, 28, 26});
-    auto* larger = tool(bar, "zoomin", {100, 2, 28, 26});
-    auto* whole = tool(bar, "wholepage", {130, 2, 28, 26});
+    auto* back = tool(bar, "prevpage", "Vorige Seite", {4, 2, 28, 26});
+    auto* next = tool(bar, "nextpage", "Nächste Seite", {34, 2, 28, 26});
+    auto* smaller = tool(bar, "zoomout", "Verkleinern", {70, 2, 28, 26});
+    auto* larger = tool(bar, "zoomin", "Vergrößern", {100, 2, 28, 26});
+    auto* whole = tool(bar, "wholepage", "Ganze Seite", {130, 2, 28, 26});
     auto* print = new QPushButton(QIcon(QStringLiteral(":/icons/check.svg")), QStringLiteral("&Drucken"), bar);
     print->setGeometry(170, 2, 90, 26);
     auto* close = new QPushButton(QIcon(QStringLiteral(":/icons/cross.svg")), QStringLiteral("&Schließen"), bar);

@@ -4,7 +4,8 @@ set -e
 PACKAGES="cmake g++ make python3-fonttools fonts-sil-gentiumplus fonts-dejavu-core
 qt6-base-dev qt6-svg-dev zlib1g-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
 xvfb xauth xdotool x11-xkb-utils x11-utils desktop-file-utils appstream
-sway wtype wl-clipboard grim qt6-wayland clang libclang-rt-14-dev poppler-utils unzip"
+sway wtype wl-clipboard grim qt6-wayland clang libclang-rt-14-dev poppler-utils unzip
+shared-mime-info libglib2.0-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus dbus-x11"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

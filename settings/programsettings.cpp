@@ -6,9 +6,31 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 const QString kIgnoreMarks = QStringLiteral("Suche/AkzenteIgnorieren");
 const QString kHistoryKey = QStringLiteral("Ersetzen/Verlauf");
+const QString kRecentKey = QStringLiteral("Dokumente/Zuletzt");
+const QString kZoomKey = QStringLiteral("Ansicht/Zoom");
+
+// A list of texts as this program writes it: at most `limit` entries of at
+// most `longest` characters (an empty one where allowed), none twice; anything else is left out.
+QStringList textList(const QSettings& s, const QString& key, int limit, int longest, bool emptyAllowed)
+{
+    const QVariant value = s.value(key);
+    QStringList entries;
+    if (value.typeId() == QMetaType::QStringList)
+        entries = value.toStringList();
+    else if (value.typeId() == QMetaType::QString)
+        entries = {value.toString()}; // INI keeps a list of one as a plain value
+    QStringList out;
+    for (const QString& e : std::as_const(entries)) {
+        if (out.size() < limit && (emptyAllowed || !e.isEmpty()) && e.size() <= longest && !out.contains(e))
+            out.append(e);
+    }
+    return out;
+}
 } // namespace
 
 ProgramSettings::ProgramSettings(QString path)
@@ -38,15 +60,14 @@ Preferences ProgramSettings::read() const
         if (v == QLatin1String("true") || v == QLatin1String("false"))
             p.ignoreMarks = v == QLatin1String("true");
     }
-    const QVariant history = s.value(kHistoryKey);
-    QStringList entries;
-    if (history.typeId() == QMetaType::QStringList)
-        entries = history.toStringList();
-    else if (history.typeId() == QMetaType::QString)
-        entries = {history.toString()}; // INI keeps a list of one as a plain value
-    for (const QString& e : std::as_const(entries)) {
-        if (p.replaceHistory.size() < kHistory && e.size() <= kLongestEntry && !p.replaceHistory.contains(e))
-            p.replaceHistory.append(e);
+    p.replaceHistory = textList(s, kHistoryKey, kHistory, kLongestEntry, true);
+    p.recentDocuments = textList(s, kRecentKey, kRecent, kLongestPath, false);
+    const QVariant zoom = s.value(kZoomKey);
+    if (zoom.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const int z = zoom.toString().toInt(&ok);
+        if (ok && z >= kZoomMin && z <= kZoomMax)
+            p.zoom = z;
     }
     return p;
 }
@@ -67,6 +88,8 @@ bool ProgramSettings::write(const Preferences& preferences) const
     s.clear();
     s.setValue(kIgnoreMarks, preferences.ignoreMarks ? QStringLiteral("true") : QStringLiteral("false"));
     s.setValue(kHistoryKey, preferences.replaceHistory.mid(0, kHistory));
+    s.setValue(kRecentKey, preferences.recentDocuments.mid(0, kRecent));
+    s.setValue(kZoomKey, QString::number(std::clamp(preferences.zoom, kZoomMin, kZoomMax)));
     s.sync();
     return s.status() == QSettings::NoError;
 }

@@ -11,6 +11,8 @@
 struct Preferences {
     bool ignoreMarks = false;   // "Akzente ignorieren"
     QStringList replaceHistory; // "Ersetzen durch", the newest first
+    QStringList recentDocuments; // the files of the last documents opened or saved, the newest first
+    int zoom = 100;             // the editor's view, in percent
     friend bool operator==(const Preferences&, const Preferences&) = default;
 };
 
@@ -18,6 +20,10 @@ class ProgramSettings {
 public:
     static constexpr int kHistory = 10;
     static constexpr int kLongestEntry = 1000; // characters of one remembered text
+    static constexpr int kRecent = 4;
+    static constexpr int kLongestPath = 4096;
+    static constexpr int kZoomMin = 50;
+    static constexpr int kZoomMax = 400;
 
     explicit ProgramSettings(QString path);
     // ~/.config/Stilora/Stilora.conf (the XDG configuration folder).
