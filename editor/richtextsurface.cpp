@@ -256,7 +256,6 @@ void RichTextSurface::attachDocument(QTextDocument* doc)
     connect(doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
     connect(doc, &QTextDocument::modificationChanged, this, &RichTextSurface::modificationChanged);
     ++m_generation;
-    applyZoom();
 }
 
 int RichTextSurface::zoomStep(int percent, int direction)
@@ -960,6 +959,8 @@ void RichTextSurface::load(const styled::Document& document)
     m_doc = doc;
     m_hasPending = false;
     m_edit->setDocument(doc);
+    if (m_zoom != 100)
+        applyZoom(); // the new document's layout measures for the zoomed view too
     m_edit->setTextCursor(QTextCursor(doc)); // at the start, in the first character's format
     if (old && old->parent() == m_edit)
         delete old;

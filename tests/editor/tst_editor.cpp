@@ -7,6 +7,9 @@
 #include "textedit.h"
 
 #include <QtTest>
+#include <QSignalSpy>
+#include <QUrl>
+#include <QWheelEvent>
 
 #include <QRandomGenerator>
 
@@ -100,6 +103,12 @@ private slots:
     void shiftReturnBreaksParagraph();
     void snapshotLoadRoundTrip();
     void loadIsOneStep();
+    void zoomScalesTheViewOnly_data();
+    void zoomScalesTheViewOnly();
+    void zoomKeysAndWheel();
+    void redoAfterUndo();
+    void droppedFilesAreNotText_data();
+    void droppedFilesAreNotText();
 };
 
 void TestEditor::codepageRoundTrip()
@@ -1072,6 +1081,176 @@ void TestEditor::toMimeAndBack()
     const std::optional<styled::Document> back = mimeimport::fromMime(data.get(), {});
     QVERIFY(back.has_value());
     QVERIFY2(*back == part, qPrintable(back->describe()));
+}
+
+// The zoom enlarges what the editor shows (caret places, line heights,
+// the picture) by its factor and leaves the document as it is.
+void TestEditor::zoomScalesTheViewOnly_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("50") << 50;
+    QTest::newRow("150") << 150;
+    QTest::newRow("200") << 200;
+    QTest::newRow("400") << 400;
+}
+
+void TestEditor::zoomScalesTheViewOnly()
+{
+    QFETCH(int, zoom);
+    Fixture f;
+    f.s.widget()->resize(2000, 400); // no line wraps at any zoom
+    styled::Document model = styled::Document::fromPlainText(QStringLiteral("\xa5ndra moi ennepe\nmousa"),
+                                                             {QStringLiteral("Greek"), styled::kDefaultSize, 0});
+    model.paragraphs[1].runs[0].format.size = 28; // an explicit size scales as the default one does
+    f.s.load(model);
+    f.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.host));
+    QTRY_VERIFY(f.s.layoutComplete());
+    QTextEdit* e = textEdit(f.s);
+    auto caretX = [&](int pos) {
+        QTextCursor c(e->document());
+        c.setPosition(pos);
+        return e->cursorRect(c).x();
+    };
+    auto lineHeight = [&](int block) { return e->document()->documentLayout()->blockBoundingRect(e->document()->findBlockByNumber(block)).height(); };
+    const int x0 = caretX(0), x5 = caretX(5), second = caretX(f.s.text().indexOf(QLatin1Char('\n')) + 4);
+    const qreal h0 = lineHeight(0), h1 = lineHeight(1);
+    const QByteArray rtf = rtf::write(f.s.snapshot());
+
+    f.s.setZoom(zoom);
+    QCOMPARE(f.s.zoom(), zoom);
+    QTRY_VERIFY(f.s.layoutComplete());
+    const double k = zoom / 100.0;
+    QVERIFY2(std::abs((caretX(5) - caretX(0)) - (x5 - x0) * k) <= 2, qPrintable(QString::number(caretX(5) - caretX(0))));
+    QVERIFY(std::abs((caretX(f.s.text().indexOf(QLatin1Char('\n')) + 4) - caretX(0)) - (second - x0) * k) <= 3);
+    QVERIFY2(std::abs(lineHeight(0) - h0 * k) <= 2, qPrintable(QStringLiteral("%1 %2").arg(lineHeight(0)).arg(h0)));
+    QVERIFY2(std::abs(lineHeight(1) - h1 * k) <= 2, qPrintable(QStringLiteral("%1 %2").arg(lineHeight(1)).arg(h1)));
+    // The document, its sizes and what is saved stay.
+    QCOMPARE(rtf::write(f.s.snapshot()), rtf);
+    QCOMPARE(f.s.fontSize(), styled::kDefaultSize);
+    // A document loaded while zoomed is shown zoomed as well.
+    f.s.load(model);
+    QTRY_VERIFY(f.s.layoutComplete());
+    QVERIFY(std::abs(lineHeight(0) - h0 * k) <= 2);
+    f.s.setZoom(100);
+    QTRY_VERIFY(f.s.layoutComplete());
+    QCOMPARE(lineHeight(0), h0);
+    QCOMPARE(caretX(5), x5);
+}
+
+void TestEditor::zoomKeysAndWheel()
+{
+    Fixture f;
+    QSignalSpy told(&f.s, &RichTextSurface::zoomChanged);
+    QWidget* e = f.s.widget();
+    struct Step {
+        QKeyCombination key;
+        int zoom;
+    };
+    const Step steps[] = {{Qt::ControlModifier | Qt::Key_Plus, 110},  {Qt::ControlModifier | Qt::Key_Plus, 125},
+                          {Qt::ControlModifier | Qt::Key_Equal, 150}, {Qt::ControlModifier | Qt::Key_0, 100},
+                          {Qt::ControlModifier | Qt::Key_Minus, 90},  {Qt::ControlModifier | Qt::Key_Minus, 80}};
+    for (const Step& s : steps) {
+        QTest::keyClick(e, s.key.key(), s.key.keyboardModifiers());
+        QCOMPARE(f.s.zoom(), s.zoom);
+    }
+    QCOMPARE(told.size(), 6);
+    QCOMPARE(f.s.text(), QString()); // none of them typed anything
+    // The limits hold.
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(e, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(f.s.zoom(), RichTextSurface::kZoomMin);
+    for (int i = 0; i < 30; ++i)
+        QTest::keyClick(e, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(f.s.zoom(), RichTextSurface::kZoomMax);
+    f.s.setZoom(1000);
+    QCOMPARE(f.s.zoom(), RichTextSurface::kZoomMax);
+    // Ctrl with the wheel: a notch a step; half notches add up; without Ctrl it scrolls.
+    f.s.setZoom(100);
+    QTextEdit* edit = textEdit(f.s);
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        QWheelEvent w(QPointF(10, 10), edit->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(edit->viewport(), &w);
+    };
+    wheel(120, Qt::ControlModifier);
+    QCOMPARE(f.s.zoom(), 110);
+    wheel(60, Qt::ControlModifier);
+    QCOMPARE(f.s.zoom(), 110);
+    wheel(60, Qt::ControlModifier);
+    QCOMPARE(f.s.zoom(), 125);
+    wheel(-240, Qt::ControlModifier);
+    QCOMPARE(f.s.zoom(), 100);
+    wheel(-120, Qt::NoModifier);
+    QCOMPARE(f.s.zoom(), 100);
+}
+
+void TestEditor::redoAfterUndo()
+{
+    Fixture f;
+    QVERIFY(!f.s.canRedo());
+    f.s.typeText(QStringLiteral("ab"));
+    f.s.undo();
+    QCOMPARE(f.s.text(), QString());
+    QVERIFY(f.s.canRedo());
+    f.changes.clear();
+    f.s.redo();
+    QCOMPARE(f.s.text(), QStringLiteral("ab"));
+    QVERIFY(!f.s.canRedo());
+    QVERIFY(!f.changes.isEmpty());
+    QCOMPARE(f.changes.last().origin, ChangeOrigin::UndoRedo); // never composed as typing
+    // The editor's own redo key (Ctrl+Shift+Z) as well.
+    f.s.undo();
+    QTest::keyClick(f.s.widget(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.s.text(), QStringLiteral("ab"));
+}
+
+// A drop of local files hands them on and enters nothing; a drop of text
+// (or of a web address) enters it as before.
+void TestEditor::droppedFilesAreNotText_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("entered");
+    QTest::newRow("one file") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/a b.rtf"))} << QStringLiteral("/tmp/a b.rtf")
+                              << QStringList{QStringLiteral("/tmp/a b.rtf")} << QString();
+    QTest::newRow("two files") << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/x.sri")), QUrl::fromLocalFile(QStringLiteral("/tmp/y.txt"))}
+                               << QString() << QStringList{QStringLiteral("/tmp/x.sri"), QStringLiteral("/tmp/y.txt")} << QString();
+    QTest::newRow("text") << QList<QUrl>{} << QStringLiteral("logos") << QStringList{} << QStringLiteral("logos");
+    QTest::newRow("web address") << QList<QUrl>{QUrl(QStringLiteral("https://example.org/x.rtf"))}
+                                 << QStringLiteral("https://example.org/x.rtf") << QStringList{}
+                                 << QStringLiteral("https://example.org/x.rtf");
+}
+
+void TestEditor::droppedFilesAreNotText()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(QString, text);
+    QFETCH(QStringList, files);
+    QFETCH(QString, entered);
+    Fixture f;
+    f.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.host));
+    QSignalSpy dropped(&f.s, &RichTextSurface::filesDropped);
+    QMimeData data;
+    if (!urls.isEmpty())
+        data.setUrls(urls);
+    if (!text.isEmpty())
+        data.setText(text);
+    QWidget* viewport = textEdit(f.s)->viewport();
+    const QPointF at(20, 10);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    QCOMPARE(f.s.text(), entered);
+    QCOMPARE(dropped.size(), files.isEmpty() ? 0 : 1);
+    if (!files.isEmpty())
+        QCOMPARE(dropped.first().first().toStringList(), files);
 }
 
 QTEST_MAIN(TestEditor)
