@@ -13,6 +13,10 @@ public:
 
     explicit CharMapWindow(QWidget* parent = nullptr);
     void setFontName(const QString& family);
+    const QString& fontName() const { return m_family; }
+    int hoveredCode() const { return m_hover; }
+    // Screen readers read the cells as Unicode; once, after the application object exists.
+    static void installAccessibility();
     // The code in the cell at a point of the window, or -1.
     int codeAt(const QPoint& p) const;
 

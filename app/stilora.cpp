@@ -2,6 +2,9 @@
 
 #include "programsettings.h"
 
+#include "accessibletext.h"
+#include "charmapwindow.h"
+
 #include "deadkeylayer.h"
 #include "greekfont.h"
 #include "qtseams.h"
@@ -65,6 +68,9 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
     // No display name: Qt would append it to every window caption on X11.
     QApplication::setApplicationName(QStringLiteral("Stilora"));
     installGermanTranslations(app);
+    // Screen readers get the Greek as Unicode from the editor, the fields and the character map.
+    accessibletext::install();
+    CharMapWindow::installAccessibility();
     const QStringList missing = resources::registerGreekFont();
     DeadKeyLayer::install();
 

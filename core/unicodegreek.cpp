@@ -1,5 +1,7 @@
 #include "unicodegreek.h"
 
+#include <algorithm>
+
 #include "codepage.h"
 #include "greeklayout.h"
 
@@ -256,6 +258,71 @@ QString exportPlainText(const styled::Document& document)
             out += run.format.font == greekFont ? exportGreek(run.text) : run.text;
     }
     return out;
+}
+
+int Readable::positionOf(int offset) const
+{
+    if (offsets.empty())
+        return 0;
+    offset = std::clamp(offset, 0, offsets.back());
+    auto it = std::upper_bound(offsets.begin(), offsets.end(), offset);
+    int position = int(it - offsets.begin()) - 1;
+    while (position > 0 && offsets[std::size_t(position) - 1] == offsets[std::size_t(position)])
+        --position; // the capital's marks come first
+    return std::clamp(position, 0, positions());
+}
+
+int Readable::endOfPiece(int position) const
+{
+    const int n = positions();
+    position = std::clamp(position, 0, n);
+    int end = position + 1;
+    while (end < n && offsets[std::size_t(end)] == offsets[std::size_t(position)])
+        ++end;
+    return std::min(end, n);
+}
+
+Readable readable(QStringView codes, const std::vector<unsigned char>& greek)
+{
+    Q_ASSERT(greek.size() >= std::size_t(codes.size()));
+    // The Unicode of each single code, made once.
+    static const std::vector<QString> single = [] {
+        std::vector<QString> out(256);
+        for (int c = 0; c < 256; ++c) {
+            const QChar ch = codepage::toChar(uchar(c));
+            out[std::size_t(c)] = exportGreek(QStringView(&ch, 1));
+        }
+        return out;
+    }();
+    Readable r;
+    const qsizetype n = codes.size();
+    r.offsets.resize(std::size_t(n) + 1);
+    r.text.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        r.offsets[std::size_t(i)] = int(r.text.size());
+        const QChar ch = codes[i];
+        if (ch == QChar::ParagraphSeparator) {
+            r.text += QLatin1Char('\n');
+            continue;
+        }
+        if (!greek[std::size_t(i)]) {
+            r.text += ch;
+            continue;
+        }
+        if (i + 1 < n && greek[std::size_t(i) + 1] && isCapitalWithMarks(ch, codes[i + 1])) {
+            r.text += exportGreek(codes.mid(i, 2));
+            r.offsets[std::size_t(i) + 1] = r.offsets[std::size_t(i)];
+            ++i;
+            continue;
+        }
+        const auto code = codepage::toCode(ch);
+        if (code)
+            r.text += single[*code];
+        else
+            r.text += ch;
+    }
+    r.offsets[std::size_t(n)] = int(r.text.size());
+    return r;
 }
 
 } // namespace unicodegreek

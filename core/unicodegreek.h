@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 // Between the codes of the font "Greek" and real Unicode Greek, both ways.
 // The document keeps 8-bit codes that mean Greek only in that font; mail,
@@ -58,6 +59,25 @@ struct ImportedDocument {
     QChar firstApproximatedCharacter;
 };
 ImportedDocument importDocument(const styled::Document& document);
+
+// Text for a reader that knows only Unicode (a screen reader), with the way
+// back to the positions of the codes: each code in "Greek" becomes its
+// character, a capital with the marks before it one letter, a paragraph
+// separator a line break, every other character stays.
+struct Readable {
+    QString text;
+    // Where position i begins in `text` (size: positions + 1, the last
+    // text.size()); both codes of a capital with marks begin at the same place.
+    std::vector<int> offsets;
+
+    int positions() const { return int(offsets.size()) - 1; }
+    // The first position whose characters hold `offset` (positions() at the end).
+    int positionOf(int offset) const;
+    // One past the last position whose characters begin at `offset`'s piece.
+    int endOfPiece(int position) const;
+};
+// `greek[i]` is nonzero where position i is set in "Greek".
+Readable readable(QStringView codes, const std::vector<unsigned char>& greek);
 
 // The document's text as Unicode: runs in "Greek" exported, the rest as it is.
 QString exportPlainText(const styled::Document& document);

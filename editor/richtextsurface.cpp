@@ -46,8 +46,12 @@ private:
 // The editor widget. It reports key and mouse presses to the surface and
 // enters typed text itself, each keystroke as one undo step of its own, so
 // that a composition triggered by the keystroke can join that step.
+// Its own class name lets the accessibility factory find it.
 class SurfaceEdit : public QTextEdit {
+    Q_OBJECT
 public:
+    RichTextSurface* owner() const { return m_owner; }
+
     SurfaceEdit(RichTextSurface* owner, QWidget* parent)
         : QTextEdit(parent)
         , m_owner(owner)
@@ -566,6 +570,7 @@ struct RichTextSurface::FindText {
 
 void RichTextSurface::onContentsChange(int from, int removed, int added)
 {
+    ++m_revision;
     // Text or attributes: what find() keeps is old from here on.
     if (m_findText)
         m_findText->touched(from, added, textLength());
@@ -1038,3 +1043,18 @@ void RichTextSurface::setVisible(bool on) { m_edit->setVisible(on); }
 void RichTextSurface::setEnabled(bool on) { m_edit->setEnabled(on); }
 
 void RichTextSurface::setFocus() { m_edit->setFocus(Qt::OtherFocusReason); }
+
+RichTextSurface* RichTextSurface::of(const QObject* editor)
+{
+    const auto* edit = qobject_cast<const SurfaceEdit*>(editor);
+    return edit ? edit->owner() : nullptr;
+}
+
+void RichTextSurface::readText(QString& text, std::vector<unsigned char>& greek) const
+{
+    const FindText& f = findText(false);
+    text = f.text;
+    greek = f.greek;
+}
+
+#include "richtextsurface.moc"

@@ -141,6 +141,13 @@ public:
     // Whether the selection reaches over more than one line on the screen.
     bool selectionSpansLines() const;
 
+    // The text as the search keeps it (paragraph breaks as U+2029) and for
+    // each position 1 where it is set in "Greek"; revision() counts the changes.
+    void readText(QString& text, std::vector<unsigned char>& greek) const;
+    quint64 revision() const { return m_revision + m_generation; }
+    // The surface whose editor widget this is, or null.
+    static RichTextSurface* of(const QObject* editor);
+
     // The whole document as the styled-text model.
     styled::Document snapshot() const;
     // The characters [start, end) as the model.
@@ -233,6 +240,7 @@ private:
     bool m_announced = false; // typeText has reported its change already
     quint64 m_generation = 1; // documents attached, see FindText
     mutable std::unique_ptr<FindText> m_findText;
+    quint64 m_revision = 0;
     int m_zoom = 100;
     std::unique_ptr<class QImage> m_zoomDevice; // a paint device of the zoomed resolution
 };

@@ -1,5 +1,7 @@
 #include "tersetzen.h"
 
+#include "accessibletext.h"
+
 #include "tsuchen.h"
 
 #include <QCheckBox>
@@ -40,7 +42,7 @@ void mirror(QLineEdit* a, QLineEdit* b)
 
 Tersetzen::Tersetzen(Tsuchen* search, QWidget* parent)
     : QDialog(parent)
-    , stxt(new QLineEdit(this))
+    , stxt(new CodedLineEdit(this))
     , etxt(new QComboBox(this))
     , CheckBox1(new QCheckBox(QStringLiteral("Groß/Kleinschreibung"), this))
     , CheckBox2(new QCheckBox(QStringLiteral("Ganzes Wort"), this))
@@ -56,6 +58,7 @@ Tersetzen::Tersetzen(Tsuchen* search, QWidget* parent)
     setModal(false);
     setFont(search->font());
     etxt->setEditable(true);
+    etxt->setLineEdit(new CodedLineEdit(etxt)); // its text is codes, as the search field's
     etxt->setInsertPolicy(QComboBox::NoInsert); // the list grows by remember(), not by Return
     etxt->setMaxCount(kHistory);
     etxt->setMinimumContentsLength(24);

@@ -1,5 +1,7 @@
 #include "tsuchen.h"
 
+#include "accessibletext.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QLineEdit>
@@ -10,7 +12,7 @@
 
 Tsuchen::Tsuchen(QWidget* parent)
     : QDialog(parent)
-    , stxt(new QLineEdit(this))
+    , stxt(new CodedLineEdit(this))
     , Button2(new QPushButton(QStringLiteral("&Weitersuchen"), this))
     , Button1(new QPushButton(QStringLiteral("&Suchen"), this))
     , CheckBox1(new QCheckBox(QStringLiteral("Groß/Kleinschreibung"), this))

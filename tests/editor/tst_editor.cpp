@@ -1,4 +1,6 @@
+#include "accessibletext.h"
 #include "codepage.h"
+#include "unicodegreek.h"
 #include "greekfont.h"
 #include "qtformat.h"
 #include "mimeimport.h"
@@ -51,7 +53,11 @@ struct Fixture {
 class TestEditor : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QVERIFY(resources::registerGreekFont().isEmpty()); }
+    void initTestCase()
+    {
+        QVERIFY(resources::registerGreekFont().isEmpty());
+        accessibletext::install();
+    }
 
     void fromMimeWithoutEditor_data();
     void fromMimeWithoutEditor();
@@ -103,6 +109,7 @@ private slots:
     void shiftReturnBreaksParagraph();
     void snapshotLoadRoundTrip();
     void loadIsOneStep();
+    void accessibleTextIsUnicode();
     void zoomScalesTheViewOnly_data();
     void zoomScalesTheViewOnly();
     void zoomKeysAndWheel();
@@ -797,13 +804,23 @@ void TestEditor::layoutMatchesQt()
     for (QTextEdit* e : {ours, &reference})
         e->setReadOnly(true); // no caret in the pictures
     QCOMPARE(ours->viewport()->grab().toImage(), reference.viewport()->grab().toImage());
+    // The screen reader's rectangle of a character is where our layout puts
+    // it, and that is where Qt's layout puts it: from the caret before it to
+    // the caret behind it, on the screen.
     QAccessibleInterface* accOurs = QAccessible::queryAccessibleInterface(ours);
-    QAccessibleInterface* accQt = QAccessible::queryAccessibleInterface(&reference);
-    QVERIFY(accOurs && accOurs->textInterface() && accQt && accQt->textInterface());
+    QVERIFY(accOurs && accOurs->textInterface());
+    auto onScreen = [](QTextEdit* e, int pos) {
+        QTextCursor c(e->document());
+        c.setPosition(pos);
+        QRect r = e->cursorRect(c);
+        c.setPosition(pos + 1);
+        r.setWidth(e->cursorRect(c).x() - r.x());
+        return r.translated(e->viewport()->pos());
+    };
     const int offsets[] = {1, 12, 30, int(f.s.textLength()) - 2};
     for (int offset : offsets) {
-        const QRect expected = accQt->textInterface()->characterRect(offset).translated(reference.mapToGlobal(QPoint()) * -1);
-        QCOMPARE(accOurs->textInterface()->characterRect(offset).translated(ours->mapToGlobal(QPoint()) * -1), expected);
+        QCOMPARE(accOurs->textInterface()->characterRect(offset).translated(ours->mapToGlobal(QPoint()) * -1),
+                 onScreen(&reference, offset));
     }
 }
 
@@ -1081,6 +1098,77 @@ void TestEditor::toMimeAndBack()
     const std::optional<styled::Document> back = mimeimport::fromMime(data.get(), {});
     QVERIFY(back.has_value());
     QVERIFY2(*back == part, qPrintable(back->describe()));
+}
+
+// A screen reader is handed the Unicode Greek the editor shows: a capital
+// with its marks is one letter over two codes, the Arial run stays, and
+// offsets, caret, selection and rectangles follow the codes on the screen.
+void TestEditor::accessibleTextIsUnicode()
+{
+    Fixture f;
+    const QString greek = QStringLiteral("Ἅνδρα μοι ἔννεπε");
+    const QString codes = unicodegreek::importGreek(greek).codes;
+    QCOMPARE(codes.size(), greek.size() + 1); // the capital's marks are a code of their own
+    styled::Document model = styled::Document::fromPlainText(codes + QStringLiteral("\nMusa"),
+                                                             {QStringLiteral("Greek"), styled::kDefaultSize, 0});
+    model.paragraphs[1].runs[0].format.font = QStringLiteral("Arial");
+    f.s.load(model);
+    f.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.host));
+    QTRY_VERIFY(f.s.layoutComplete());
+    QTextEdit* e = textEdit(f.s);
+    QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(e);
+    QVERIFY(acc && acc->textInterface());
+    QAccessibleTextInterface* t = acc->textInterface();
+    const QString expected = greek + QStringLiteral("\nMusa");
+    QCOMPARE(t->characterCount(), int(expected.size()));
+    QCOMPARE(t->text(0, t->characterCount()), expected);
+    QCOMPARE(acc->text(QAccessible::Value), expected);
+    QCOMPARE(acc->role(), QAccessible::EditableText);
+    QCOMPARE(acc->text(QAccessible::Name), QString()); // the window gives no name; the program's does
+
+    auto qtRect = [&](int start, int end) {
+        QTextCursor c(e->document());
+        c.setPosition(start);
+        QRect r = e->cursorRect(c);
+        c.setPosition(end);
+        r.setWidth(e->cursorRect(c).x() - r.x());
+        return QRect(e->viewport()->mapToGlobal(r.topLeft()), r.size());
+    };
+    struct Case {
+        int offset;    // in the Unicode text
+        int position;  // of the code it begins at
+        int codes;     // how many codes it stands for
+    };
+    const int musa = int(codes.size()) + 1;
+    for (const Case& c : {Case{0, 0, 2}, Case{1, 2, 1}, Case{5, 6, 1}, Case{int(greek.size()) - 1, int(codes.size()) - 1, 1},
+                          Case{int(greek.size()) + 1, musa, 1}, Case{int(greek.size()) + 3, musa + 2, 1}}) {
+        QCOMPARE(t->characterRect(c.offset), qtRect(c.position, c.position + c.codes));
+        QVERIFY(!t->characterRect(c.offset).isEmpty());
+        QCOMPARE(t->offsetAtPoint(t->characterRect(c.offset).center() - QPoint(t->characterRect(c.offset).width() / 4, 0)),
+                 c.offset);
+        f.s.setSelStart(c.position);
+        QCOMPARE(t->cursorPosition(), c.offset);
+    }
+    // Caret and selection set by the reader land on the codes.
+    t->setCursorPosition(1);
+    QCOMPARE(f.s.selStart(), 2);
+    t->setSelection(0, 0, 5);
+    QCOMPARE(f.s.selStart(), 0);
+    QCOMPARE(f.s.selLength(), 6);
+    int s = -1, en = -1;
+    t->selection(0, &s, &en);
+    QCOMPARE(QPair(s, en), QPair(0, 5));
+    QCOMPARE(t->selectionCount(), 1);
+    t->removeSelection(0);
+    QCOMPARE(t->selectionCount(), 0);
+    // It follows typing.
+    f.s.setSelStart(f.s.textLength());
+    f.s.typeText(QStringLiteral("e"));
+    QCOMPARE(t->text(t->characterCount() - 2, t->characterCount()), QStringLiteral("ae"));
+    int from = 0, to = 0;
+    QVERIFY(t->attributes(0, &from, &to).contains(QStringLiteral("Greek")));
+    QCOMPARE(QPair(from, to), QPair(0, 1));
 }
 
 // The zoom enlarges what the editor shows (caret places, line heights,

@@ -1,0 +1,324 @@
+#include "accessibletext.h"
+
+#include "richtextsurface.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetrics>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <algorithm>
+
+// --- the map between Unicode offsets and positions ------------------------------
+
+CodedTextAccessible::CodedTextAccessible(QWidget* widget, QAccessible::Role role)
+    : QAccessibleWidget(widget, role)
+{
+}
+
+void* CodedTextAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QString CodedTextAccessible::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Value)
+        return readable().text;
+    return QAccessibleWidget::text(t);
+}
+
+const unicodegreek::Readable& CodedTextAccessible::readable() const
+{
+    const quint64 now = revision();
+    if (now != m_revision || m_readable.offsets.empty()) {
+        QString text;
+        std::vector<unsigned char> greek;
+        codes(text, greek);
+        m_readable = unicodegreek::readable(text, greek);
+        m_revision = now;
+    }
+    return m_readable;
+}
+
+int CodedTextAccessible::offsetOf(int position) const
+{
+    const unicodegreek::Readable& r = readable();
+    return r.offsets[std::size_t(std::clamp(position, 0, r.positions()))];
+}
+
+void CodedTextAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const
+{
+    *startOffset = *endOffset = 0;
+    int s = 0, e = 0;
+    selectedPositions(&s, &e);
+    if (selectionIndex != 0 || s == e)
+        return;
+    *startOffset = offsetOf(s);
+    *endOffset = offsetOf(e);
+}
+
+int CodedTextAccessible::selectionCount() const
+{
+    int s = 0, e = 0;
+    selectedPositions(&s, &e);
+    return s == e ? 0 : 1;
+}
+
+void CodedTextAccessible::addSelection(int startOffset, int endOffset) { setSelection(0, startOffset, endOffset); }
+
+void CodedTextAccessible::removeSelection(int selectionIndex)
+{
+    if (selectionIndex == 0)
+        selectPositions(caretPosition(), caretPosition());
+}
+
+void CodedTextAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
+{
+    if (selectionIndex != 0)
+        return;
+    const unicodegreek::Readable& r = readable();
+    int s = r.positionOf(std::min(startOffset, endOffset));
+    int e = std::max(startOffset, endOffset) >= int(r.text.size()) ? r.positions()
+                                                                    : r.positionOf(std::max(startOffset, endOffset));
+    selectPositions(s, e);
+}
+
+int CodedTextAccessible::cursorPosition() const { return offsetOf(caretPosition()); }
+
+void CodedTextAccessible::setCursorPosition(int position)
+{
+    const unicodegreek::Readable& r = readable();
+    const int p = position >= int(r.text.size()) ? r.positions() : r.positionOf(position);
+    selectPositions(p, p);
+}
+
+QString CodedTextAccessible::text(int startOffset, int endOffset) const
+{
+    const QString& t = readable().text;
+    startOffset = std::clamp(startOffset, 0, int(t.size()));
+    endOffset = std::clamp(endOffset, startOffset, int(t.size()));
+    return t.mid(startOffset, endOffset - startOffset);
+}
+
+int CodedTextAccessible::characterCount() const { return int(readable().text.size()); }
+
+QRect CodedTextAccessible::characterRect(int offset) const
+{
+    const unicodegreek::Readable& r = readable();
+    if (offset < 0 || offset >= int(r.text.size()))
+        return QRect();
+    // A capital with its marks is one letter of two codes: its rectangle holds both.
+    const int p = r.positionOf(offset);
+    return positionsRect(p, r.endOfPiece(p));
+}
+
+int CodedTextAccessible::offsetAtPoint(const QPoint& point) const
+{
+    const int p = positionAt(point);
+    if (p < 0)
+        return -1;
+    return offsetOf(p);
+}
+
+void CodedTextAccessible::scrollToSubstring(int startIndex, int endIndex)
+{
+    const unicodegreek::Readable& r = readable();
+    scrollToPositions(r.positionOf(startIndex), r.positionOf(endIndex));
+}
+
+QString CodedTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const
+{
+    const unicodegreek::Readable& r = readable();
+    if (offset < 0 || offset >= int(r.text.size())) {
+        *startOffset = *endOffset = -1;
+        return QString();
+    }
+    const int p = r.positionOf(offset);
+    *startOffset = offsetOf(p);
+    *endOffset = offsetOf(r.endOfPiece(p));
+    return QStringLiteral("font-family:\"%1\";").arg(fontAt(p));
+}
+
+// --- the editor ------------------------------------------------------------
+
+namespace {
+
+class SurfaceAccessible : public CodedTextAccessible {
+public:
+    SurfaceAccessible(QTextEdit* edit, RichTextSurface* surface)
+        : CodedTextAccessible(edit, QAccessible::EditableText)
+        , m_edit(edit)
+        , m_surface(surface)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = !m_edit->isReadOnly();
+        s.readOnly = m_edit->isReadOnly();
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+
+protected:
+    quint64 revision() const override { return m_surface->revision(); }
+    void codes(QString& text, std::vector<unsigned char>& greek) const override { m_surface->readText(text, greek); }
+    void selectedPositions(int* start, int* end) const override
+    {
+        *start = m_surface->selStart();
+        *end = *start + m_surface->selLength();
+    }
+    int caretPosition() const override { return m_edit->textCursor().position(); }
+    void selectPositions(int start, int end) override
+    {
+        if (start == end)
+            m_surface->setSelStart(start);
+        else
+            m_surface->selectRange(start, end - start);
+    }
+    QRect positionsRect(int start, int end) const override
+    {
+        // As Qt measures a character of its editors: from the caret before it
+        // to the caret behind it on the same line.
+        QTextCursor c(m_edit->document());
+        c.setPosition(start);
+        QRect r = m_edit->cursorRect(c);
+        c.setPosition(end);
+        const QRect behind = m_edit->cursorRect(c);
+        if (behind.y() == r.y() && behind.x() > r.x())
+            r.setWidth(behind.x() - r.x());
+        else
+            r.setWidth(m_edit->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+        r.moveTo(m_edit->viewport()->mapToGlobal(r.topLeft()));
+        return r;
+    }
+    int positionAt(const QPoint& global) const override
+    {
+        const QPoint local = m_edit->viewport()->mapFromGlobal(global);
+        if (!m_edit->viewport()->rect().contains(local))
+            return -1;
+        return m_edit->cursorForPosition(local).position();
+    }
+    void scrollToPositions(int start, int end) override
+    {
+        QTextCursor c(m_edit->document());
+        c.setPosition(start);
+        const QRect first = m_edit->cursorRect(c);
+        c.setPosition(end);
+        const QRect last = m_edit->cursorRect(c);
+        QScrollBar* bar = m_edit->verticalScrollBar();
+        const int height = m_edit->viewport()->height();
+        if (first.top() < 0)
+            bar->setValue(bar->value() + first.top());
+        else if (last.bottom() > height)
+            bar->setValue(bar->value() + std::min(last.bottom() - height, first.top()));
+    }
+    QString fontAt(int position) const override
+    {
+        return position < m_surface->textLength() ? m_surface->fontNameOfChar(position) : m_surface->fontName();
+    }
+
+private:
+    QTextEdit* m_edit;
+    RichTextSurface* m_surface;
+};
+
+// --- the coded fields ---------------------------------------------------------
+
+class FieldAccessible : public CodedTextAccessible {
+public:
+    explicit FieldAccessible(CodedLineEdit* field)
+        : CodedTextAccessible(field, QAccessible::EditableText)
+        , m_field(field)
+    {
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.editable = !m_field->isReadOnly();
+        s.readOnly = m_field->isReadOnly();
+        s.selectableText = true;
+        return s;
+    }
+
+protected:
+    bool greek() const { return m_field->font().family() == QLatin1String(styled::kDefaultFont); }
+    quint64 revision() const override { return qHash(m_field->text()) ^ (greek() ? 1 : 0); }
+    void codes(QString& text, std::vector<unsigned char>& mask) const override
+    {
+        // The field shows all of its text in one font: Greek when it is "Greek".
+        text = m_field->text();
+        mask.assign(std::size_t(text.size()), greek() ? 1 : 0);
+    }
+    void selectedPositions(int* start, int* end) const override
+    {
+        *start = m_field->hasSelectedText() ? m_field->selectionStart() : m_field->cursorPosition();
+        *end = m_field->hasSelectedText() ? m_field->selectionEnd() : *start;
+    }
+    int caretPosition() const override { return m_field->cursorPosition(); }
+    void selectPositions(int start, int end) override
+    {
+        if (start == end)
+            m_field->setCursorPosition(start);
+        else
+            m_field->setSelection(start, end - start);
+    }
+    QRect positionsRect(int start, int end) const override
+    {
+        QRect r = m_field->charactersRect(start, end);
+        r.moveTo(m_field->mapToGlobal(r.topLeft()));
+        return r;
+    }
+    int positionAt(const QPoint& global) const override
+    {
+        const QPoint local = m_field->mapFromGlobal(global);
+        if (!m_field->rect().contains(local))
+            return -1;
+        return m_field->cursorPositionAt(local);
+    }
+    QString fontAt(int) const override { return m_field->font().family(); }
+
+private:
+    CodedLineEdit* m_field;
+};
+
+QAccessibleInterface* factory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("SurfaceEdit")) {
+        auto* edit = qobject_cast<QTextEdit*>(object);
+        RichTextSurface* surface = RichTextSurface::of(object);
+        if (edit && surface)
+            return new SurfaceAccessible(edit, surface);
+    }
+    if (className == QLatin1String("CodedLineEdit"))
+        if (auto* field = qobject_cast<CodedLineEdit*>(object))
+            return new FieldAccessible(field);
+    return nullptr;
+}
+
+} // namespace
+
+QRect CodedLineEdit::charactersRect(int start, int end) const
+{
+    // The caret's rectangle tells where the field has scrolled its text to;
+    // the characters lie at their advance from it.
+    const QFontMetrics fm(font());
+    const QString t = displayText();
+    start = std::clamp(start, 0, int(t.size()));
+    end = std::clamp(end, start, int(t.size()));
+    const QRect caret = cursorRect();
+    const int origin = caret.center().x() - fm.horizontalAdvance(t.left(cursorPosition()));
+    const int left = origin + fm.horizontalAdvance(t.left(start));
+    const int right = origin + fm.horizontalAdvance(t.left(end));
+    return QRect(left, caret.top(), std::max(right - left, 1), caret.height());
+}
+
+void accessibletext::install() { QAccessible::installFactory(factory); }
