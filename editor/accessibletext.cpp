@@ -204,7 +204,18 @@ protected:
         const QPoint local = m_edit->viewport()->mapFromGlobal(global);
         if (!m_edit->viewport()->rect().contains(local))
             return -1;
-        return m_edit->cursorForPosition(local).position();
+        // The caret place nearest to the point; the character under it is
+        // the one before when the point lies left of that place on its line.
+        const QTextCursor c = m_edit->cursorForPosition(local);
+        const int p = c.position();
+        if (p > 0) {
+            QTextCursor before(m_edit->document());
+            before.setPosition(p - 1);
+            const QRect at = m_edit->cursorRect(c);
+            if (at.x() > local.x() && m_edit->cursorRect(before).y() == at.y())
+                return p - 1;
+        }
+        return p;
     }
     void scrollToPositions(int start, int end) override
     {
@@ -282,7 +293,10 @@ protected:
         const QPoint local = m_field->mapFromGlobal(global);
         if (!m_field->rect().contains(local))
             return -1;
-        return m_field->cursorPositionAt(local);
+        const int p = m_field->cursorPositionAt(local);
+        if (p > 0 && m_field->charactersRect(p, p).x() > local.x())
+            return p - 1; // left of the nearest caret place: in the character before it
+        return p;
     }
     QString fontAt(int) const override { return m_field->font().family(); }
 
