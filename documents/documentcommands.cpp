@@ -137,6 +137,21 @@ DocumentCommands::Kind DocumentCommands::kindOf(const QString& path)
     return docfiles::readFormatOf(path) == docfiles::Format::Pair ? Kind::Pair : Kind::Rtf;
 }
 
+QString DocumentCommands::baseOf(const QString& path)
+{
+    // The pair's names and the dialogs' all end in three letters; a file
+    // named from outside may not ("liesmich", "text.md"): its base is the
+    // name without its ending, so that Save writes beside it, never over it
+    // or over a name cut short.
+    const QFileInfo info(path);
+    if (info.suffix().size() == 3)
+        return pair::basePathOf(path);
+    QString base = path;
+    if (!info.suffix().isEmpty())
+        base.chop(info.suffix().size() + 1);
+    return base + QLatin1Char('.');
+}
+
 void DocumentCommands::openFile(const QString& path)
 {
     if (!mayDiscard())
@@ -152,7 +167,7 @@ void DocumentCommands::load(const QString& path, Kind kind)
     const QString oldBase = m_c.state->BasePath;
     const bool oldLegacy = m_c.state->LegacyFormat;
     const bool oldUnicode = m_c.state->UnicodeSource;
-    m_c.state->BasePath = pair::basePathOf(path);
+    m_c.state->BasePath = baseOf(path);
     m_c.tit();
     WaitCursor wait;
     try {

@@ -56,6 +56,8 @@ public:
     void openFile(const QString& path);
     enum class Kind { Rtf, Pair };
     static Kind kindOf(const QString& path);
+    // The document's BasePath for a file: the name up to and with the dot of its ending.
+    static QString baseOf(const QString& path);
     bool save();        // Speichern1Click; true when the document was written
     bool saveAs();      // Speichernunter1Click
     bool speich();

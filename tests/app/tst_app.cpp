@@ -40,6 +40,11 @@
 #include <QFileDialog>
 #include <QComboBox>
 #include "tersetzen.h"
+#include "accessibletext.h"
+#include "recentitems.h"
+#include "rtfwriter.h"
+#include <QMimeData>
+#include <QUrl>
 #include <QTextBrowser>
 
 // The whole program with scripted seams.
@@ -73,6 +78,15 @@ class TestApp : public QObject {
     QTemporaryDir m_start;
 private slots:
     void replaceFromTheMenu();
+    void filesNamedAtStart_data();
+    void filesNamedAtStart();
+    void namedFilesFromTheCommandLine();
+    void droppedFileOpensAfterTheQuestion();
+    void recentDocuments();
+    void recentDocumentsFromABrokenSettingsFile();
+    void redoThroughTheMenu();
+    void zoomLeavesTheDocumentAndIsKept();
+    void picturesHaveNames();
     void settingsAcrossRuns();
     void settingsUnwritableAtClose();
     void initTestCase();
@@ -127,6 +141,8 @@ void TestApp::initTestCase()
 {
     QVERIFY(resources::registerGreekFont().isEmpty());
     DeadKeyLayer::install();
+    accessibletext::install();
+    CharMapWindow::installAccessibility();
     // The program starts in a directory with an options file of the form's defaults.
     QVERIFY(m_start.isValid());
     QVERIFY(QDir::setCurrent(m_start.path()));
@@ -904,6 +920,312 @@ void TestApp::undoThroughTheMenuKeys()
     QCOMPARE(p.txt.text(), QString());
     undo();
     QCOMPARE(p.txt.text(), QStringLiteral("ab"));
+}
+
+namespace {
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+} // namespace
+
+// A file named at start opens by its name's type, as Open's entries read
+// it: RTF, the pair (with or without its attribute file), anything else as
+// RTF, which reads plain text as well; a file that cannot be read leaves the
+// untitled document with the error box; of several, the first opens and the
+// rest are named in one notice.
+void TestApp::filesNamedAtStart_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("base"); // BasePath's file name, empty: untitled
+    QTest::addColumn<bool>("legacy");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("errors");
+    QTest::addColumn<int>("notices");
+    const QString andra = QStringLiteral("\u00a5ndra");
+    QTest::newRow("rtf") << QStringList{QStringLiteral("ilias.rtf")} << QStringLiteral("ilias.") << false << andra << 0 << 0;
+    QTest::newRow("pair by its sri") << QStringList{QStringLiteral("alt.sri")} << QStringLiteral("alt.") << true << QStringLiteral("moi") << 0 << 0;
+    QTest::newRow("pair by its txt") << QStringList{QStringLiteral("alt.txt")} << QStringLiteral("alt.") << true << QStringLiteral("moi") << 0 << 0;
+    QTest::newRow("plain text") << QStringList{QStringLiteral("notiz.txt")} << QStringLiteral("notiz.") << true << QStringLiteral("logos") << 0 << 0;
+    QTest::newRow("other name as rtf") << QStringList{QStringLiteral("brief.doc")} << QStringLiteral("brief.") << false << andra << 0 << 0;
+    QTest::newRow("plain text by another name") << QStringList{QStringLiteral("liesmich")} << QStringLiteral("liesmich.") << false
+                                                << QStringLiteral("logos") << 0 << 0;
+    QTest::newRow("missing") << QStringList{QStringLiteral("fehlt.rtf")} << QString() << false << QString() << 1 << 0;
+    QTest::newRow("two files") << QStringList{QStringLiteral("ilias.rtf"), QStringLiteral("notiz.txt")} << QStringLiteral("ilias.") << false
+                               << andra << 0 << 1;
+}
+
+void TestApp::filesNamedAtStart()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, base);
+    QFETCH(bool, legacy);
+    QFETCH(QString, text);
+    QFETCH(int, errors);
+    QFETCH(int, notices);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("ilias.rtf")), "{\\rtf1\\ansi{\\fonttbl{\\f0 Greek;}}\\f0\\fs28 \\'a5ndra\\par}");
+    writeFile(dir.filePath(QStringLiteral("brief.doc")), "{\\rtf1\\ansi{\\fonttbl{\\f0 Greek;}}\\f0\\fs28 \\'a5ndra\\par}");
+    writeFile(dir.filePath(QStringLiteral("notiz.txt")), "logos");
+    writeFile(dir.filePath(QStringLiteral("liesmich")), "logos");
+    {
+        // The pair as the pair writer leaves it.
+        Program writer;
+        writer.txt.setText(QStringLiteral("moi"));
+        writer.form.state().LegacyFormat = true;
+        writer.form.state().BasePath = dir.filePath(QStringLiteral("alt."));
+        QVERIFY(writer.form.files().speich());
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("alt.sri"))));
+    }
+    Program p;
+    QStringList paths;
+    for (const QString& n : names)
+        paths << dir.filePath(n);
+    p.form.openFiles(paths);
+    QCOMPARE(p.dialogs.errors.size(), errors);
+    QCOMPARE(p.dialogs.notices.size(), notices);
+    QCOMPARE(p.dialogs.questions, QStringList()); // nothing was typed: nothing is asked
+    if (notices)
+        QVERIFY(p.dialogs.notices.first().contains(QDir::toNativeSeparators(paths.last())));
+    QCOMPARE(p.form.state().BasePath, base.isEmpty() ? QString() : dir.filePath(base));
+    QCOMPARE(p.form.state().LegacyFormat, legacy);
+    QCOMPARE(p.txt.text(), text);
+    QCOMPARE(p.form.windowTitle() == QStringLiteral("Stilora- Ohne Titel"), base.isEmpty());
+    QVERIFY(!p.txt.isModified());
+}
+
+void TestApp::namedFilesFromTheCommandLine()
+{
+    const QStringList args{QStringLiteral("a b.rtf"), QString(), QStringLiteral("file:///tmp/c%20d.sri"), QStringLiteral("/tmp/e.txt")};
+    QCOMPARE(namedFiles(args), (QStringList{QStringLiteral("a b.rtf"), QStringLiteral("/tmp/c d.sri"), QStringLiteral("/tmp/e.txt")}));
+    QCOMPARE(namedFiles({}), QStringList()); // no argument: the program starts as it always has
+}
+
+// A dropped file opens after the unsaved-text question, once the drop has ended.
+void TestApp::droppedFileOpensAfterTheQuestion()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("notiz.txt")), "logos");
+    Program p;
+    p.type(QStringLiteral("abc"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir.filePath(QStringLiteral("notiz.txt")))});
+    QWidget* viewport = textEdit(p.txt)->viewport();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    p.dialogs.threeWay << Dialogs::Answer::Cancel;
+    QApplication::sendEvent(viewport, &drop);
+    QCOMPARE(p.txt.text(), QStringLiteral("abc")); // the name is not entered, nothing asked yet
+    QTRY_COMPARE(p.dialogs.questions.size(), 1);
+    QCOMPARE(p.txt.text(), QStringLiteral("abc")); // cancelled: the typed text stays
+    p.dialogs.threeWay << Dialogs::Answer::No;
+    QDragEnterEvent again(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &again);
+    QDropEvent second(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &second);
+    QTRY_COMPARE(p.dialogs.questions.size(), 2);
+    QTRY_COMPARE(p.txt.text(), QStringLiteral("logos"));
+    QCOMPARE(p.form.state().BasePath, dir.filePath(QStringLiteral("notiz.")));
+    // On the window beside the editor as well.
+    writeFile(dir.filePath(QStringLiteral("zwei.txt")), "mythos");
+    data.setUrls({QUrl::fromLocalFile(dir.filePath(QStringLiteral("zwei.txt")))});
+    QWidget* ruler = p.form.lineal; // takes no drops itself: the window does
+    QDragEnterEvent enterRuler(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(ruler, &enterRuler);
+    QVERIFY(enterRuler.isAccepted());
+    QDropEvent onWindow(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(ruler, &onWindow);
+    QTRY_COMPARE(p.txt.text(), QStringLiteral("mythos"));
+}
+
+// The last four documents opened or saved, newest first, above "B&eenden";
+// kept across runs in the settings file; a document gone is taken off with a notice.
+void TestApp::recentDocuments()
+{
+    QTemporaryDir dir;
+    const QString conf = dir.filePath(QStringLiteral("config/Stilora.conf"));
+    const QStringList names{QStringLiteral("a.rtf"), QStringLiteral("b.txt"), QStringLiteral("c & d.rtf"), QStringLiteral("e.rtf"),
+                            QStringLiteral("f.rtf")};
+    for (const QString& n : names)
+        writeFile(dir.filePath(n), n.endsWith(QLatin1String("txt")) ? QByteArray("logos") : QByteArray("{\\rtf1 x\\par}"));
+    auto shown = [](const Program& p) {
+        QStringList out;
+        for (QAction* a : p.form.recentItems()->items())
+            if (a->isVisible())
+                out << a->text();
+        return out;
+    };
+    {
+        Program p;
+        p.form.useSettings(conf);
+        QCOMPARE(shown(p), QStringList());
+        for (const QString& n : names)
+            p.form.openFiles({dir.filePath(n)});
+        p.form.openFiles({dir.filePath(QStringLiteral("b.txt"))}); // again: to the top, not twice
+        QCOMPARE(p.form.recent().paths(), (QStringList{dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("f.rtf")),
+                                                       dir.filePath(QStringLiteral("e.rtf")), dir.filePath(QStringLiteral("c & d.rtf"))}));
+        const QStringList captions = shown(p);
+        QCOMPARE(captions.size(), 4);
+        QVERIFY(captions[0].startsWith(QStringLiteral("&1 ")) && captions[0].endsWith(QStringLiteral("b.txt")));
+        QVERIFY(captions[3].startsWith(QStringLiteral("&4 ")) && captions[3].endsWith(QStringLiteral("c && d.rtf")));
+        // At the end of "Datei", right above "B&eenden".
+        QAction* beenden = p.form.item(QStringLiteral("Beenden2"));
+        QMenu* datei = qobject_cast<QMenu*>(beenden->associatedObjects().value(0));
+        QVERIFY(datei);
+        const QList<QAction*> actions = datei->actions();
+        const qsizetype at = actions.indexOf(beenden);
+        QVERIFY(actions[at - 1]->isSeparator());
+        QCOMPARE(actions[at - 2], p.form.recentItems()->items().last());
+        // Saving the pair under a new name heads the list with it.
+        p.form.state().LegacyFormat = true;
+        p.form.state().BasePath = dir.filePath(QStringLiteral("neu."));
+        QVERIFY(p.form.files().speich());
+        QCOMPARE(p.form.recent().paths().first(), dir.filePath(QStringLiteral("neu.sri")));
+        QVERIFY(p.form.close());
+    }
+    {
+        Program p;
+        p.form.useSettings(conf);
+        QCOMPARE(p.form.recent().paths().first(), dir.filePath(QStringLiteral("neu.sri")));
+        QCOMPARE(p.form.recent().paths().size(), 4);
+        // An item opens its document with its format.
+        p.form.recentItems()->items()[1]->trigger();
+        QCOMPARE(p.form.state().BasePath, dir.filePath(QStringLiteral("b.")));
+        QVERIFY(p.form.state().LegacyFormat);
+        QCOMPARE(p.txt.text(), QStringLiteral("logos"));
+        // A removed document: a notice, and it leaves the list.
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("e.rtf"))));
+        const int e = int(p.form.recent().paths().indexOf(dir.filePath(QStringLiteral("e.rtf"))));
+        QVERIFY(e >= 0);
+        p.form.recentItems()->items()[e]->trigger();
+        QCOMPARE(p.dialogs.notices.size(), 1);
+        QVERIFY(p.dialogs.notices.first().contains(QStringLiteral("e.rtf")));
+        QVERIFY(!p.form.recent().paths().contains(dir.filePath(QStringLiteral("e.rtf"))));
+        QCOMPARE(shown(p).size(), 3);
+        QCOMPARE(p.txt.text(), QStringLiteral("logos")); // the document stays
+    }
+    Program again;
+    again.form.useSettings(conf);
+    QVERIFY(!again.form.recent().paths().contains(dir.filePath(QStringLiteral("e.rtf"))));
+    QVERIFY(again.dialogs.errors.isEmpty());
+}
+
+void TestApp::recentDocumentsFromABrokenSettingsFile()
+{
+    QTemporaryDir dir;
+    const QString conf = dir.filePath(QStringLiteral("Stilora.conf"));
+    struct Case {
+        QByteArray file;
+        int entries;
+    };
+    const Case cases[] = {
+        {"[Dokumente]\nZuletzt=/a.rtf, relativ.rtf, /a.rtf, , /b.txt\n", 2}, // relative, empty and twice: left out
+        {"[Dokumente]\nZuletzt=/1.rtf, /2.rtf, /3.rtf, /4.rtf, /5.rtf, /6.rtf\n", 4},
+        {"\xff\xfe[[[garbage\x01\n=\n", 0},
+        {"[Dokumente]\nZuletzt=@Variant(\\0\\0\\0\\x7f\\0\\0\\0)\n", 0},
+    };
+    for (const Case& c : cases) {
+        writeFile(conf, c.file);
+        Program p;
+        p.form.useSettings(conf);
+        QCOMPARE(p.form.recent().paths().size(), c.entries);
+        QVERIFY(p.dialogs.errors.isEmpty());
+    }
+}
+
+// "W&iederholen" after "&Rückgängig", Strg+Y, enabled when the editor can redo.
+void TestApp::redoThroughTheMenu()
+{
+    Program p;
+    QAction* redo = p.form.item(QStringLiteral("Wiederholen1"));
+    QVERIFY(redo);
+    QCOMPARE(redo->text(), QStringLiteral("W&iederholen\tStrg+Y"));
+    QMenu* edit = qobject_cast<QMenu*>(redo->associatedObjects().value(0));
+    QVERIFY(edit);
+    const QList<QAction*> items = edit->actions();
+    QCOMPARE(items.indexOf(redo), items.indexOf(p.form.item(QStringLiteral("Rckgngig1"))) + 1);
+    p.txt.insertText(QStringLiteral("logos")); // one undo step
+    Program::key(p.txt.widget(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(p.txt.text(), QStringLiteral("logos")); // nothing to redo: the key does nothing
+    QVERIFY(!redo->isEnabled());
+    Program::key(p.txt.widget(), Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(p.txt.text(), QString());
+    Program::key(p.txt.widget(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(redo->isEnabled()); // the menu's opening ran before the key
+    QCOMPARE(p.txt.text(), QStringLiteral("logos"));
+    Program::key(p.txt.widget(), Qt::Key_R, Qt::ControlModifier);
+    emit edit->aboutToShow();
+    QVERIFY(redo->isEnabled());
+    redo->trigger();
+    QCOMPARE(p.txt.text(), QStringLiteral("logos"));
+    emit edit->aboutToShow();
+    QVERIFY(!redo->isEnabled());
+}
+
+// The zoom changes what the editor shows only: the saved RTF, the print's
+// source and the size box are the same at every zoom; it is kept across runs.
+void TestApp::zoomLeavesTheDocumentAndIsKept()
+{
+    QTemporaryDir dir;
+    const QString conf = dir.filePath(QStringLiteral("Stilora.conf"));
+    {
+        Program p;
+        p.form.useSettings(conf);
+        QCOMPARE(p.txt.zoom(), 100);
+        p.type(QStringLiteral("<a logos"));
+        const QByteArray rtf = rtf::write(p.txt.snapshot());
+        const QString size = p.form.grbox->currentText();
+        for (int i = 0; i < 3; ++i)
+            Program::key(p.txt.widget(), Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(p.txt.zoom(), 150);
+        QCOMPARE(rtf::write(p.txt.snapshot()), rtf);
+        QCOMPARE(p.form.grbox->currentText(), size);
+        QCOMPARE(p.txt.fontSize(), 14);
+        p.dialogs.threeWay << Dialogs::Answer::No;
+        QVERIFY(p.form.close());
+    }
+    Program p;
+    p.form.useSettings(conf);
+    QCOMPARE(p.txt.zoom(), 150);
+    Program::key(p.txt.widget(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(p.txt.zoom(), 100);
+}
+
+// Every picture button of the main window and the preview has a German
+// name for a screen reader (they show no caption); the search field and the
+// character map read their Greek as Unicode.
+void TestApp::picturesHaveNames()
+{
+    Program p;
+    const std::pair<QAbstractButton*, const char*> named[] = {
+        {p.form.BitBtn10, "Neu"},       {p.form.BitBtn11, "Öffnen"},          {p.form.BitBtn12, "Speichern"},
+        {p.form.BitBtn5, "Drucken"},    {p.form.BitBtn1, "Schrift Greek"},    {p.form.BitBtn2, "Schrift Arial"},
+        {p.form.BitBtn3, "Schrift kleiner"}, {p.form.BitBtn4, "Schrift größer"}, {p.form.BitBtn6, "Fett"},
+        {p.form.BitBtn7, "Kursiv"},     {p.form.BitBtn8, "Unterstrichen"},    {p.form.BitBtn9, "Durchgestrichen"},
+        {p.form.sbl, "Linksbündig"},    {p.form.sbm, "Zentriert"},            {p.form.sbr, "Rechtsbündig"}};
+    for (const auto& [button, name] : named) {
+        QAccessibleInterface* acc = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(acc);
+        QCOMPARE(acc->text(QAccessible::Name), QString::fromUtf8(name));
+    }
+    for (QAbstractButton* b : p.stilora.Form2->findChildren<QAbstractButton*>())
+        QVERIFY2(!QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name).isEmpty(), qPrintable(b->objectName()));
+
+    p.form.item(QStringLiteral("Suchen1"))->trigger(); // the field in "Greek", as the editor writes
+    p.stilora.suchen->stxt->setText(QStringLiteral("\u00a5ndra"));
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(p.stilora.suchen->stxt);
+    QVERIFY(field && field->textInterface());
+    QCOMPARE(field->textInterface()->text(0, 5), QStringLiteral("ἄνδρα"));
+    QVERIFY(!field->textInterface()->characterRect(0).isEmpty());
+    p.form.charMap()->setFontName(QStringLiteral("Greek"));
+    QAccessibleInterface* map = QAccessible::queryAccessibleInterface(p.form.charMap());
+    QVERIFY(map && map->textInterface());
+    QCOMPARE(map->textInterface()->characterCount(), 256 - CharMapWindow::kFirst);
+    QCOMPARE(map->textInterface()->text(0xa5 - CharMapWindow::kFirst, 0xa6 - CharMapWindow::kFirst), QStringLiteral("ἄ"));
 }
 
 QTEST_MAIN(TestApp)
