@@ -144,6 +144,58 @@ QString CodedTextAccessible::attributes(int offset, int* startOffset, int* endOf
     return QStringLiteral("font-family:\"%1\";").arg(fontAt(p));
 }
 
+std::unique_ptr<QAccessibleEvent> CodedTextAccessible::translate(QAccessibleEvent* event)
+{
+    // What a removal took away is read from the text as it was, before the
+    // map is made anew: each change is told, so the kept map is the one before it.
+    const bool known = !m_readable.offsets.empty();
+    auto oldSpan = [&](int position, int length) {
+        const int n = m_readable.positions();
+        const int from = m_readable.offsets[std::size_t(std::clamp(position, 0, n))];
+        const int to = m_readable.offsets[std::size_t(std::clamp(position + length, 0, n))];
+        return std::pair(from, m_readable.text.mid(from, to - from));
+    };
+    auto newSpan = [&](int position, int length) {
+        const int from = offsetOf(position);
+        return std::pair(from, readable().text.mid(from, offsetOf(position + length) - from));
+    };
+    std::unique_ptr<QAccessibleEvent> out;
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        const auto* e = static_cast<QAccessibleTextInsertEvent*>(event);
+        const auto [at, text] = newSpan(e->changePosition(), int(e->textInserted().size()));
+        out = std::make_unique<QAccessibleTextInsertEvent>(this, at, text);
+        break;
+    }
+    case QAccessible::TextRemoved: {
+        const auto* e = static_cast<QAccessibleTextRemoveEvent*>(event);
+        const auto [at, text] = known ? oldSpan(e->changePosition(), int(e->textRemoved().size()))
+                                      : std::pair(offsetOf(e->changePosition()), e->textRemoved());
+        readable(); // the map of the text as it is now
+        out = std::make_unique<QAccessibleTextRemoveEvent>(this, at, text);
+        break;
+    }
+    case QAccessible::TextUpdated: {
+        const auto* e = static_cast<QAccessibleTextUpdateEvent*>(event);
+        const QString old = known ? oldSpan(e->changePosition(), int(e->textRemoved().size())).second : e->textRemoved();
+        const auto [at, text] = newSpan(e->changePosition(), int(e->textInserted().size()));
+        out = std::make_unique<QAccessibleTextUpdateEvent>(this, at, old, text);
+        break;
+    }
+    case QAccessible::TextSelectionChanged: {
+        const auto* e = static_cast<QAccessibleTextSelectionEvent*>(event);
+        out = std::make_unique<QAccessibleTextSelectionEvent>(this, offsetOf(e->selectionStart()), offsetOf(e->selectionEnd()));
+        break;
+    }
+    case QAccessible::TextCaretMoved:
+        out = std::make_unique<QAccessibleTextCursorEvent>(this, 0);
+        break;
+    default: return nullptr;
+    }
+    static_cast<QAccessibleTextCursorEvent*>(out.get())->setCursorPosition(cursorPosition());
+    return out;
+}
+
 // --- the editor ------------------------------------------------------------
 
 namespace {
@@ -335,4 +387,50 @@ QRect CodedLineEdit::charactersRect(int start, int end) const
     return QRect(left, caret.top(), std::max(right - left, 1), caret.height());
 }
 
-void accessibletext::install() { QAccessible::installFactory(factory); }
+namespace {
+
+QAccessible::UpdateHandler g_next = nullptr;
+void translateUpdate(QAccessibleEvent* event);
+
+// Hands the event on as if no handler of ours were there.
+void handOn(QAccessibleEvent* event)
+{
+    QAccessible::installUpdateHandler(g_next);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(translateUpdate);
+}
+
+// Qt's editors tell their changes in positions and characters of the
+// codes; a screen reader echoing what was typed must hear the Unicode.
+void translateUpdate(QAccessibleEvent* event)
+{
+    // Only text events are looked at: asking any other event for its
+    // interface would make interfaces of widgets still being built.
+    switch (event->type()) {
+    case QAccessible::TextInserted:
+    case QAccessible::TextRemoved:
+    case QAccessible::TextUpdated:
+    case QAccessible::TextSelectionChanged:
+    case QAccessible::TextCaretMoved:
+        if (auto* coded = dynamic_cast<CodedTextAccessible*>(event->accessibleInterface())) {
+            if (const std::unique_ptr<QAccessibleEvent> translated = coded->translate(event)) {
+                handOn(translated.get());
+                return;
+            }
+        }
+        break;
+    default: break;
+    }
+    handOn(event);
+}
+
+} // namespace
+
+void accessibletext::install()
+{
+    QAccessible::installFactory(factory);
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(translateUpdate);
+    if (before != translateUpdate)
+        g_next = before; // ours goes on to the one installed before it
+
+}

@@ -5,6 +5,7 @@
 #include <QAccessibleWidget>
 #include <QLineEdit>
 
+#include <memory>
 #include <vector>
 
 // What assistive technology (a screen reader, through AT-SPI) reads of a
@@ -38,6 +39,9 @@ public:
     const unicodegreek::Readable& readable() const;
     // The offset where a position's characters begin.
     int offsetOf(int position) const;
+    // A change, caret or selection event of the widget, told in positions of
+    // the codes, as the reader of the Unicode text needs it (null: as it is).
+    std::unique_ptr<QAccessibleEvent> translate(QAccessibleEvent* event);
 
 protected:
     // A number that changes whenever the codes or their fonts do.

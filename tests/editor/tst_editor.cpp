@@ -110,6 +110,7 @@ private slots:
     void snapshotLoadRoundTrip();
     void loadIsOneStep();
     void accessibleTextIsUnicode();
+    void accessibleEventsAreUnicode();
     void zoomScalesTheViewOnly_data();
     void zoomScalesTheViewOnly();
     void zoomKeysAndWheel();
@@ -1171,6 +1172,52 @@ void TestEditor::accessibleTextIsUnicode()
     int from = 0, to = 0;
     QVERIFY(t->attributes(0, &from, &to).contains(QStringLiteral("Greek")));
     QCOMPARE(QPair(from, to), QPair(0, 1));
+}
+
+// A screen reader echoes what is typed from the change events: they carry
+// the Unicode and its offsets, not the codes.
+void TestEditor::accessibleEventsAreUnicode()
+{
+    Fixture f;
+    f.host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.host));
+    QTextEdit* edit = textEdit(f.s);
+    const QString capital = unicodegreek::importGreek(QStringLiteral("Ἅ")).codes; // two codes
+    f.s.load(styled::Document::fromPlainText(capital + QStringLiteral("\xa5"), {QStringLiteral("Greek"), styled::kDefaultSize, 0}));
+    auto* acc = dynamic_cast<CodedTextAccessible*>(QAccessible::queryAccessibleInterface(edit));
+    QVERIFY(acc);
+    QCOMPARE(acc->text(0, 2), QStringLiteral("Ἅἄ")); // the map is made
+    // What Qt's editor tells (while a reader listens) after a typed letter...
+    f.s.setSelStart(3);
+    f.s.insertText(QStringLiteral("n"));
+    QAccessibleTextInsertEvent typed(edit, 3, QStringLiteral("n"));
+    std::unique_ptr<QAccessibleEvent> told = acc->translate(&typed);
+    QVERIFY(told && told->type() == QAccessible::TextInserted);
+    auto* inserted = static_cast<QAccessibleTextInsertEvent*>(told.get());
+    QCOMPARE(inserted->textInserted(), QStringLiteral("ν"));
+    QCOMPARE(inserted->changePosition(), 2); // behind the two letters of three codes
+    QCOMPARE(inserted->cursorPosition(), 3);
+    QCOMPARE(inserted->accessibleInterface(), acc);
+    // ... and after the capital went: one letter, at offset 0.
+    f.s.selectRange(0, 2);
+    f.s.deleteSelection();
+    QAccessibleTextRemoveEvent gone(edit, 0, QStringLiteral("  "));
+    told = acc->translate(&gone);
+    QVERIFY(told && told->type() == QAccessible::TextRemoved);
+    auto* removed = static_cast<QAccessibleTextRemoveEvent*>(told.get());
+    QCOMPARE(removed->changePosition(), 0);
+    QCOMPARE(removed->textRemoved(), QStringLiteral("Ἅ"));
+    QCOMPARE(removed->cursorPosition(), 0);
+    // The caret and the selection told in codes become offsets.
+    f.s.load(styled::Document::fromPlainText(capital + QStringLiteral("\xa5n"), {QStringLiteral("Greek"), styled::kDefaultSize, 0}));
+    f.s.selectRange(2, 2);
+    QAccessibleTextSelectionEvent selected(edit, 2, 4);
+    told = acc->translate(&selected);
+    QVERIFY(told && told->type() == QAccessible::TextSelectionChanged);
+    QCOMPARE(static_cast<QAccessibleTextSelectionEvent*>(told.get())->selectionStart(), 1);
+    QCOMPARE(static_cast<QAccessibleTextSelectionEvent*>(told.get())->selectionEnd(), 3);
+    QAccessibleEvent focus(edit, QAccessible::Focus);
+    QVERIFY(!acc->translate(&focus)); // other events stay as they are
 }
 
 // The zoom enlarges what the editor shows (caret places, line heights,

@@ -1,4 +1,5 @@
 """Finds Stilora on the accessibility bus and reads it as a screen reader does."""
+import subprocess
 import sys
 import time
 
@@ -63,6 +64,40 @@ at = text.getOffsetAtPoint(second[0] + second[2] // 2, second[1] + second[3] // 
 check("the point of a letter gives its offset", at == 1, str((at, second)))
 check("a word at an offset", text.getTextAtOffset(7, pyatspi.TEXT_BOUNDARY_WORD_START)[0].strip() == expected.split()[1],
       repr(text.getTextAtOffset(7, pyatspi.TEXT_BOUNDARY_WORD_START)))
+
+# Typing echoed: what a screen reader hears of a typed Greek letter is
+# the Unicode letter (the events carry Unicode offsets and text).
+heard = []
+
+
+def on_insert(event):
+    if event.source == editor or event.source.name == "Text":
+        heard.append((event.detail1, event.any_data))
+
+
+pyatspi.Registry.registerEventListener(on_insert, "object:text-changed:insert")
+from gi.repository import GLib  # noqa: E402
+
+loop = GLib.MainLoop()
+
+
+def type_keys():
+    # the end of the text, then "<a": the breathing composes with the vowel
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Stilora", "windowfocus", "--sync"], check=False)
+    subprocess.run(["xdotool", "key", "--delay", "80", "ctrl+End", "space", "less", "a", "l"], check=False)
+    GLib.timeout_add(1500, loop.quit)
+    return False
+
+
+GLib.timeout_add(300, type_keys)
+GLib.timeout_add(15000, loop.quit)
+loop.run()
+pyatspi.Registry.deregisterEventListener(on_insert, "object:text-changed:insert")
+final = editor.queryText().getText(0, -1)
+check("the typed text reads as Unicode", final == expected + " ἁλ", repr(final))
+check("typing is heard as Unicode letters", any(text == "λ" for _, text in heard), repr(heard))
+check("a typed letter is heard at its Unicode offset", (len(expected) + 2, "λ") in heard, repr(heard))
+check("no code character is heard", all("\u00a5" not in text and "<" not in text for _, text in heard), repr(heard))
 
 buttons = {n.name for n in walk(app) if n.getRole() in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON,
                                                         pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON)}
