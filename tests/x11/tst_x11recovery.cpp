@@ -1,12 +1,18 @@
 // The program itself, started as users start it, typed into through a real
 // X server with a German layout, killed with SIGKILL and started again: what
 // comes back is what its recovery copy held, and a proper close leaves
-// nothing to come back.
+// nothing to come back. Started with files as the file manager starts it,
+// and given a file dragged from another program.
 #include "recoverystore.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
 
 #include <QtTest>
+
+#include <QDrag>
+#include <QMimeData>
+#include <QRasterWindow>
+#include <QUrl>
 
 #include <QDir>
 #include <QFile>
@@ -89,7 +95,7 @@ std::optional<Copy> waitForCopy(const QString& folder, const QString& except, in
 // The program in its own folders: data (recovery copies) and working folder.
 struct Program {
     QProcess p;
-    Program(const QString& home)
+    Program(const QString& home, const QStringList& arguments = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
@@ -98,7 +104,9 @@ struct Program {
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home + QStringLiteral("/cwd"));
         p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(QStringLiteral(STILORA_EXECUTABLE), {});
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(STILORA_EXECUTABLE), arguments);
     }
     ~Program()
     {
@@ -117,6 +125,9 @@ private slots:
     void init();
     void killedThenRestored();
     void killedThenDeclined();
+    void startedWithFiles_data();
+    void startedWithFiles();
+    void fileDraggedFromAnotherProgram();
 
 private:
     // Starts the program, opens brief.rtf, types Greek before its text, waits
@@ -174,6 +185,109 @@ std::optional<Copy> TestX11Recovery::typeAndKill()
     first.p.kill();
     first.p.waitForFinished(5000);
     return copy;
+}
+
+// Started as the file manager starts it: the named file opens in its
+// format, which a save then keeps; a missing file leaves the untitled
+// document after the error box; of two, the second is named in a notice.
+void TestX11Recovery::startedWithFiles_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("box");   // the window that comes first, empty: none
+    QTest::addColumn<QString>("title"); // then the main window's
+    QTest::addColumn<QString>("saved"); // the file a save writes, empty: none to check
+    QTest::newRow("rtf") << QStringList{QStringLiteral("../brief.rtf")} << QString() << QStringLiteral("^Stilora - brief")
+                         << QStringLiteral("brief.rtf");
+    QTest::newRow("pair's text") << QStringList{QStringLiteral("../alt.txt")} << QString() << QStringLiteral("^Stilora - alt")
+                                 << QStringLiteral("alt.txt");
+    QTest::newRow("missing") << QStringList{QStringLiteral("../fehlt.rtf")} << QStringLiteral("^Stilora$")
+                             << QStringLiteral("^Stilora- Ohne Titel") << QString();
+    QTest::newRow("two files") << QStringList{QStringLiteral("../brief.rtf"), QStringLiteral("../alt.txt")} << QStringLiteral("Achtung")
+                               << QStringLiteral("^Stilora - brief") << QString();
+}
+
+void TestX11Recovery::startedWithFiles()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, box);
+    QFETCH(QString, title);
+    QFETCH(QString, saved);
+    {
+        QFile alt(m_home->filePath(QStringLiteral("alt.txt")));
+        QVERIFY(alt.open(QIODevice::WriteOnly));
+        alt.write("moi");
+    }
+    Program p(m_home->path(), arguments);
+    if (!box.isEmpty()) {
+        const QString asked = windowNamed(box);
+        QVERIFY2(!asked.isEmpty(), "the message did not appear");
+        keys(asked, {QStringLiteral("Return")});
+    }
+    const QString window = windowNamed(title);
+    QVERIFY2(!window.isEmpty(), qPrintable(title));
+    if (saved.isEmpty())
+        return;
+    // "e" at the start, saved in the document's own format.
+    const QByteArray before = bytesOf(m_home->filePath(saved));
+    keys(window, {QStringLiteral("ctrl+Home"), QStringLiteral("e"), QStringLiteral("ctrl+s")});
+    QTRY_VERIFY_WITH_TIMEOUT(bytesOf(m_home->filePath(saved)) != before, 10000);
+    if (saved.endsWith(QLatin1String(".txt"))) {
+        QCOMPARE(bytesOf(m_home->filePath(saved)), QByteArray("emoi"));
+        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("alt.sri")))); // the pair, as it was opened
+    } else {
+        QCOMPARE(rtf::read(bytesOf(m_home->filePath(saved))).document.paragraphs.first().runs.first().text,
+                 QStringLiteral("elo/gos"));
+    }
+}
+
+// A file dragged from this test's own window (as from a file manager) over
+// the X server's drag and drop onto the editor: it opens, its name is not typed.
+void TestX11Recovery::fileDraggedFromAnotherProgram()
+{
+    {
+        QFile alt(m_home->filePath(QStringLiteral("alt.txt")));
+        QVERIFY(alt.open(QIODevice::WriteOnly));
+        alt.write("moi");
+    }
+    Program p(m_home->path());
+    const QString window = windowNamed(QStringLiteral("^Stilora- Ohne Titel"));
+    QVERIFY(!window.isEmpty());
+    QRasterWindow source;
+    source.setGeometry(900, 600, 120, 120);
+    source.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&source));
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("960"), QStringLiteral("660")});
+    QTest::qWait(300);
+    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    QTest::qWait(300);
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(m_home->filePath(QStringLiteral("alt.txt")))});
+    auto* drag = new QDrag(&source);
+    drag->setMimeData(data);
+    // The hand that moves the mouse while the drag runs: to the editor, a
+    // little further (the target sees it move), and let go.
+    QProcess::startDetached(QStringLiteral("sh"),
+                            {QStringLiteral("-c"), QStringLiteral("sleep 0.5; xdotool mousemove 700 500; sleep 0.3; "
+                                                                  "xdotool mousemove 400 260; sleep 0.3; xdotool mousemove 410 270; "
+                                                                  "sleep 0.5; xdotool mouseup 1")});
+    const Qt::DropAction done = drag->exec(Qt::CopyAction);
+    QCOMPARE(done, Qt::CopyAction);
+    // The program asks this one for the file's name after the drop: the
+    // event loop runs while it is waited for.
+    QString opened;
+    QElapsedTimer waited;
+    waited.start();
+    while (opened.isEmpty() && waited.elapsed() < 15000) {
+        QTest::qWait(200);
+        opened = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("^Stilora - alt")},
+                         2000);
+    }
+    QVERIFY2(!opened.isEmpty(), "the dropped file was not opened");
+    // Saved, it is the pair it was opened as, without the file's name in its text.
+    keys(windowNamed(QStringLiteral("^Stilora - alt")), {QStringLiteral("ctrl+s")});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home->filePath(QStringLiteral("alt.sri"))), 10000);
+    QCOMPARE(bytesOf(m_home->filePath(QStringLiteral("alt.txt"))), QByteArray("moi"));
 }
 
 void TestX11Recovery::killedThenRestored()
@@ -240,5 +354,5 @@ void TestX11Recovery::killedThenDeclined()
     QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*")}, QDir::Files), QStringList());
 }
 
-QTEST_GUILESS_MAIN(TestX11Recovery)
+QTEST_MAIN(TestX11Recovery) // a window of its own: the drag source
 #include "tst_x11recovery.moc"
