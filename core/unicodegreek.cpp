@@ -282,6 +282,23 @@ int Readable::endOfPiece(int position) const
     return std::min(end, n);
 }
 
+void Readable::replace(int from, int to, const Readable& piece)
+{
+    Q_ASSERT(0 <= from && from <= to && to <= positions());
+    const int textFrom = offsets[std::size_t(from)];
+    const int textTo = offsets[std::size_t(to)];
+    const int delta = int(piece.text.size()) - (textTo - textFrom);
+    text.replace(textFrom, textTo - textFrom, piece.text);
+    for (auto it = offsets.begin() + to; it != offsets.end(); ++it)
+        *it += delta;
+    // The piece's own offsets (its last is the end, the first offset behind it).
+    std::vector<int> placed(piece.offsets.begin(), piece.offsets.end() - 1);
+    for (int& o : placed)
+        o += textFrom;
+    offsets.erase(offsets.begin() + from, offsets.begin() + to);
+    offsets.insert(offsets.begin() + from, placed.begin(), placed.end());
+}
+
 Readable readable(QStringView codes, const std::vector<unsigned char>& greek)
 {
     Q_ASSERT(greek.size() >= std::size_t(codes.size()));

@@ -75,6 +75,9 @@ struct Readable {
     int positionOf(int offset) const;
     // One past the last position whose characters begin at `offset`'s piece.
     int endOfPiece(int position) const;
+    // Positions [from, to) replaced by `piece` (the readable form of the new
+    // codes there): the text and the map after them move, nothing is made anew.
+    void replace(int from, int to, const Readable& piece);
 };
 // `greek[i]` is nonzero where position i is set in "Greek".
 Readable readable(QStringView codes, const std::vector<unsigned char>& greek);

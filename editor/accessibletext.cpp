@@ -144,6 +144,32 @@ QString CodedTextAccessible::attributes(int offset, int* startOffset, int* endOf
     return QStringLiteral("font-family:\"%1\";").arg(fontAt(p));
 }
 
+bool CodedTextAccessible::patch(int position, int removed, int added)
+{
+    // Only a map of the text just before this one change can be patched.
+    if (m_readable.offsets.empty() || revision() != m_revision + 1)
+        return false;
+    const int n = m_readable.positions();
+    if (position < 0 || removed < 0 || added < 0 || position + removed > n)
+        return false;
+    // Two codes on either side are read again: a capital and the marks
+    // before it may join anew at the change; a joined pair is not cut.
+    int from = std::max(0, position - 2);
+    while (from > 0 && m_readable.offsets[std::size_t(from) - 1] == m_readable.offsets[std::size_t(from)])
+        --from;
+    int to = std::min(n, position + removed + 2);
+    while (to < n && m_readable.offsets[std::size_t(to)] == m_readable.offsets[std::size_t(to) - 1])
+        ++to;
+    const int newTo = to - removed + added;
+    QString codes;
+    std::vector<unsigned char> greek;
+    if (!codesOf(from, newTo, codes, greek) || codes.size() != newTo - from)
+        return false;
+    m_readable.replace(from, to, unicodegreek::readable(codes, greek));
+    m_revision = revision();
+    return true;
+}
+
 std::unique_ptr<QAccessibleEvent> CodedTextAccessible::translate(QAccessibleEvent* event)
 {
     // What a removal took away is read from the text as it was, before the
@@ -163,6 +189,7 @@ std::unique_ptr<QAccessibleEvent> CodedTextAccessible::translate(QAccessibleEven
     switch (event->type()) {
     case QAccessible::TextInserted: {
         const auto* e = static_cast<QAccessibleTextInsertEvent*>(event);
+        patch(e->changePosition(), 0, int(e->textInserted().size()));
         const auto [at, text] = newSpan(e->changePosition(), int(e->textInserted().size()));
         out = std::make_unique<QAccessibleTextInsertEvent>(this, at, text);
         break;
@@ -171,13 +198,15 @@ std::unique_ptr<QAccessibleEvent> CodedTextAccessible::translate(QAccessibleEven
         const auto* e = static_cast<QAccessibleTextRemoveEvent*>(event);
         const auto [at, text] = known ? oldSpan(e->changePosition(), int(e->textRemoved().size()))
                                       : std::pair(offsetOf(e->changePosition()), e->textRemoved());
-        readable(); // the map of the text as it is now
+        if (!patch(e->changePosition(), int(e->textRemoved().size()), 0))
+            readable(); // the map of the text as it is now
         out = std::make_unique<QAccessibleTextRemoveEvent>(this, at, text);
         break;
     }
     case QAccessible::TextUpdated: {
         const auto* e = static_cast<QAccessibleTextUpdateEvent*>(event);
         const QString old = known ? oldSpan(e->changePosition(), int(e->textRemoved().size())).second : e->textRemoved();
+        patch(e->changePosition(), int(e->textRemoved().size()), int(e->textInserted().size()));
         const auto [at, text] = newSpan(e->changePosition(), int(e->textInserted().size()));
         out = std::make_unique<QAccessibleTextUpdateEvent>(this, at, old, text);
         break;
@@ -222,6 +251,17 @@ public:
 protected:
     quint64 revision() const override { return m_surface->revision(); }
     void codes(QString& text, std::vector<unsigned char>& greek) const override { m_surface->readText(text, greek); }
+    bool codesOf(int start, int end, QString& text, std::vector<unsigned char>& greek) const override
+    {
+        if (start < 0 || end > m_surface->textLength() || start > end)
+            return false;
+        text = m_surface->textRange(start, end - start);
+        text.replace(QLatin1Char('\n'), QChar::ParagraphSeparator); // as the kept text holds breaks
+        greek.resize(std::size_t(text.size()));
+        for (int i = 0; i < int(text.size()); ++i)
+            greek[std::size_t(i)] = m_surface->fontNameOfChar(start + i) == QLatin1String(styled::kDefaultFont) ? 1 : 0;
+        return true;
+    }
     void selectedPositions(int* start, int* end) const override
     {
         *start = m_surface->selStart();

@@ -47,6 +47,9 @@ protected:
     // A number that changes whenever the codes or their fonts do.
     virtual quint64 revision() const = 0;
     virtual void codes(QString& text, std::vector<unsigned char>& greek) const = 0;
+    // The codes [start, end) alone, when the widget can tell them cheaply:
+    // then a change is patched into the map instead of making it anew.
+    virtual bool codesOf(int /*start*/, int /*end*/, QString& /*text*/, std::vector<unsigned char>& /*greek*/) const { return false; }
     virtual void selectedPositions(int* start, int* end) const = 0; // start == end: none
     virtual int caretPosition() const = 0;
     virtual void selectPositions(int start, int end) = 0;           // start == end: the caret there
@@ -58,6 +61,10 @@ protected:
     virtual QString fontAt(int position) const = 0;
 
 private:
+    // Patches a change of the codes [position, position + removed) into
+    // [position, position + added); false when the map must be made anew.
+    bool patch(int position, int removed, int added);
+
     mutable quint64 m_revision = ~quint64(0);
     mutable unicodegreek::Readable m_readable;
 };

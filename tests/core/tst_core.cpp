@@ -103,6 +103,9 @@ textsearch::Searchable searchableOf(const QString& notation)
 class TestCore : public QObject {
     Q_OBJECT
 private slots:
+    void readableMapsBack_data();
+    void readableMapsBack();
+    void readablePatchedAsMade();
     void findIgnoringMarks_data();
     void findIgnoringMarks();
     void foldedRangeIsTheWhole();
@@ -731,6 +734,74 @@ void TestCore::foldedRangeIsTheWhole()
     QCOMPARE(whole[0x93], textsearch::kPassedOver); // ῞
     QCOMPARE(whole[':'], QChar(u':'));          // the ano teleia is no mark
     QCOMPARE(whole['A'], QChar(u'A'));
+}
+
+// The reader's Unicode with its way back to the codes.
+void TestCore::readableMapsBack_data()
+{
+    QTest::addColumn<QString>("unicode");
+    QTest::addColumn<bool>("inGreek");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("word") << QStringLiteral("ἄνδρα") << true << QStringLiteral("ἄνδρα");
+    QTest::newRow("capital with marks") << QStringLiteral("Ἅνδρα Ὅμηρος") << true << QStringLiteral("Ἅνδρα Ὅμηρος");
+    QTest::newRow("not in Greek") << QStringLiteral("ndra") << false << QStringLiteral("ndra");
+}
+
+void TestCore::readableMapsBack()
+{
+    QFETCH(QString, unicode);
+    QFETCH(bool, inGreek);
+    QFETCH(QString, expected);
+    const QString codes = inGreek ? unicodegreek::importGreek(unicode).codes : unicode;
+    const unicodegreek::Readable r = unicodegreek::readable(codes, std::vector<unsigned char>(std::size_t(codes.size()), inGreek));
+    QCOMPARE(r.text, expected);
+    QCOMPARE(r.positions(), int(codes.size()));
+    // Every offset leads back to the first code of its letter, and that code's offset is where the letter begins.
+    for (int o = 0; o < int(r.text.size()); ++o) {
+        const int p = r.positionOf(o);
+        QVERIFY(r.offsets[std::size_t(p)] <= o && o < r.offsets[std::size_t(r.endOfPiece(p))]);
+        QVERIFY(p == 0 || r.offsets[std::size_t(p) - 1] < r.offsets[std::size_t(p)]);
+    }
+    QCOMPARE(r.positionOf(int(r.text.size())), r.positions());
+}
+
+// Random edits patched into the map give what making it anew gives.
+void TestCore::readablePatchedAsMade()
+{
+    QRandomGenerator rng(17);
+    const QString pieces[] = {unicodegreek::importGreek(QStringLiteral("Ἅ")).codes, unicodegreek::importGreek(QStringLiteral("ἄ")).codes,
+                              QStringLiteral("n"), QStringLiteral(" "), QString(QChar::ParagraphSeparator),
+                              unicodegreek::importGreek(QStringLiteral("Ὅ")).codes.left(1), QStringLiteral("O")};
+    QString codes;
+    std::vector<unsigned char> greek;
+    for (int i = 0; i < 40; ++i) {
+        const QString& p = pieces[rng.bounded(int(std::size(pieces)))];
+        codes += p;
+        greek.insert(greek.end(), std::size_t(p.size()), uchar(rng.bounded(4) != 0));
+    }
+    unicodegreek::Readable kept = unicodegreek::readable(codes, greek);
+    for (int step = 0; step < 300; ++step) {
+        const int at = rng.bounded(int(codes.size()) + 1);
+        const int removed = std::min<int>(rng.bounded(4), int(codes.size()) - at);
+        const QString& added = pieces[rng.bounded(int(std::size(pieces)))];
+        const uchar font = uchar(rng.bounded(4) != 0);
+        codes.replace(at, removed, added);
+        greek.erase(greek.begin() + at, greek.begin() + at + removed);
+        greek.insert(greek.begin() + at, std::size_t(added.size()), font);
+        // As the editor patches: two codes either side, a joined pair kept whole.
+        int from = std::max(0, at - 2);
+        while (from > 0 && kept.offsets[std::size_t(from) - 1] == kept.offsets[std::size_t(from)])
+            --from;
+        int to = std::min(kept.positions(), at + removed + 2);
+        while (to < kept.positions() && kept.offsets[std::size_t(to)] == kept.offsets[std::size_t(to) - 1])
+            ++to;
+        const int newTo = to - removed + int(added.size());
+        const std::vector<unsigned char> part(greek.begin() + from, greek.begin() + newTo);
+        kept.replace(from, to, unicodegreek::readable(QStringView(codes).mid(from, newTo - from), part));
+        const unicodegreek::Readable made = unicodegreek::readable(codes, greek);
+        QCOMPARE(kept.text, made.text);
+        QVERIFY2(kept.offsets == made.offsets, qPrintable(QString::number(step)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCore)
