@@ -4,6 +4,7 @@
 #include "autorecovery.h"
 #include "codepage.h"
 #include "documentcommands.h"
+#include "recentdocuments.h"
 #include "exportwriters.h"
 #include "greekfont.h"
 #include "ioerror.h"
@@ -142,6 +143,11 @@ struct Commands {
 class TestDocuments : public QObject {
     Q_OBJECT
 private slots:
+    void recentCaptions_data();
+    void recentCaptions();
+    void recentList();
+    void baseOfNamedFiles_data();
+    void baseOfNamedFiles();
     void initTestCase() { QVERIFY(resources::registerGreekFont().isEmpty()); }
     void recoveryCopies_data();
     void recoveryCopies();
@@ -1263,6 +1269,73 @@ void TestDocuments::recoveryWithoutFolder()
     r.at(60000);
     QVERIFY(r.dialogs.questions.isEmpty());
     QCOMPARE(r.txt.snapshot().plainText(), QStringLiteral("a"));
+}
+
+// A recent document's menu caption: its number as access key, the path
+// shortened in the middle when long, its own ampersands doubled.
+void TestDocuments::recentCaptions_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("short") << 0 << QStringLiteral("/home/anna/Ilias.rtf") << QStringLiteral("&1 /home/anna/Ilias.rtf");
+    QTest::newRow("ampersand") << 3 << QStringLiteral("/a/Rede & Antwort.sri") << QStringLiteral("&4 /a/Rede && Antwort.sri");
+    const QString longPath = QStringLiteral("/home/anna/Dokumente/Universitaet/Seminar Homer/Gesang 24/Abschrift.rtf");
+    QTest::newRow("long") << 1 << longPath << QStringLiteral("&2 /home/anna/Dokumente/Universi...omer/Gesang 24/Abschrift.rtf");
+    // A long file name stays whole; the folders give way.
+    const QString longName = QStringLiteral("/home/anna/Texte/") + QString(50, QLatin1Char('x')) + QStringLiteral(".rtf");
+    QTest::newRow("long name") << 2 << longName << QStringLiteral("&3 /ho...") + QString(50, QLatin1Char('x')) + QStringLiteral(".rtf");
+}
+
+void TestDocuments::recentCaptions()
+{
+    QFETCH(int, index);
+    QFETCH(QString, path);
+    QFETCH(QString, caption);
+    const QString shown = RecentDocuments::caption(index, path);
+    QCOMPARE(shown, caption);
+    QVERIFY(shown.size() <= 3 + 60);
+}
+
+void TestDocuments::recentList()
+{
+    RecentDocuments r;
+    for (const char* p : {"/d/a.rtf", "/d/b.sri", "/d/c.rtf", "/d/b.txt", "/d/e.rtf", "/d/f.rtf"})
+        r.add(QString::fromLatin1(p));
+    // b.sri and b.txt are one document (the pair): named by the file that named it last.
+    QCOMPARE(r.paths(), (QStringList{QStringLiteral("/d/f.rtf"), QStringLiteral("/d/e.rtf"), QStringLiteral("/d/b.txt"),
+                                     QStringLiteral("/d/c.rtf")}));
+    r.remove(QStringLiteral("/d/b.sri"));
+    QCOMPARE(r.paths().size(), 3);
+    r.add(QStringLiteral("/d/../d/f.rtf")); // the same file by another spelling
+    QCOMPARE(r.paths().first(), QStringLiteral("/d/f.rtf"));
+    QCOMPARE(r.paths().size(), 3);
+    // Read back: the order kept, relative and empty entries and doubles left out.
+    const RecentDocuments read({QStringLiteral("/x/1.rtf"), QString(), QStringLiteral("rel.rtf"), QStringLiteral("/x/1.rtf"),
+                                QStringLiteral("/x/2.txt"), QStringLiteral("/x/3.rtf"), QStringLiteral("/x/4.rtf"), QStringLiteral("/x/5.rtf")});
+    QCOMPARE(read.paths(), (QStringList{QStringLiteral("/x/1.rtf"), QStringLiteral("/x/2.txt"), QStringLiteral("/x/3.rtf"),
+                                        QStringLiteral("/x/4.rtf")}));
+}
+
+// The base of a file named from outside: three-letter endings as the pair
+// has them, other names up to their ending, with the dot.
+void TestDocuments::baseOfNamedFiles_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("rtf") << QStringLiteral("/d/brief.rtf") << QStringLiteral("/d/brief.");
+    QTest::newRow("upper case") << QStringLiteral("/d/BRIEF.RTF") << QStringLiteral("/d/BRIEF.");
+    QTest::newRow("no ending") << QStringLiteral("/d/liesmich") << QStringLiteral("/d/liesmich.");
+    QTest::newRow("short ending") << QStringLiteral("/d/notiz.md") << QStringLiteral("/d/notiz.");
+    QTest::newRow("long ending") << QStringLiteral("/d/brief.text") << QStringLiteral("/d/brief.");
+    QTest::newRow("dot in the folder") << QStringLiteral("/d.v/liesmich") << QStringLiteral("/d.v/liesmich.");
+}
+
+void TestDocuments::baseOfNamedFiles()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, base);
+    QCOMPARE(DocumentCommands::baseOf(path), base);
 }
 
 QTEST_MAIN(TestDocuments)

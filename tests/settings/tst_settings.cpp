@@ -85,6 +85,8 @@ private slots:
     void saveKeepsOldFileOnFailure_data();
     void saveKeepsOldFileOnFailure();
     void programSettingsRoundTrip();
+    void programSettingsZoom_data();
+    void programSettingsZoom();
     void programSettingsDefaults_data();
     void programSettingsDefaults();
     void programSettingsReadOnlyFolder();
@@ -234,6 +236,37 @@ void TestSettings::programSettingsRoundTrip()
     QCOMPARE(settings.read(), one);
     QVERIFY(settings.write(Preferences{}));
     QCOMPARE(settings.read(), Preferences{});
+    // The recent documents and the zoom, paths with the characters INI quotes.
+    const Preferences later{false, {}, {QStringLiteral("/home/anna/Ilias, Buch 1.rtf"), QStringLiteral("/tmp/a=b;c.sri")}, 250};
+    QVERIFY(settings.write(later));
+    QCOMPARE(settings.read(), later);
+}
+
+// The zoom as this program writes it, or the default.
+void TestSettings::programSettingsZoom_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("a step") << QByteArray("150") << 150;
+    QTest::newRow("the lowest") << QByteArray("50") << 50;
+    QTest::newRow("the highest") << QByteArray("400") << 400;
+    QTest::newRow("below") << QByteArray("49") << 100;
+    QTest::newRow("above") << QByteArray("401") << 100;
+    QTest::newRow("not a number") << QByteArray("gross") << 100;
+    QTest::newRow("a fraction") << QByteArray("1.5") << 100;
+}
+
+void TestSettings::programSettingsZoom()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(int, zoom);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Stilora.conf"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Ansicht]\nZoom=" + value + "\n");
+    f.close();
+    QCOMPARE(ProgramSettings(path).read().zoom, zoom);
 }
 
 // A missing or damaged file, or values this program never writes: the defaults, or what is sound of them.
