@@ -4,6 +4,7 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
+#include "mimeimport.h"
 #include "pages.h"
 #include "fieldcomposer.h"
 #include "placement.h"
@@ -371,62 +372,29 @@ void TForm1::remember(const QString& path)
 
 void TForm1::openRecent(const QString& path)
 {
-    if (!RecentDocuments::available(path)) {
-        m_recent.remove(path);
-        m_recentItems->show(m_recent.paths());
-        if (m_settings)
-            (void)m_settings->write(preferences());
-        m_seams.dialogs.notice(this, QStringLiteral("Die Datei %1 gibt es nicht mehr. Sie wird aus der Liste der zuletzt "
-                                                    "geöffneten Dokumente entfernt.")
-                                         .arg(QDir::toNativeSeparators(path)));
+    if (m_files->openRecent(path))
         return;
-    }
-    m_files->openFile(path);
+    m_recent.remove(path); // gone: off the list, which is written at once
+    m_recentItems->show(m_recent.paths());
+    if (m_settings)
+        (void)m_settings->write(preferences());
 }
 
 void TForm1::openFiles(const QStringList& paths)
 {
-    if (paths.isEmpty())
-        return;
-    if (paths.size() > 1) {
-        QStringList rest;
-        for (qsizetype i = 1; i < paths.size(); ++i)
-            rest << QDir::toNativeSeparators(paths[i]);
-        m_seams.dialogs.notice(this, QStringLiteral("Stilora bearbeitet ein Dokument zur Zeit. Geöffnet wird nur %1; "
-                                                    "nicht geöffnet:\n%2")
-                                         .arg(QDir::toNativeSeparators(paths.first()), rest.join(QLatin1Char('\n'))));
-    }
-    // Named from outside, the name may be relative: it is fixed now, before
-    // a file dialog moves the current folder.
-    const QString path = QFileInfo(paths.first()).absoluteFilePath();
-    m_guard.run([&] { m_files->openFile(path); });
+    m_guard.run([&] { m_files->openNamed(paths); });
 }
-
-namespace {
-QStringList droppedFiles(const QMimeData* data)
-{
-    QStringList out;
-    if (!data || !data->hasUrls())
-        return out;
-    for (const QUrl& u : data->urls()) {
-        if (!u.isLocalFile())
-            return {};
-        out << u.toLocalFile();
-    }
-    return out;
-}
-} // namespace
 
 // Files dropped anywhere on the window open as files dropped on the editor do.
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!droppedFiles(event->mimeData()).isEmpty())
+    if (!mimeimport::localFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const QStringList files = droppedFiles(event->mimeData());
+    const QStringList files = mimeimport::localFiles(event->mimeData());
     if (files.isEmpty())
         return;
     event->acceptProposedAction();

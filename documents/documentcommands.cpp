@@ -2,10 +2,12 @@
 
 #include "documentfiles.h"
 #include "ioerror.h"
+#include "recentdocuments.h"
 #include "richtextsurface.h"
 #include "sharedstate.h"
 #include "title.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProgressBar>
@@ -157,6 +159,33 @@ void DocumentCommands::openFile(const QString& path)
     if (!mayDiscard())
         return;
     load(path, kindOf(path));
+}
+
+void DocumentCommands::openNamed(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (paths.size() > 1) {
+        QStringList rest;
+        for (qsizetype i = 1; i < paths.size(); ++i)
+            rest << QDir::toNativeSeparators(paths[i]);
+        m_c.dialogs->notice(m_c.window, QStringLiteral("Stilora bearbeitet ein Dokument zur Zeit. Geöffnet wird nur %1; "
+                                                       "nicht geöffnet:\n%2")
+                                            .arg(QDir::toNativeSeparators(paths.first()), rest.join(QLatin1Char('\n'))));
+    }
+    openFile(QFileInfo(paths.first()).absoluteFilePath());
+}
+
+bool DocumentCommands::openRecent(const QString& path)
+{
+    if (!RecentDocuments::available(path)) {
+        m_c.dialogs->notice(m_c.window, QStringLiteral("Die Datei %1 gibt es nicht mehr. Sie wird aus der Liste der zuletzt "
+                                                       "geöffneten Dokumente entfernt.")
+                                            .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    openFile(path);
+    return true;
 }
 
 void DocumentCommands::load(const QString& path, Kind kind)

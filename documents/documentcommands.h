@@ -54,6 +54,13 @@ public:
     // document), after the unsaved-text question: a .sri or .txt as the pair,
     // anything else as RTF (which reads plain text as well).
     void openFile(const QString& path);
+    // Files named from outside (at start, dropped): the first is opened as
+    // openFile() opens it, the others are named in a notice (the program
+    // holds one document). A relative name is fixed now, before a file dialog
+    // moves the current folder.
+    void openNamed(const QStringList& paths);
+    // A document of the recent list; false, after a notice, when its file is gone.
+    bool openRecent(const QString& path);
     enum class Kind { Rtf, Pair };
     static Kind kindOf(const QString& path);
     // The document's BasePath for a file: the name up to and with the dot of its ending.

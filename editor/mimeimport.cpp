@@ -12,6 +12,8 @@
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <QUrl>
+
 namespace mimeimport {
 
 namespace {
@@ -204,6 +206,19 @@ QMimeData* toMime(const styled::Document& part)
     data->setData(QStringLiteral("application/rtf"), rtf);
     data->setData(QString::fromLatin1(kOwnMimeType), rtf);
     return data;
+}
+
+QStringList localFiles(const QMimeData* source)
+{
+    QStringList out;
+    if (!source || !source->hasUrls())
+        return out;
+    for (const QUrl& u : source->urls()) {
+        if (!u.isLocalFile())
+            return {}; // a link of a web page is text to enter
+        out << u.toLocalFile();
+    }
+    return out;
 }
 
 } // namespace mimeimport

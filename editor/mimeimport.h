@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -55,5 +56,9 @@ styled::Document reduce(const QTextDocument& doc, const FormatReader& format);
 // only plain text. Unformatted parts take `base`.
 bool hasRichText(const QMimeData* source);
 styled::Document reduceRich(const QMimeData* source, const QFont& base, const FormatReader& format);
+
+// The local files a drop brings (a file manager's text/uri-list), which are
+// opened, not entered; empty when it brings anything else (text, a web address).
+QStringList localFiles(const QMimeData* source);
 
 } // namespace mimeimport

@@ -143,33 +143,21 @@ protected:
 
     // Local files dragged here are opened, not entered: the drag is taken
     // without the text's drop caret, and the drop hands them on.
-    static QStringList localFiles(const QMimeData* data)
-    {
-        QStringList out;
-        if (!data || !data->hasUrls())
-            return out;
-        for (const QUrl& u : data->urls()) {
-            if (!u.isLocalFile())
-                return {}; // a link of a web page is text to enter
-            out << u.toLocalFile();
-        }
-        return out;
-    }
     void dragEnterEvent(QDragEnterEvent* e) override
     {
-        if (localFiles(e->mimeData()).isEmpty())
+        if (mimeimport::localFiles(e->mimeData()).isEmpty())
             return QTextEdit::dragEnterEvent(e);
         e->acceptProposedAction();
     }
     void dragMoveEvent(QDragMoveEvent* e) override
     {
-        if (localFiles(e->mimeData()).isEmpty())
+        if (mimeimport::localFiles(e->mimeData()).isEmpty())
             return QTextEdit::dragMoveEvent(e);
         e->acceptProposedAction();
     }
     void dropEvent(QDropEvent* e) override
     {
-        const QStringList files = localFiles(e->mimeData());
+        const QStringList files = mimeimport::localFiles(e->mimeData());
         if (files.isEmpty())
             return QTextEdit::dropEvent(e);
         e->acceptProposedAction();
