@@ -178,6 +178,12 @@ std::optional<Copy> TestX11Recovery::typeAndKill()
         qWarning("brief.rtf was not opened");
         return std::nullopt;
     }
+    // The title names the document before it is read: the keys wait until
+    // the dialog is gone and the window has settled, as a user's would.
+    for (int i = 0; i < 25 && !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                         QStringLiteral("ffnen")}, 2000).isEmpty(); ++i)
+        QTest::qWait(200);
+    QTest::qWait(500);
     // Before "lo/gos", in its font: a breathing and a word.
     keys(window, {QStringLiteral("less"), QStringLiteral("a"), QStringLiteral("n"), QStringLiteral("d"), QStringLiteral("r"),
                   QStringLiteral("o"), QStringLiteral("s"), QStringLiteral("space")});
