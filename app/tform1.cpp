@@ -392,6 +392,12 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event)
         event->acceptProposedAction();
 }
 
+void TForm1::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!mimeimport::localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
 void TForm1::dropEvent(QDropEvent* event)
 {
     const QStringList files = mimeimport::localFiles(event->mimeData());

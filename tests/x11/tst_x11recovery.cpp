@@ -127,6 +127,7 @@ private slots:
     void killedThenDeclined();
     void startedWithFiles_data();
     void startedWithFiles();
+    void fileDraggedFromAnotherProgram_data();
     void fileDraggedFromAnotherProgram();
 
 private:
@@ -248,8 +249,16 @@ void TestX11Recovery::startedWithFiles()
 
 // A file dragged from this test's own window (as from a file manager) over
 // the X server's drag and drop onto the editor: it opens, its name is not typed.
+void TestX11Recovery::fileDraggedFromAnotherProgram_data()
+{
+    QTest::addColumn<QPoint>("target"); // on the screen; the window stands at 58, 69
+    QTest::newRow("the editor") << QPoint(410, 270);
+    QTest::newRow("the ruler") << QPoint(400, 168);
+}
+
 void TestX11Recovery::fileDraggedFromAnotherProgram()
 {
+    QFETCH(QPoint, target);
     {
         QFile alt(m_home->filePath(QStringLiteral("alt.txt")));
         QVERIFY(alt.open(QIODevice::WriteOnly));
@@ -274,8 +283,12 @@ void TestX11Recovery::fileDraggedFromAnotherProgram()
     // little further (the target sees it move), and let go.
     QProcess::startDetached(QStringLiteral("sh"),
                             {QStringLiteral("-c"), QStringLiteral("sleep 0.5; xdotool mousemove 700 500; sleep 0.3; "
-                                                                  "xdotool mousemove 400 260; sleep 0.3; xdotool mousemove 410 270; "
-                                                                  "sleep 0.5; xdotool mouseup 1")});
+                                                                  "xdotool mousemove %1 %2; sleep 0.3; xdotool mousemove %3 %4; "
+                                                                  "sleep 0.5; xdotool mouseup 1")
+                                                       .arg(target.x() - 10)
+                                                       .arg(target.y() - 2)
+                                                       .arg(target.x())
+                                                       .arg(target.y())});
     const Qt::DropAction done = drag->exec(Qt::CopyAction);
     QCOMPARE(done, Qt::CopyAction);
     // The program asks this one for the file's name after the drop: the
