@@ -172,10 +172,19 @@ std::optional<Copy> TestX11Recovery::typeAndKill()
         qWarning("the open dialog did not appear");
         return std::nullopt;
     }
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), m_home->filePath(QStringLiteral("brief.rtf"))});
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-    if (windowNamed(QStringLiteral("^Stilora - brief")).isEmpty()) {
+    // A dialog shown for the first time in a fresh session may still be
+    // filling itself when it appears: the name is typed once it has settled,
+    // and typed anew (over whatever came through) when it was not taken.
+    QString opened;
+    for (int attempt = 0; attempt < 3 && opened.isEmpty(); ++attempt) {
+        QTest::qWait(700);
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), m_home->filePath(QStringLiteral("brief.rtf"))});
+        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        opened = windowNamed(QStringLiteral("^Stilora - brief"), 5000);
+    }
+    if (opened.isEmpty()) {
         qWarning("brief.rtf was not opened");
         return std::nullopt;
     }
