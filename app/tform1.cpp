@@ -365,6 +365,11 @@ void TForm1::saveSettings()
 void TForm1::remember(const QString& path)
 {
     m_recent.add(path);
+    recentChanged();
+}
+
+void TForm1::recentChanged()
+{
     m_recentItems->show(m_recent.paths());
     if (m_settings)
         (void)m_settings->write(preferences());
@@ -375,9 +380,7 @@ void TForm1::openRecent(const QString& path)
     if (m_files->openRecent(path))
         return;
     m_recent.remove(path); // gone: off the list, which is written at once
-    m_recentItems->show(m_recent.paths());
-    if (m_settings)
-        (void)m_settings->write(preferences());
+    recentChanged();
 }
 
 void TForm1::openFiles(const QStringList& paths)

@@ -175,6 +175,7 @@ private:
     void saveSettings();
     Preferences preferences() const;
     void remember(const QString& path);
+    void recentChanged(); // shown and written
     void openRecent(const QString& path);
 
     Seams m_seams;

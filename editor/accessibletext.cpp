@@ -32,6 +32,16 @@ QString CodedTextAccessible::text(QAccessible::Text t) const
     return QAccessibleWidget::text(t);
 }
 
+QAccessible::State CodedTextAccessible::editState(bool readOnly, bool multiLine) const
+{
+    QAccessible::State s = QAccessibleWidget::state();
+    s.editable = !readOnly;
+    s.readOnly = readOnly;
+    s.multiLine = multiLine;
+    s.selectableText = true;
+    return s;
+}
+
 const unicodegreek::Readable& CodedTextAccessible::readable() const
 {
     const quint64 now = revision();
@@ -238,15 +248,7 @@ public:
     {
     }
 
-    QAccessible::State state() const override
-    {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.editable = !m_edit->isReadOnly();
-        s.readOnly = m_edit->isReadOnly();
-        s.multiLine = true;
-        s.selectableText = true;
-        return s;
-    }
+    QAccessible::State state() const override { return editState(m_edit->isReadOnly(), true); }
 
 protected:
     quint64 revision() const override { return m_surface->revision(); }
@@ -343,14 +345,7 @@ public:
     {
     }
 
-    QAccessible::State state() const override
-    {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.editable = !m_field->isReadOnly();
-        s.readOnly = m_field->isReadOnly();
-        s.selectableText = true;
-        return s;
-    }
+    QAccessible::State state() const override { return editState(m_field->isReadOnly(), false); }
 
 protected:
     bool greek() const { return m_field->font().family() == QLatin1String(styled::kDefaultFont); }

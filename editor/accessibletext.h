@@ -44,6 +44,8 @@ public:
     std::unique_ptr<QAccessibleEvent> translate(QAccessibleEvent* event);
 
 protected:
+    // The state of an editable text, or a read-only one.
+    QAccessible::State editState(bool readOnly, bool multiLine) const;
     // A number that changes whenever the codes or their fonts do.
     virtual quint64 revision() const = 0;
     virtual void codes(QString& text, std::vector<unsigned char>& greek) const = 0;

@@ -63,11 +63,7 @@ protected:
     {
         emit m_owner->keyDown(e);
         if (const int direction = zoomKey(e)) {
-            const int z = direction == 2 ? 100 : RichTextSurface::zoomStep(m_owner->zoom(), direction);
-            if (z != m_owner->zoom()) {
-                m_owner->setZoom(z);
-                emit m_owner->zoomChanged(z);
-            }
+            zoomTo(direction == 2 ? 100 : RichTextSurface::zoomStep(m_owner->zoom(), direction));
             e->accept();
             return;
         }
@@ -132,11 +128,7 @@ protected:
         while (std::abs(m_wheel) >= 120) {
             const int direction = m_wheel > 0 ? 1 : -1;
             m_wheel -= direction * 120;
-            const int z = RichTextSurface::zoomStep(m_owner->zoom(), direction);
-            if (z != m_owner->zoom()) {
-                m_owner->setZoom(z);
-                emit m_owner->zoomChanged(z);
-            }
+            zoomTo(RichTextSurface::zoomStep(m_owner->zoom(), direction));
         }
         e->accept();
     }
@@ -183,6 +175,15 @@ private:
     static bool isAltLetter(const QKeyEvent* e)
     {
         return (e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier) && !e->text().isEmpty();
+    }
+
+    // The user's zoom, told when it changes.
+    void zoomTo(int percent)
+    {
+        if (percent == m_owner->zoom())
+            return;
+        m_owner->setZoom(percent);
+        emit m_owner->zoomChanged(percent);
     }
 
     // 1 for Ctrl+Plus (Ctrl+= as well, the plus's key on many layouts), -1
