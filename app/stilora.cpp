@@ -3,6 +3,7 @@
 #include "programsettings.h"
 
 #include "accessibletext.h"
+#include "atomicfiles.h"
 #include "charmapwindow.h"
 
 #include "deadkeylayer.h"
@@ -31,7 +32,13 @@ QStringList namedFiles(const QStringList& arguments)
     for (const QString& a : arguments) {
         if (a.isEmpty())
             continue;
-        files << (a.startsWith(QLatin1String("file:")) ? QUrl(a).toLocalFile() : a);
+        if (!a.startsWith(QLatin1String("file:"))) {
+            files << a;
+            continue;
+        }
+        // The path of a file address is bytes, percent-encoded: any bytes, UTF-8 or not.
+        const QUrl url(a);
+        files << decodePath(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
     return files;
 }
@@ -85,7 +92,12 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
     program.Form1->startRecovery(recovery::Store::defaultFolder());
     // A file named at start (the file manager's way of opening) comes last,
     // after anything restored has been offered, which would be asked about.
-    program.Form1->openFiles(namedFiles(QCoreApplication::arguments().mid(1)));
+    // The names as their bytes, as the converter takes them: Qt's own
+    // arguments decode a name that is not UTF-8 into another name.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << decodePath(argv[i]);
+    program.Form1->openFiles(namedFiles(arguments));
     if (started && !started(program))
         return 0;
     return app.exec();

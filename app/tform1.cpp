@@ -116,7 +116,7 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     m_files = std::make_unique<DocumentCommands>(DocumentContext{
         m_txt, &m_state, &m_seams.dialogs, this, Panel2, pb1, [this] { tit(); },
         [this](const styled::Document& d, const QString& file, const QString& title) {
-            return report::writePdf(d, printWidth(), file, title);
+            report::writePdf(d, printWidth(), file, title);
         },
         [this](const QString& path) { remember(path); }});
     m_charMap = new CharMapWindow(this);

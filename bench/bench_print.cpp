@@ -4,6 +4,7 @@
 // 10,000 pages printed into a PDF file.
 #include "benchdocs.h"
 #include "greekfont.h"
+#include "ioerror.h"
 #include "previewcontrol.h"
 #include "report.h"
 #include "tform2.h"
@@ -17,6 +18,19 @@
 #include <cstdio>
 
 namespace {
+
+// Whether a write went through; its error on standard error when not.
+template <class Write>
+bool written(Write&& write)
+{
+    try {
+        write();
+        return true;
+    } catch (const IoError& e) {
+        std::fprintf(stderr, "%s\n", e.message().toUtf8().constData());
+        return false;
+    }
+}
 
 // The 500-page document through the preview window and into a PDF file.
 bool previewAndPdf()
@@ -54,7 +68,7 @@ bool previewAndPdf()
     QTemporaryDir dir;
     QElapsedTimer pdf;
     pdf.start();
-    const bool ok = form.qr().printToPdf(text, dir.filePath(QStringLiteral("druck.pdf")));
+    const bool ok = written([&] { form.qr().printToPdf(text, dir.filePath(QStringLiteral("druck.pdf"))); });
     const double pdfMs = pdf.nsecsElapsed() / 1e6;
 
     std::printf("%d pages\n", pages);
@@ -82,7 +96,7 @@ bool bookIntoPdf()
     engine.setItemWidth(706);
     QElapsedTimer big;
     big.start();
-    const bool ok = engine.printToPdf(book, dir.filePath(QStringLiteral("buch.pdf")));
+    const bool ok = written([&] { engine.printToPdf(book, dir.filePath(QStringLiteral("buch.pdf"))); });
     const double seconds = big.nsecsElapsed() / 1e9;
     QProcess info;
     info.start(QStringLiteral("pdfinfo"), {dir.filePath(QStringLiteral("buch.pdf"))});

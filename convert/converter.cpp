@@ -22,9 +22,9 @@ QString unknownFormat(const QString& name)
     return QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf): %1").arg(name);
 }
 
-bool writePdf(const styled::Document& document, const QString& file, const QString& title)
+void writePdf(const styled::Document& document, const QString& file, const QString& title)
 {
-    return report::writePdf(document, 706, file, title); // the editor's column at its fixed width
+    report::writePdf(document, 706, file, title); // the editor's column at its fixed width
 }
 
 } // namespace
@@ -100,6 +100,15 @@ void writeDocument(const styled::Document& document, const QString& out, QString
         docfiles::savePair(p.coded, base);
         return;
     }
+    case Format::UnicodeText:
+        // UTF-8 over the text file of a pair would leave its attribute file to garbage.
+        if (const std::optional<QString> runs = docfiles::pairOfText(out))
+            throw IoError(IoError::PairText, QStringLiteral("Die Datei ist der Text des Dateipaars %1 und wird nicht als "
+                                                            "Unicode-Text überschrieben")
+                                                 .arg(QFileInfo(*runs).fileName()))
+                .about(out);
+        docfiles::exportFile(document, out, format, writePdf);
+        return;
     case Format::Unknown: throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf)")).about(out);
     default: docfiles::exportFile(document, out, format, writePdf); return;
     }

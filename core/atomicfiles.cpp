@@ -1,14 +1,19 @@
 #include "atomicfiles.h"
 
+#include "filelock.h"
 #include "ioerror.h"
 
 #include <QFile>
+#include <QHash>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,18 +56,28 @@ bool isDir(const QByteArray& path)
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A whole file by its bytes' name; false with errno set.
-bool readBytes(const QByteArray& path, QByteArray* out)
+// A whole file by its bytes' name; false with errno set. With `regularOnly`
+// anything but a regular file is refused before a byte is read (EISDIR for
+// a directory, ENODEV for the rest): a device or a FIFO may never end. The
+// open does not wait for a FIFO's writer.
+bool readBytes(const QByteArray& path, QByteArray* out, bool regularOnly = false)
 {
     int fd;
     do
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return false;
     struct stat st;
+    const bool stated = ::fstat(fd, &st) == 0;
+    if (regularOnly && (!stated || !S_ISREG(st.st_mode))) {
+        const int err = !stated ? errno : S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        errno = err;
+        return false;
+    }
     QByteArray data;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+    if (stated && st.st_size > 0)
         data.reserve(qsizetype(st.st_size));
     char buffer[1 << 16];
     for (;;) {
@@ -171,7 +186,7 @@ bool exists(const QByteArray& path)
 }
 
 // Writes a new file whole onto the disk: created, written, synced, closed.
-void writeNewFile(const QByteArray& path, const char* data, qint64 size, mode_t mode, bool keepMode)
+void writeNewFile(const QByteArray& path, const char* data, qint64 size, mode_t mode, bool keepMode, bool sync = true)
 {
     const int fd = sysCreate(path, keepMode ? 0600 : 0666);
     if (fd < 0) {
@@ -182,7 +197,7 @@ void writeNewFile(const QByteArray& path, const char* data, qint64 size, mode_t 
     }
     if (keepMode)
         ::fchmod(fd, mode); // the old file's permissions, whatever the umask
-    if (!sysWrite(fd, data, size, path) || !sysSync(fd, path)) {
+    if (!sysWrite(fd, data, size, path) || (sync && !sysSync(fd, path))) {
         const int err = errno;
         ::close(fd);
         throw errorAt(err, path);
@@ -216,10 +231,22 @@ bool sysBackup(const QByteArray& from, const QByteArray& to, mode_t mode)
     return false;
 }
 
-QByteArray hiddenBeside(const QByteArray& path, const char* suffix)
+QByteArray hiddenBeside(const QByteArray& path, const QByteArray& suffix)
 {
     const qsizetype slash = path.lastIndexOf('/');
     return path.left(slash + 1) + '.' + path.mid(slash + 1) + suffix;
+}
+
+QByteArray journalOf(const QByteArray& firstPath) { return hiddenBeside(firstPath, ".stilora-journal"); }
+
+// What this writer's scratch and backup names end in: unique among the
+// programs that may write beside the same file at once.
+QByteArray writerTag()
+{
+    static std::atomic<unsigned> serial{0};
+    static const quint32 random = QRandomGenerator::system()->generate();
+    return QByteArray::number(qint64(::getpid()), 16) + '-' + QByteArray::number(random, 16) + '-'
+        + QByteArray::number(++serial, 16);
 }
 
 // One file of a replacement.
@@ -233,27 +260,45 @@ struct Target {
     mode_t mode = 0;
 };
 
-Target targetOf(const QString& path)
+// The file a name stands for, symbolic links resolved.
+QByteArray resolved(const QString& path)
+{
+    QByteArray p = encodePath(path);
+    // A symbolic link stays: the file it names is replaced.
+    struct stat lst;
+    if (::lstat(p.constData(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char real[PATH_MAX];
+        if (::realpath(p.constData(), real))
+            p = real;
+    }
+    return p;
+}
+
+// Write-protected is write-protected, for every format and for root as well.
+bool writeProtected(const QByteArray& path, const struct stat& st)
+{
+    return (st.st_mode & 0222) == 0 || (::access(path.constData(), W_OK) != 0 && (errno == EACCES || errno == EROFS));
+}
+
+Target targetOf(const QString& path, const QByteArray& tag)
 {
     if (path.isEmpty())
         throw IoError(IoError::InvalidFileName);
     Target t;
     t.name = path;
-    t.path = encodePath(path);
-    // A symbolic link stays: the file it names is replaced.
-    struct stat lst;
-    if (::lstat(t.path.constData(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(t.path.constData(), resolved))
-            t.path = resolved;
-    }
-    t.scratch = hiddenBeside(t.path, ".stilora-neu");
-    t.backup = hiddenBeside(t.path, ".stilora-alt");
+    t.path = resolved(path);
+    t.scratch = hiddenBeside(t.path, ".stilora-neu-" + tag);
+    t.backup = hiddenBeside(t.path, ".stilora-alt-" + tag);
     t.dir = dirOf(t.path);
     struct stat st;
     if (::stat(t.path.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             throw IoError(IoError::IsDirectory).about(path);
+        // A device, a FIFO or a socket behind the name is never replaced by a file.
+        if (!S_ISREG(st.st_mode))
+            throw IoError(IoError::NotRegularFile).about(path);
+        if (writeProtected(t.path, st))
+            throw IoError(IoError::ReadOnly).about(path);
         t.hadOld = true;
         t.mode = st.st_mode & 07777;
     }
@@ -262,9 +307,10 @@ Target targetOf(const QString& path)
 
 std::vector<Target> targetsOf(const QStringList& paths)
 {
+    const QByteArray tag = writerTag();
     std::vector<Target> out;
     for (const QString& p : paths)
-        out.push_back(targetOf(p));
+        out.push_back(targetOf(p, tag));
     return out;
 }
 
@@ -300,45 +346,64 @@ void removeScratchAndBackups(const std::vector<Target>& targets)
 
 // --- the journal ------------------------------------------------------------------
 //
-// "stilora-journal 1", the state ("V": finish by putting the new files in
-// place; "Z": undo by putting the old ones back), one line per file with
-// whether it existed before and its name in hex, and "end": a journal
-// without its end was cut short while it was written, before any file was
-// touched.
+// Beside the first file, written before anything else: "stilora-journal 2",
+// the state ("W": the new files are being written, nothing is replaced yet;
+// "V": every new file is whole on the disk, finish by putting them in place;
+// "Z": undo by putting the old ones back), one line per file with whether it
+// existed before and the hex of its name, its scratch file's and its
+// backup's, and "end": a journal without its end was cut short before any
+// file was touched. Version 1 (fixed scratch and backup names, no "W") is
+// still finished or undone when a kill left one.
 
-constexpr char kJournalHead[] = "stilora-journal 1\n";
+constexpr char kJournalHead[] = "stilora-journal 2\n";
+constexpr char kJournalHeadV1[] = "stilora-journal 1\n";
 constexpr qsizetype kStateOffset = sizeof(kJournalHead) - 1;
+static_assert(sizeof(kJournalHead) == sizeof(kJournalHeadV1));
 
 QByteArray journalBytes(const std::vector<Target>& targets)
 {
     QByteArray j = kJournalHead;
-    j += "V\n";
+    j += "W\n";
     for (const Target& t : targets)
-        j += (t.hadOld ? "1 " : "0 ") + t.path.toHex() + '\n';
+        j += (t.hadOld ? "1 " : "0 ") + t.path.toHex() + ' ' + t.scratch.toHex() + ' ' + t.backup.toHex() + '\n';
     j += "end\n";
     return j;
 }
 
-enum class JournalState { None, Forward, Undo };
+enum class JournalState { None, Writing, Forward, Undo };
 
-// What the journal of these targets says; their hadOld come from it.
+// What a journal says, with the files it names.
 JournalState readJournal(const QByteArray& path, std::vector<Target>& targets)
 {
-    if (!exists(path))
-        return JournalState::None;
+    targets.clear();
     QByteArray bytes;
     if (!readBytes(path, &bytes))
         fail(path);
     const QList<QByteArray> lines = bytes.split('\n');
-    // A journal cut short, or one of other files, has nothing to finish.
-    if (lines.size() != qsizetype(targets.size()) + 4 || lines[0] + '\n' != kJournalHead || lines[lines.size() - 2] != "end")
+    // A journal cut short, or no journal of ours, has nothing to finish.
+    if (lines.size() < 5 || lines[lines.size() - 2] != "end" || !lines.last().isEmpty())
         return JournalState::None;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        const QList<QByteArray> fields = lines[qsizetype(i) + 2].split(' ');
-        if (fields.size() != 2 || QByteArray::fromHex(fields[1]) != targets[i].path)
+    const bool v1 = lines[0] + '\n' == kJournalHeadV1;
+    if (!v1 && lines[0] + '\n' != kJournalHead)
+        return JournalState::None;
+    for (qsizetype i = 2; i < lines.size() - 2; ++i) {
+        const QList<QByteArray> fields = lines[i].split(' ');
+        if (fields.size() != (v1 ? 2 : 4) || (fields[0] != "0" && fields[0] != "1"))
             return JournalState::None;
-        targets[i].hadOld = fields[0] == "1";
+        Target t;
+        t.path = QByteArray::fromHex(fields[1]);
+        t.name = decodePath(t.path);
+        t.dir = dirOf(t.path);
+        t.hadOld = fields[0] == "1";
+        t.scratch = v1 ? hiddenBeside(t.path, ".stilora-neu") : QByteArray::fromHex(fields[2]);
+        t.backup = v1 ? hiddenBeside(t.path, ".stilora-alt") : QByteArray::fromHex(fields[3]);
+        // Only files beside the journal's own are ever touched for it.
+        if (t.path.isEmpty() || dirOf(t.scratch) != t.dir || dirOf(t.backup) != t.dir)
+            return JournalState::None;
+        targets.push_back(t);
     }
+    if (lines[1] == "W" && !v1)
+        return JournalState::Writing;
     if (lines[1] == "V")
         return JournalState::Forward;
     if (lines[1] == "Z")
@@ -346,20 +411,34 @@ JournalState readJournal(const QByteArray& path, std::vector<Target>& targets)
     return JournalState::None;
 }
 
-// From here on the replacement is undone, not finished, whoever takes it up.
-bool markUndo(const QByteArray& journal)
+// Writes the journal's state over the one it has, onto the disk.
+bool markJournal(const QByteArray& journal, char state)
 {
     if (faulted(Step::Journal, journal))
         return false;
     const int fd = ::open(journal.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool ok = ::pwrite(fd, "Z", 1, kStateOffset) == 1 && sysSync(fd, journal);
+    const bool ok = ::pwrite(fd, &state, 1, kStateOffset) == 1 && sysSync(fd, journal);
+    const int err = errno;
     ::close(fd);
+    errno = err;
     return ok;
 }
 
-// Every new file in place; then the journal and the backups go.
+// The backups go first: a journal stays as long as a backup does, so that
+// the next look at the files removes what a failure or a kill left.
+void removeBackupsThenJournal(const std::vector<Target>& targets, const QByteArray& journal)
+{
+    bool all = true;
+    for (const Target& t : targets)
+        if (!sysUnlink(t.backup))
+            all = false;
+    if (all)
+        removeQuietly(journal);
+}
+
+// Every new file in place; then the backups and the journal go.
 void finish(const std::vector<Target>& targets, const QByteArray& journal)
 {
     for (const Target& t : targets) {
@@ -369,9 +448,7 @@ void finish(const std::vector<Target>& targets, const QByteArray& journal)
     QByteArray dir;
     if (!syncDirectories(targets, &dir))
         fail(dir);
-    removeQuietly(journal);
-    for (const Target& t : targets)
-        removeQuietly(t.backup);
+    removeBackupsThenJournal(targets, journal);
 }
 
 // Every old file back (and a file that did not exist before gone again);
@@ -389,63 +466,64 @@ void undo(const std::vector<Target>& targets, const QByteArray& journal)
         } else if (!sysUnlink(t.path)) {
             fail(t.path);
         }
-        removeQuietly(t.backup); // a backup renamed onto its own inode stays
     }
     QByteArray dir;
     if (!syncDirectories(targets, &dir))
         fail(dir);
+    removeBackupsThenJournal(targets, journal); // a backup renamed onto its own inode stays
+}
+
+// A writer that never got as far as replacing anything: its files go.
+void abandon(const std::vector<Target>& targets, const QByteArray& journal)
+{
+    for (const Target& t : targets) {
+        if (!sysUnlink(t.scratch))
+            fail(t.scratch);
+        if (!sysUnlink(t.backup))
+            fail(t.backup);
+    }
+    if (!sysUnlink(journal))
+        fail(journal);
+}
+
+// The journal comes first, saying "W": whoever finds it after a kill knows
+// the writer's scratch files by their names. Not yet synced: until it says
+// "V" nothing depends on it.
+QByteArray beginJournal(const std::vector<Target>& targets)
+{
+    const QByteArray journal = journalOf(targets.front().path);
+    const QByteArray j = journalBytes(targets);
+    try {
+        writeNewFile(journal, j.constData(), j.size(), 0600, true, false);
+    } catch (const IoError& e) {
+        removeQuietly(journal);
+        throw IoError(e.code(), e.cause()).about(targets.front().name);
+    }
+    return journal;
+}
+
+void abandonQuietly(const std::vector<Target>& targets, const QByteArray& journal)
+{
+    removeScratchAndBackups(targets);
     removeQuietly(journal);
 }
 
-// Puts each scratch file in place, all or none.
-void commit(std::vector<Target>& targets)
+// Puts each scratch file in place, all or none. The journal says "W" and
+// every scratch file is whole on the disk.
+void commit(std::vector<Target>& targets, const QByteArray& journal)
 {
-    QByteArray dir;
-    if (targets.size() == 1) {
-        // One rename is one unit already; the backup lets a failed directory sync undo it.
-        Target& t = targets.front();
-        if (t.hadOld && !sysBackup(t.path, t.backup, t.mode)) {
-            const IoError e = errorAt(errno, t.path);
-            removeScratchAndBackups(targets);
-            throw e;
-        }
-        if (!sysRename(t.scratch, t.path)) {
-            const IoError e = errorAt(errno, t.path);
-            removeScratchAndBackups(targets);
-            throw e;
-        }
-        if (!syncDirectories(targets, &dir)) {
-            const IoError e = errorAt(errno, dir);
-            if (t.hadOld)
-                sysRename(t.backup, t.path);
-            else
-                removeQuietly(t.path);
-            removeScratchAndBackups(targets);
-            throw e;
-        }
-        removeQuietly(t.backup);
-        return;
-    }
-
     for (Target& t : targets) {
         if (t.hadOld && !sysBackup(t.path, t.backup, t.mode)) {
             const IoError e = errorAt(errno, t.path);
-            removeScratchAndBackups(targets);
+            abandonQuietly(targets, journal);
             throw e;
         }
     }
-    const QByteArray journal = hiddenBeside(targets.front().path, ".stilora-journal");
-    try {
-        const QByteArray j = journalBytes(targets);
-        if (faulted(Step::Journal, journal))
-            fail(journal);
-        writeNewFile(journal, j.constData(), j.size(), 0600, true);
-        if (!syncDirectories(targets, &dir))
-            fail(dir);
-    } catch (const IoError&) {
-        removeQuietly(journal);
-        removeScratchAndBackups(targets);
-        throw;
+    QByteArray dir;
+    if (!markJournal(journal, 'V') || !syncDirectories(targets, &dir)) {
+        const IoError e = errorAt(errno, dir.isEmpty() ? journal : dir);
+        abandonQuietly(targets, journal);
+        throw e;
     }
     // From here on every new file is complete on the disk.
     try {
@@ -453,7 +531,7 @@ void commit(std::vector<Target>& targets)
     } catch (const IoError& e) {
         // The old files go back; when even that cannot be started, the
         // journal stays and the next open puts the new ones in place.
-        if (markUndo(journal)) {
+        if (markJournal(journal, 'Z')) {
             try {
                 undo(targets, journal);
             } catch (const IoError&) {
@@ -471,9 +549,99 @@ IoError relabelled(const IoError& e, const std::vector<Target>& targets)
         if (file == t.path || file == t.scratch || file == t.backup || file == t.dir)
             return IoError(e.code(), e.cause()).about(t.name);
     }
-    if (!targets.empty() && file == hiddenBeside(targets.front().path, ".stilora-journal"))
+    if (!targets.empty() && file == journalOf(targets.front().path))
         return IoError(e.code(), e.cause()).about(targets.front().name);
     return e;
+}
+
+// Finishes or undoes what a journal beside the first file says; the caller
+// holds the files' lock. Returns whether there was one.
+bool recoverJournal(const QByteArray& journal)
+{
+    if (!exists(journal))
+        return false;
+    std::vector<Target> targets;
+    switch (readJournal(journal, targets)) {
+    case JournalState::Forward: finish(targets, journal); break;
+    case JournalState::Undo: undo(targets, journal); break;
+    case JournalState::Writing: abandon(targets, journal); break;
+    case JournalState::None:
+        // Cut short while it was written: nothing else was begun.
+        if (!sysUnlink(journal))
+            fail(journal);
+        break;
+    }
+    return true;
+}
+
+// Scratch files and backups of writers that are gone (killed before their
+// journal was on the disk, or of an older version without a "W" journal);
+// the caller holds the files' lock, so no living writer owns them.
+void removeStrays(const std::vector<QByteArray>& paths)
+{
+    QHash<QByteArray, QList<QByteArray>> prefixes; // directory -> ".NAME.stilora-neu", ".NAME.stilora-alt"
+    for (const QByteArray& p : paths) {
+        const QByteArray hidden = hiddenBeside(p, QByteArray());
+        const QByteArray name = hidden.mid(hidden.lastIndexOf('/') + 1);
+        prefixes[dirOf(p)] << name + ".stilora-neu" << name + ".stilora-alt";
+    }
+    for (auto it = prefixes.cbegin(); it != prefixes.cend(); ++it) {
+        DIR* d = ::opendir(it.key().constData());
+        if (!d)
+            continue;
+        QList<QByteArray> strays;
+        while (const dirent* e = ::readdir(d)) {
+            const QByteArray name(e->d_name);
+            for (const QByteArray& prefix : it.value())
+                if (name.startsWith(prefix) && (name.size() == prefix.size() || name[prefix.size()] == '-'))
+                    strays << it.key() + '/' + name;
+        }
+        ::closedir(d);
+        for (const QByteArray& s : strays)
+            if (!sysUnlink(s))
+                fail(s);
+    }
+}
+
+// Holds the lock of every file of a replacement, or says which file another program is saving.
+filelock::Exclusive lockTargets(const QStringList& paths)
+{
+    std::vector<QByteArray> files;
+    for (const QString& p : paths)
+        files.push_back(resolved(p));
+    filelock::Exclusive lock;
+    QByteArray busy;
+    if (!lock.lock(files, filelock::waitMs(), &busy)) {
+        QString name = paths.value(0);
+        for (qsizetype i = 0; i < paths.size(); ++i)
+            if (files[std::size_t(i)] == busy)
+                name = paths[i];
+        throw IoError(IoError::BeingSaved).about(name);
+    }
+    return lock;
+}
+
+// Under the lock: what a killed writer left is finished, undone or removed.
+void recoverLocked(const QStringList& paths)
+{
+    std::vector<QByteArray> files;
+    for (const QString& p : paths)
+        files.push_back(resolved(p));
+    try {
+        recoverJournal(journalOf(files.front()));
+        removeStrays(files);
+    } catch (const IoError& e) {
+        // Told about the document, by the name the caller gave, not about a hidden file beside it.
+        const QByteArray file = encodePath(e.file());
+        QString about = e.file();
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const QByteArray& f = files[std::size_t(i)];
+            if (file == f || file == dirOf(f) || file.startsWith(hiddenBeside(f, ".stilora-")))
+                about = paths[i];
+        }
+        throw IoError(e.code(), QStringLiteral("Eine unterbrochene Speicherung kann nicht beendet werden: ") + e.cause())
+            .about(about);
+    }
 }
 
 } // namespace
@@ -525,16 +693,31 @@ bool fileExists(const QString& path) { return exists(encodePath(path)); }
 
 bool isDirectory(const QString& path) { return isDir(encodePath(path)); }
 
+bool isRegularFile(const QString& path)
+{
+    struct stat st;
+    return ::stat(encodePath(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isWriteProtected(const QString& path)
+{
+    const QByteArray p = encodePath(path);
+    struct stat st;
+    return ::stat(p.constData(), &st) == 0 && S_ISREG(st.st_mode) && writeProtected(p, st);
+}
+
 void atomicfiles::setFaultHook(FaultHook h) { hook() = std::move(h); }
 
 QByteArray readWholeFile(const QString& path)
 {
-    const QByteArray p = encodePath(path);
-    if (isDir(p))
-        throw IoError(IoError::IsDirectory).about(path);
     QByteArray data;
-    if (!readBytes(p, &data))
+    if (!readBytes(encodePath(path), &data, true)) {
+        if (errno == EISDIR)
+            throw IoError(IoError::IsDirectory).about(path);
+        if (errno == ENODEV)
+            throw IoError(IoError::NotRegularFile).about(path);
         throw IoError::fromErrno(errno).about(path);
+    }
     return data;
 }
 
@@ -542,33 +725,13 @@ void finishInterruptedWrite(const QStringList& paths)
 {
     if (paths.isEmpty())
         return;
-    std::vector<Target> targets = targetsOf(paths);
-    const QByteArray journal = hiddenBeside(targets.front().path, ".stilora-journal");
-    bool leftovers = exists(journal);
-    for (const Target& t : targets)
-        leftovers = leftovers || exists(t.scratch) || exists(t.backup);
-    if (!leftovers)
-        return; // the usual case: nothing to look at, not even in a read-only directory
-    try {
-        switch (readJournal(journal, targets)) {
-        case JournalState::Forward: finish(targets, journal); break;
-        case JournalState::Undo: undo(targets, journal); break;
-        case JournalState::None:
-            // Nothing was put in place yet (or all of it was): the files are whole as they are.
-            for (const Target& t : targets) {
-                if (!sysUnlink(t.scratch))
-                    fail(t.scratch);
-                if (!sysUnlink(t.backup))
-                    fail(t.backup);
-            }
-            removeQuietly(journal);
-            break;
-        }
-    } catch (IoError& e) {
-        const IoError r = relabelled(e, targets);
-        throw IoError(e.code(), QStringLiteral("Eine unterbrochene Speicherung kann nicht beendet werden: ") + r.cause())
-            .about(r.file());
-    }
+    // The usual case: no journal, nothing to look at, not even in a read-only directory.
+    if (!exists(journalOf(resolved(paths.front()))))
+        return;
+    // A journal of a writer that is still at work is its own business: the
+    // lock waits for it, and then there is nothing left to do.
+    const filelock::Exclusive lock = lockTargets(paths);
+    recoverLocked(paths);
 }
 
 void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& files)
@@ -576,19 +739,21 @@ void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& fil
     QStringList paths;
     for (const auto& f : files)
         paths << f.first;
-    finishInterruptedWrite(paths);
+    const filelock::Exclusive lock = lockTargets(paths);
+    recoverLocked(paths);
     std::vector<Target> targets = targetsOf(paths);
+    const QByteArray journal = beginJournal(targets);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         try {
             writeNewFile(targets[i].scratch, files[i].second.constData(), files[i].second.size(), targets[i].mode,
                          targets[i].hadOld);
         } catch (const IoError& e) {
-            removeScratchAndBackups(targets);
+            abandonQuietly(targets, journal);
             throw IoError(e.code(), e.cause()).about(targets[i].name);
         }
     }
     try {
-        commit(targets);
+        commit(targets, journal);
     } catch (const IoError& e) {
         throw relabelled(e, targets);
     }
@@ -596,9 +761,11 @@ void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& fil
 
 void writeFileThrough(const QString& path, const std::function<void(const QString& scratch)>& produce)
 {
-    finishInterruptedWrite({path});
+    const filelock::Exclusive lock = lockTargets({path});
+    recoverLocked({path});
     std::vector<Target> targets = targetsOf({path});
     Target& t = targets.front();
+    const QByteArray journal = beginJournal(targets);
     try {
         // The scratch file is made here, so that a directory that takes no file says so as for any write.
         writeNewFile(t.scratch, nullptr, 0, t.mode, t.hadOld);
@@ -629,15 +796,97 @@ void writeFileThrough(const QString& path, const std::function<void(const QStrin
         if (!sysClose(fd, t.scratch))
             fail(t.scratch);
     } catch (const IoError& e) {
-        removeScratchAndBackups(targets);
+        abandonQuietly(targets, journal);
         throw IoError(e.code(), e.cause()).about(path);
     } catch (...) {
-        removeScratchAndBackups(targets);
+        abandonQuietly(targets, journal);
         throw;
     }
     try {
-        commit(targets);
+        commit(targets, journal);
     } catch (const IoError& e) {
         throw relabelled(e, targets);
     }
+}
+
+ReadTogether::ReadTogether(const QStringList& paths)
+{
+    std::vector<QByteArray> files;
+    for (const QString& p : paths)
+        files.push_back(resolved(p));
+    QByteArray busy;
+    if (!m_lock.lock(files, filelock::waitMs(), &busy))
+        throw IoError(IoError::BeingSaved).about(decodePath(busy));
+}
+
+CheckedFile::CheckedFile(const QString& path)
+    : m_path(path)
+{
+}
+
+CheckedFile::~CheckedFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool CheckedFile::open(OpenMode mode)
+{
+    if (m_fd >= 0 || !(mode & WriteOnly) || (mode & ReadOnly)) {
+        m_error = m_error ? m_error : EINVAL;
+        return false;
+    }
+    m_fd = sysCreate(encodePath(m_path), 0666);
+    if (m_fd < 0) {
+        m_error = errno;
+        return false;
+    }
+    return QIODevice::open(mode | Unbuffered);
+}
+
+bool CheckedFile::flushBuffer()
+{
+    if (m_buffer.isEmpty() || m_error)
+        return !m_error;
+    if (!sysWrite(m_fd, m_buffer.constData(), m_buffer.size(), encodePath(m_path)))
+        m_error = errno ? errno : EIO;
+    m_buffer.clear();
+    return !m_error;
+}
+
+qint64 CheckedFile::writeData(const char* data, qint64 length)
+{
+    if (m_error || m_fd < 0)
+        return -1;
+    constexpr qsizetype kPiece = 1 << 16;
+    if (m_buffer.size() + length > kPiece && !flushBuffer())
+        return -1;
+    if (length >= kPiece) {
+        if (!sysWrite(m_fd, data, length, encodePath(m_path))) {
+            m_error = errno ? errno : EIO;
+            return -1;
+        }
+        return length;
+    }
+    m_buffer.append(data, length);
+    return length;
+}
+
+void CheckedFile::close()
+{
+    if (m_fd >= 0) {
+        flushBuffer();
+        if (!sysClose(m_fd, encodePath(m_path)) && !m_error)
+            m_error = errno ? errno : EIO;
+        m_fd = -1;
+    }
+    QIODevice::close();
+}
+
+void CheckedFile::finish()
+{
+    if (m_fd >= 0)
+        close();
+    if (m_error)
+        throw IoError::fromErrno(m_error).about(m_path);
 }

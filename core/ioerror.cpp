@@ -27,12 +27,19 @@ QString IoError::messageFor(int code)
     case InvalidNumber: return QStringLiteral("Ungültige numerische Eingabe");
     case InvalidFileName: return QStringLiteral("Ungültiger Dateiname");
     case IsDirectory: return QStringLiteral("Ist ein Verzeichnis, keine Datei");
+    case NotRegularFile: return QStringLiteral("Keine normale Datei");
+    case ReadOnly: return QStringLiteral("Datei ist schreibgeschützt");
+    case BeingSaved: return QStringLiteral("wird gerade von einem anderen Programm gespeichert");
+    case PairText: return QStringLiteral("Die Datei ist der Text eines Dateipaars und wird nicht als Unicode-Text überschrieben");
     default: return QStringLiteral("E/A-Fehler %1").arg(code); // an operating-system error number
     }
 }
 
 QString IoError::compose(const QString& file) const
 {
+    // "brief.rtf wird gerade von einem anderen Programm gespeichert": the file is the subject.
+    if (m_code == BeingSaved)
+        return (file.isEmpty() ? QStringLiteral("Die Datei") : file) + QLatin1Char(' ') + m_cause;
     if (file.isEmpty())
         return m_byte >= 0 ? QStringLiteral("%1 (Byte %2)").arg(m_cause).arg(m_byte) : m_cause;
     if (m_byte >= 0)

@@ -23,6 +23,11 @@ public:
         InvalidNumber = 106,
         InvalidFileName = 123,
         IsDirectory = 267,
+        // Refusals before anything is written; numbered apart from the system's errors.
+        NotRegularFile = 1000, // a device, a FIFO, a socket: never replaced, never read whole
+        ReadOnly = 1001,       // a write-protected document is not replaced
+        BeingSaved = 1002,     // another program is replacing the same file
+        PairText = 1003,       // text for other programs would break a document pair
     };
 
     explicit IoError(Cause cause);
@@ -51,6 +56,8 @@ public:
     static IoError fromErrno(int err);
     // The German message of a cause or operating-system error number.
     static QString messageFor(int code);
+    // A refusal to touch the file at all, not a failure while writing it.
+    bool isRefusal() const { return m_code >= NotRegularFile && m_code <= PairText; }
 
 private:
     QString compose(const QString& file) const;

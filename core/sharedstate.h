@@ -12,6 +12,7 @@ struct SharedState {
     QString BasePath;          // file name without its last three characters; empty: untitled
     bool LegacyFormat = false; // true: saved as the .txt/.sri pair
     bool UnicodeSource = false; // opened from another program's UTF-8 text: Save asks for a name
+    bool ReadOnlyDocument = false; // its file is write-protected: the title says so, Save asks for a name
     QString OpenDir;           // start directories of the file dialogs, at most 40 characters
     QString SaveDir;
     QString OptionsPath;       // start directory + "\option.dat", fixed at first show

@@ -1,5 +1,7 @@
 #include "autorecovery.h"
 
+#include "atomicfiles.h"
+
 #include "richtextsurface.h"
 #include "seams.h"
 #include "sharedstate.h"
@@ -78,6 +80,11 @@ void AutoRecovery::restore(recovery::Recovered& copy)
     m_c.state->BasePath = copy.session.basePath;
     m_c.state->LegacyFormat = copy.session.legacyFormat;
     m_c.state->UnicodeSource = copy.session.unicodeSource;
+    // Its file may have been write-protected since: Save asks for a name then.
+    const QString base = copy.session.basePath;
+    m_c.state->ReadOnlyDocument = !base.isEmpty()
+        && (copy.session.legacyFormat ? isWriteProtected(base + QStringLiteral("txt")) || isWriteProtected(base + QStringLiteral("sri"))
+                                      : isWriteProtected(base + QStringLiteral("rtf")));
     if (m_c.tit)
         m_c.tit();
     // Not saved: Save writes it to its file, closing asks first.

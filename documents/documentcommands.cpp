@@ -1,6 +1,8 @@
 #include "documentcommands.h"
 
+#include "atomicfiles.h"
 #include "documentfiles.h"
+#include "filelock.h"
 #include "ioerror.h"
 #include "recentdocuments.h"
 #include "richtextsurface.h"
@@ -22,6 +24,12 @@ const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
 const QString DocumentCommands::kSaveExtension = QStringLiteral("*.sri");
 const QString DocumentCommands::kOverwriteQuestion = QStringLiteral("Soll vorhandene Datei überschrieben werden?");
 const QString DocumentCommands::kUnsavedQuestion = QStringLiteral("Der Text wurde geändert. Änderungen speichern?");
+const QString DocumentCommands::kPairTextQuestion = QStringLiteral(
+    "Die Datei %1 ist der Text des Dateipaars %2. Als Unicode-Text überschrieben, ist das Dateipaar zerstört: "
+    "Stilora liest es danach nicht mehr richtig. Trotzdem überschreiben?");
+const QString DocumentCommands::kOpenElsewhereQuestion = QStringLiteral(
+    "Das Dokument %1 ist bereits in einem anderen Stilora-Fenster geöffnet. Wer zuletzt speichert, überschreibt die "
+    "Änderungen des anderen. Trotzdem öffnen?");
 const QString DocumentCommands::kEmptyPairQuestion = QStringLiteral(
     "Der Text ist leer. Das Dateipaar kann keinen leeren Text aufnehmen: Stilora liest zwei leere Dateien als leeres "
     "Dokument, ältere Versionen melden beim Öffnen einer leeren Textdatei einen Fehler. Beide Dateien leeren?");
@@ -70,7 +78,19 @@ private:
     bool m_loading;
 };
 
-bool exists(const QString& path) { return QFileInfo(path).isFile(); }
+bool exists(const QString& path) { return isRegularFile(path); }
+
+// The file whose state a document's is: its RTF, or the pair's text file.
+QString documentFile(const SharedState& s) { return s.BasePath + (s.LegacyFormat ? QStringLiteral("txt") : QStringLiteral("rtf")); }
+
+// A pair is write-protected when either of its files is.
+bool writeProtectedDocument(const QString& path, DocumentCommands::Kind kind)
+{
+    if (kind == DocumentCommands::Kind::Rtf)
+        return isWriteProtected(path);
+    const QString base = pair::basePathOf(path);
+    return isWriteProtected(base + QStringLiteral("txt")) || isWriteProtected(base + QStringLiteral("sri"));
+}
 
 } // namespace
 
@@ -78,6 +98,8 @@ DocumentCommands::DocumentCommands(const DocumentContext& context)
     : m_c(context)
 {
 }
+
+DocumentCommands::~DocumentCommands() = default;
 
 QString DocumentCommands::withExtension(const QString& path, const QString& filter, int filterIndex)
 {
@@ -118,6 +140,8 @@ void DocumentCommands::newDocument()
         return;
     m_c.state->LegacyFormat = false;
     m_c.state->UnicodeSource = false;
+    m_c.state->ReadOnlyDocument = false;
+    markOpen(QString());
     m_c.txt->load(styled::Document()); // the empty model, as any document is loaded
     m_c.txt->setModified(false);
     m_c.state->BasePath.clear();
@@ -190,13 +214,26 @@ bool DocumentCommands::openRecent(const QString& path)
 
 void DocumentCommands::load(const QString& path, Kind kind)
 {
+    // Another running Stilora that holds the document open would save over
+    // what this one saves, and the other way round: the user decides. The
+    // mark this program holds goes first, so that opening its own document
+    // again asks nothing.
+    const QString marked = m_markedFile;
+    m_mark.reset();
+    if (filelock::OpenMark::heldElsewhere(encodePath(path))
+        && !m_c.dialogs->question(m_c.window, kOpenElsewhereQuestion.arg(QFileInfo(path).fileName()))) {
+        markOpen(marked);
+        return;
+    }
     // The title names the chosen document before anything is read; when
     // reading fails, the document the editor still holds is named again, so
     // that a later Save cannot write it over the file that failed to open.
     const QString oldBase = m_c.state->BasePath;
     const bool oldLegacy = m_c.state->LegacyFormat;
     const bool oldUnicode = m_c.state->UnicodeSource;
+    const bool oldReadOnly = m_c.state->ReadOnlyDocument;
     m_c.state->BasePath = baseOf(path);
+    m_c.state->ReadOnlyDocument = false;
     m_c.tit();
     WaitCursor wait;
     try {
@@ -211,8 +248,16 @@ void DocumentCommands::load(const QString& path, Kind kind)
         m_c.state->BasePath = oldBase;
         m_c.state->LegacyFormat = oldLegacy;
         m_c.state->UnicodeSource = oldUnicode;
+        m_c.state->ReadOnlyDocument = oldReadOnly;
         m_c.tit();
+        markOpen(marked);
         throw;
+    }
+    markOpen(path);
+    // A write-protected document says so in the title; Save asks for another name.
+    if (writeProtectedDocument(path, kind)) {
+        m_c.state->ReadOnlyDocument = true;
+        m_c.tit();
     }
     m_c.txt->setSelStart(0);
     m_c.txt->setFocus();
@@ -222,10 +267,19 @@ void DocumentCommands::load(const QString& path, Kind kind)
 
 bool DocumentCommands::save()
 {
-    // Another program's Unicode text is not written over with 8-bit codes unasked.
-    if (!m_c.state->BasePath.isEmpty() && !m_c.state->UnicodeSource)
+    // Another program's Unicode text is not written over with 8-bit codes
+    // unasked, and a write-protected file not at all.
+    if (!m_c.state->BasePath.isEmpty() && !m_c.state->UnicodeSource && !m_c.state->ReadOnlyDocument)
         return speich();
     return saveAs();
+}
+
+void DocumentCommands::markOpen(const QString& file)
+{
+    m_mark.reset();
+    m_markedFile = file;
+    if (!file.isEmpty())
+        m_mark = std::make_unique<filelock::OpenMark>(encodePath(file));
 }
 
 bool DocumentCommands::saveAs()
@@ -265,6 +319,12 @@ bool DocumentCommands::speich()
         docfiles::saveRtf(m_c.txt->snapshot(), m_c.state->BasePath + QStringLiteral("rtf"));
     }
     m_c.state->UnicodeSource = false; // from now on the document is ours
+    if (m_c.state->ReadOnlyDocument) {
+        m_c.state->ReadOnlyDocument = false; // written under a name that takes it
+        m_c.tit();
+    }
+    if (m_markedFile != documentFile(*m_c.state))
+        markOpen(documentFile(*m_c.state));
     m_c.txt->setModified(false);
     if (m_c.remember)
         m_c.remember(m_c.state->BasePath + (m_c.state->LegacyFormat ? QStringLiteral("sri") : QStringLiteral("rtf")));
@@ -291,6 +351,12 @@ void DocumentCommands::exportDocument()
     const QString path = withExtension(answer.path, request.filter, entry + 1);
     if (path != answer.path && exists(path) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion))
         return;
+    if (format == docfiles::Format::UnicodeText) {
+        if (const std::optional<QString> runs = docfiles::pairOfText(path)) {
+            if (!m_c.dialogs->question(m_c.window, kPairTextQuestion.arg(QFileInfo(path).fileName(), QFileInfo(*runs).fileName())))
+                return;
+        }
+    }
     WaitCursor wait;
     docfiles::exportFile(m_c.txt->snapshot(), path, format, m_c.pdf);
 }
@@ -307,7 +373,7 @@ void DocumentCommands::readPair()
     {
         // The missing text file is told before the editor is hidden.
         const QString textPath = m_c.state->BasePath + QStringLiteral("txt");
-        if (!QFileInfo::exists(textPath))
+        if (!fileExists(textPath))
             throw IoError(IoError::FileNotFound).about(textPath);
         ProgressScope scope(m_c, true);
         opened = docfiles::openPair(m_c.state->BasePath, [this](int percent) { showProgress(percent); });

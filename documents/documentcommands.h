@@ -6,6 +6,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+namespace filelock {
+class OpenMark;
+}
 
 class QProgressBar;
 class QWidget;
@@ -45,8 +50,11 @@ public:
     static const QString kOverwriteQuestion;
     static const QString kUnsavedQuestion;
     static const QString kEmptyPairQuestion;
+    static const QString kPairTextQuestion; // %1 the text file, %2 its attribute file
+    static const QString kOpenElsewhereQuestion; // %1 the file
 
     explicit DocumentCommands(const DocumentContext& context);
+    ~DocumentCommands();
 
     void newDocument(); // Neu1Click
     void open();        // ffnen1Click
@@ -87,6 +95,10 @@ private:
     bool writePair();
     bool acceptLosses(const styled::Document& document);
     void showProgress(int percent);
+    // Marks the document's file as open in this program, for other programs' question.
+    void markOpen(const QString& file);
 
     DocumentContext m_c;
+    std::unique_ptr<filelock::OpenMark> m_mark;
+    QString m_markedFile;
 };

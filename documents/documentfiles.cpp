@@ -7,7 +7,6 @@
 #include "rtfwriter.h"
 #include "unicodegreek.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -55,6 +54,8 @@ Opened openRtf(const QString& path)
         throw IoError(0, r.message + QStringLiteral(": ") + r.detail()).atByte(r.offset).about(path);
     Opened o;
     o.document = r.document;
+    if (r.nulCharacters > 0)
+        o.notice = QStringLiteral("Die Datei enthält %1 NUL-Zeichen; sie wurden ausgelassen.").arg(r.nulCharacters);
     return o;
 }
 
@@ -63,6 +64,8 @@ Opened openPair(const QString& base, const pair::Progress& progress)
     const QString textPath = textPathOf(base);
     const QString runsPath = runsPathOf(base);
     finishInterruptedWrite({textPath, runsPath});
+    // Both files as one program saved them: another's save of the pair waits.
+    const ReadTogether together({textPath, runsPath});
     if (!fileExists(textPath))
         throw IoError(IoError::FileNotFound).about(textPath);
     const QByteArray text = readWholeFile(textPath); // a directory says so
@@ -88,16 +91,14 @@ void saveRtf(const styled::Document& document, const QString& path)
     try {
         // Written straight into the scratch file: a large document is not held twice.
         writeFileThrough(path, [&](const QString& scratch) {
-            QFile out(scratch);
-            errno = 0;
-            if (!out.open(QIODevice::WriteOnly))
-                throw IoError::fromErrno(errno ? errno : EACCES);
-            if (!rtf::write(document, out) || !out.flush()) {
-                const int err = errno;
-                throw IoError::fromErrno(err ? err : EIO);
-            }
+            CheckedFile out(scratch);
+            if (out.open(QIODevice::WriteOnly))
+                rtf::write(document, out);
+            out.finish();
         });
     } catch (const IoError& e) {
+        if (e.isRefusal())
+            throw; // nothing was written: the refusal as it stands
         throw IoError(e.code(), rtf::saveFailedMessage() + QStringLiteral(": ") + e.cause()).about(e.file());
     }
 }
@@ -106,6 +107,16 @@ void savePair(const styled::Document& document, const QString& base, const pair:
 {
     const pair::Bytes bytes = pair::write(document, progress);
     writeFilesAtomically({{textPathOf(base), bytes.text}, {runsPathOf(base), bytes.runs}});
+}
+
+std::optional<QString> pairOfText(const QString& path)
+{
+    if (QFileInfo(path).suffix().toLower() != QLatin1String("txt"))
+        return std::nullopt;
+    const QString runs = runsPathOf(pair::basePathOf(path));
+    if (!fileExists(runs) || isDirectory(runs))
+        return std::nullopt;
+    return runs;
 }
 
 QStringList lossDescriptions(const pair::Losses& l)
@@ -240,14 +251,14 @@ void exportFile(const styled::Document& document, const QString& path, Format fo
     // is left in /tmp.
     writeFileThrough(path, [&](const QString& scratch) {
         if (format == Format::Pdf) {
-            if (!pdf || !pdf(document, scratch, title))
+            if (!pdf)
                 throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden"));
+            pdf(document, scratch, title);
             return;
         }
-        QFile out(scratch);
-        errno = 0;
+        CheckedFile out(scratch);
         if (!out.open(QIODevice::WriteOnly))
-            throw IoError::fromErrno(errno ? errno : EACCES);
+            out.finish();
         QString error;
         exportwriters::Options options;
         options.title = title;
@@ -258,11 +269,10 @@ void exportFile(const styled::Document& document, const QString& path, Format fo
         case Format::UnicodeText: ok = exportwriters::writeText(document, out, &error); break;
         default: throw IoError(0, QStringLiteral("Kein Format für andere Programme"));
         }
-        if (!ok || !out.flush()) {
-            // The failing write left its cause; "Zu wenig Speicherplatz" on a full disk.
-            const int err = errno;
-            throw IoError::fromErrno(err ? err : EIO);
-        }
+        // A failed write is told by its cause ("Zu wenig Speicherplatz" on a full disk).
+        out.finish();
+        if (!ok)
+            throw IoError(0, error.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden") : error);
     });
 }
 

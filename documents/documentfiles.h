@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Document files as the editor's Open and Save and the converter both read
 // and write them: RTF, and the pair of versions 1.0 and 1.01, whose text
@@ -45,6 +46,11 @@ void saveRtf(const styled::Document& document, const QString& path);
 // Both files of the pair, as one unit. An empty document empties both.
 void savePair(const styled::Document& document, const QString& base, const pair::Progress& progress = {});
 
+// A .txt file beside whose name an attribute file .sri lies is the text of
+// a document pair: the attribute file's path. Written over as text, the
+// pair would be broken.
+std::optional<QString> pairOfText(const QString& path);
+
 // What the pair cannot hold, one German sentence each.
 QStringList lossDescriptions(const pair::Losses& losses);
 
@@ -79,8 +85,9 @@ struct ForPair {
 };
 ForPair forPair(const styled::Document& document);
 
-// Writes a PDF file of the document's pages (the report engine's); false when it could not.
-using PdfWriter = std::function<bool(const styled::Document& document, const QString& file, const QString& title)>;
+// Writes a PDF file of the document's pages (the report engine's); throws
+// IoError when it could not, or when a write failed.
+using PdfWriter = std::function<void(const styled::Document& document, const QString& file, const QString& title)>;
 
 // Writes a document for other programs, with its Greek as Unicode: ODT,
 // UTF-8 text, HTML, or PDF through `pdf`; whole or not at all.

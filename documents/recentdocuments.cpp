@@ -1,5 +1,7 @@
 #include "recentdocuments.h"
 
+#include "atomicfiles.h"
+
 #include "documentcommands.h"
 #include "documentfiles.h"
 #include "paircodec.h"
@@ -47,8 +49,8 @@ void RecentDocuments::remove(const QString& path)
 bool RecentDocuments::available(const QString& path)
 {
     if (DocumentCommands::kindOf(path) == DocumentCommands::Kind::Pair)
-        return QFileInfo(pair::basePathOf(path) + QStringLiteral("txt")).isFile();
-    return QFileInfo(path).isFile();
+        return isRegularFile(pair::basePathOf(path) + QStringLiteral("txt"));
+    return isRegularFile(path);
 }
 
 QString RecentDocuments::caption(int index, const QString& path)

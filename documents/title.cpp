@@ -44,6 +44,8 @@ QString retitle(SharedState& state)
     const Title t = titleFor(state.BasePath);
     if (!state.BasePath.isEmpty())
         state.OpenDir = shortString(t.directory);
+    if (state.ReadOnlyDocument && !state.BasePath.isEmpty())
+        return t.caption + QStringLiteral(" (schreibgeschützt)");
     return t.caption;
 }
 

@@ -1,6 +1,8 @@
 #include "pages.h"
 
+#include "atomicfiles.h"
 #include "exportwriters.h"
+#include "ioerror.h"
 #include "qtformat.h"
 
 #include <QHash>
@@ -160,24 +162,30 @@ void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, boo
     painter.restore();
 }
 
-bool writePdf(const styled::Document& text, int itemWidthPx, const QString& file, const QString& title, bool landscape)
+void writePdf(const styled::Document& text, int itemWidthPx, const QString& file, const QString& title, bool landscape)
 {
-    QPdfWriter pdf(file);
-    pdf.setResolution(1200);
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                  QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-    pdf.setTitle(title);
-    pdf.setCreator(QStringLiteral("Stilora"));
-    QPainter painter;
-    if (!painter.begin(&pdf))
-        return false;
-    painter.scale(pdf.logicalDpiX() / kDpi, pdf.logicalDpiY() / kDpi);
-    PageMaker maker(text, itemWidthPx, landscape);
-    while (maker.draw(painter)) {
-        if (!pdf.newPage())
-            return false;
+    // Qt's PDF writer does not look at what its writes return: the file
+    // device keeps the first failure, and the file is no PDF then.
+    CheckedFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        out.finish();
+    {
+        QPdfWriter pdf(&out);
+        pdf.setResolution(1200);
+        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        pdf.setTitle(title);
+        pdf.setCreator(QStringLiteral("Stilora"));
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden")).about(file);
+        painter.scale(pdf.logicalDpiX() / kDpi, pdf.logicalDpiY() / kDpi);
+        PageMaker maker(text, itemWidthPx, landscape);
+        while (maker.draw(painter))
+            pdf.newPage();
+        painter.end();
     }
-    return painter.end();
+    out.finish();
 }
 
 } // namespace report

@@ -50,7 +50,8 @@ void producePages(const styled::Document& text, int itemWidthPx, bool landscape,
 // painter's coordinates), scaling from the 96-dpi page.
 void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, bool landscape = false);
 
-// Writes every page into a PDF file of A4 pages; false when the file could not be made.
-bool writePdf(const styled::Document& text, int itemWidthPx, const QString& file, const QString& title, bool landscape = false);
+// Writes every page into a PDF file of A4 pages; throws IoError naming the
+// file when it could not be made or a write failed (a full disk, say).
+void writePdf(const styled::Document& text, int itemWidthPx, const QString& file, const QString& title, bool landscape = false);
 
 } // namespace report

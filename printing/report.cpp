@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPageLayout>
 #include <QDialogButtonBox>
 #include <QPrintDialog>
@@ -114,31 +115,47 @@ bool Report::print(const styled::Document& text, QWidget* parent)
     if (p.outputFileName().isEmpty() && QPrinterInfo::availablePrinters().isEmpty() && !printerSetup(parent))
         return false;
     p.setDocName(m_title);
+    const bool landscape = p.pageLayout().orientation() == QPageLayout::Landscape;
+    const PageRange range{p.printRange() == QPrinter::PageRange, p.fromPage(), p.toPage()};
     const QString file = p.outputFileName();
-    if (file.isEmpty())
-        return printPages(text, p, parent);
-    // A file chosen in the print dialog is written whole or not at all, like every other output.
+    if (file.isEmpty()) {
+        const bool sent = printPages(text, p, range, landscape, parent);
+        return sent && p.printerState() != QPrinter::Error;
+    }
+    // A file chosen in the print dialog is written whole or not at all, like
+    // every other output, through a device that notices a failed write
+    // (the printer's own file does not).
     bool sent = false;
     writeFileThrough(file, [&](const QString& scratch) {
-        p.setOutputFileName(scratch);
-        sent = printPages(text, p, parent);
-        p.setOutputFileName(file);
+        CheckedFile out(scratch);
+        if (!out.open(QIODevice::WriteOnly))
+            out.finish();
+        {
+            QPdfWriter pdf(&out);
+            pdf.setResolution(p.resolution());
+            pdf.setPageLayout(p.pageLayout());
+            pdf.setTitle(m_title);
+            pdf.setCreator(QStringLiteral("Stilora"));
+            sent = printPages(text, pdf, range, landscape, parent);
+        }
+        out.finish();
         if (!sent)
             throw IoError(0, QStringLiteral("Der Druck in die Datei wurde abgebrochen"));
     });
     return sent;
 }
 
-bool Report::printToPdf(const styled::Document& text, const QString& file)
+void Report::printToPdf(const styled::Document& text, const QString& file)
 {
     // The pages without a printer, in the orientation of the printer's settings.
-    return writePdf(text, m_itemWidth, file, m_title, printer().pageLayout().orientation() == QPageLayout::Landscape);
+    writePdf(text, m_itemWidth, file, m_title, printer().pageLayout().orientation() == QPageLayout::Landscape);
 }
 
-bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget* progressParent)
+bool Report::printPages(const styled::Document& text, QPagedPaintDevice& device, const PageRange& pages, bool landscape,
+                        QWidget* progressParent)
 {
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         return false;
     std::unique_ptr<QProgressDialog> progress;
     if (progressParent) {
@@ -146,10 +163,9 @@ bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(300);
     }
-    // The same pages as the preview's, drawn at the printer's resolution.
-    PageMaker maker(text, m_itemWidth, printer.pageLayout().orientation() == QPageLayout::Landscape);
-    painter.scale(printer.logicalDpiX() / kDpi, printer.logicalDpiY() / kDpi);
-    const bool range = printer.printRange() == QPrinter::PageRange;
+    // The same pages as the preview's, drawn at the device's resolution.
+    PageMaker maker(text, m_itemWidth, landscape);
+    painter.scale(device.logicalDpiX() / kDpi, device.logicalDpiY() / kDpi);
     bool ok = true;
     bool first = true;
     for (int index = 0;; ++index) {
@@ -162,10 +178,10 @@ bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget
                 break;
             }
         }
-        const bool wanted = !range || (n >= printer.fromPage() && (printer.toPage() == 0 || n <= printer.toPage()));
+        const bool wanted = !pages.range || (n >= pages.from && (pages.to == 0 || n <= pages.to));
         bool more = false;
         if (wanted) {
-            if (!first && !printer.newPage()) {
+            if (!first && !device.newPage()) {
                 ok = false;
                 break;
             }
@@ -177,11 +193,11 @@ bool Report::printPages(const styled::Document& text, QPrinter& printer, QWidget
             QPainter skip(&scratch);
             more = maker.draw(skip);
         }
-        if (!more || (range && printer.toPage() > 0 && n >= printer.toPage()))
+        if (!more || (pages.range && pages.to > 0 && n >= pages.to))
             break;
     }
     painter.end();
-    return ok && printer.printerState() != QPrinter::Error;
+    return ok;
 }
 
 } // namespace report

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 class QThread;
@@ -87,11 +88,17 @@ public:
     // progress window that can be cancelled; asks for the printer first when
     // there is none to print to. Returns whether the pages were sent.
     bool print(const styled::Document& text, QWidget* parent);
-    // Prints into a PDF file without asking.
-    bool printToPdf(const styled::Document& text, const QString& file);
+    // Prints into a PDF file without asking; throws IoError when it cannot be written.
+    void printToPdf(const styled::Document& text, const QString& file);
 
 private:
-    bool printPages(const styled::Document& text, QPrinter& printer, QWidget* progressParent);
+    struct PageRange {
+        bool range = false; // false: every page
+        int from = 0;
+        int to = 0;         // 0: to the end
+    };
+    bool printPages(const styled::Document& text, QPagedPaintDevice& device, const PageRange& pages, bool landscape,
+                    QWidget* progressParent);
     void stopProduction();
 
     int m_itemWidth = 100;

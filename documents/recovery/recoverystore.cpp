@@ -26,8 +26,9 @@ const QString kCopyPrefix = QStringLiteral("copy-");
 const QString kDiscardedPrefix = QStringLiteral("discarded-");
 const QString kDiscardedDate = QStringLiteral("yyyy-MM-dd-HHmmss");
 
-QByteArray escaped(const QString& s) { return QUrl::toPercentEncoding(s); }
-QString unescaped(const QByteArray& b) { return QUrl::fromPercentEncoding(b); }
+// Names by their bytes, so that one that is not UTF-8 comes back as the same file.
+QByteArray escaped(const QString& s) { return encodePath(s).toPercentEncoding(); }
+QString unescaped(const QByteArray& b) { return decodePath(QByteArray::fromPercentEncoding(b)); }
 
 std::unique_ptr<QLockFile> lockFor(const QString& path)
 {

@@ -167,6 +167,7 @@ private:
     bool m_pendingTab = false;
     bool m_pendingSpace = false;
     bool m_afterPar = false;
+    int m_nul = 0; // NUL characters left out
 };
 
 ReadResult Reader::fail(qint64 offset, ReadResult::Error error)
@@ -209,6 +210,7 @@ ReadResult Reader::run()
     flushPiece();
     ReadResult r;
     r.offset = m_tok.offset();
+    r.nulCharacters = m_nul;
     r.document = m_out.take();
     // The \par that ends the last paragraph opens no new one.
     if (m_afterPar && r.document.paragraphs.size() > 1 && r.document.paragraphs.last().runs.isEmpty())
@@ -565,8 +567,12 @@ void Reader::textBytes(QByteArrayView bytes)
     if (cp == kDirect) {
         flushBytes();
         prepareEmit();
-        for (char c : bytes)
-            m_piece += codepage::toChar(uchar(c));
+        for (char c : bytes) {
+            if (c == '\0')
+                ++m_nul;
+            else
+                m_piece += codepage::toChar(uchar(c));
+        }
         return;
     }
     // A multi-byte code page needs its bytes together.
@@ -617,6 +623,10 @@ void Reader::prepareEmit()
 void Reader::addChar(QChar ch)
 {
     flushBytes();
+    if (ch.isNull()) {
+        ++m_nul;
+        return;
+    }
     if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r') || ch == QChar::LineSeparator || ch == QChar::ParagraphSeparator) {
         breakParagraph();
         return;

@@ -35,6 +35,7 @@ struct ReadResult {
     qint64 offset = 0; // the byte where reading stopped
     QString message;   // "Das Laden des Streams ist mißlungen"
     styled::Document document;
+    int nulCharacters = 0; // NUL characters of the text (bytes, \'00, \u0), left out: no editor holds them
 
     bool ok() const { return status != Failed; }
     // Why, in German: "Gruppen zu tief verschachtelt", ...

@@ -111,8 +111,8 @@ struct Commands {
                                            [this](const Document& d, const QString& file, const QString& title) {
                                                pdfTitles << title;
                                                QFile f(file);
-                                               return !pdfFails && f.open(QIODevice::WriteOnly) &&
-                                                      f.write("%PDF " + d.plainText().toUtf8()) > 0;
+                                               if (pdfFails || !f.open(QIODevice::WriteOnly) || f.write("%PDF " + d.plainText().toUtf8()) <= 0)
+                                                   throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden"));
                                            }}};
 
     Commands() { panel.hide(); } // as the window's progress panel is until a pair is read or written
