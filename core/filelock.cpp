@@ -184,8 +184,12 @@ void Exclusive::unlock()
 
 Shared::~Shared()
 {
-    for (int fd : m_fds)
-        ::close(fd);
+    // The last reader removes the lock file, as a writer does.
+    for (std::size_t i = 0; i < m_fds.size(); ++i) {
+        if (::flock(m_fds[i], LOCK_EX | LOCK_NB) == 0)
+            ::unlink(m_names[i].constData());
+        ::close(m_fds[i]);
+    }
 }
 
 bool Shared::lock(const std::vector<QByteArray>& paths, int waitMs, QByteArray* busy)
@@ -194,7 +198,10 @@ bool Shared::lock(const std::vector<QByteArray>& paths, int waitMs, QByteArray* 
     for (const QByteArray& name : lockNames(paths, ".lock")) {
         int fd = -1;
         switch (acquire(name, LOCK_SH, deadline, &fd)) {
-        case Got::Locked: m_fds.push_back(fd); break;
+        case Got::Locked:
+            m_fds.push_back(fd);
+            m_names.push_back(name);
+            break;
         case Got::NoLock: break;
         case Got::Busy:
             for (const QByteArray& p : paths)

@@ -52,6 +52,7 @@ public:
 
 private:
     std::vector<int> m_fds;
+    std::vector<QByteArray> m_names;
 };
 
 // A document a program holds open: a shared lock that another program's

@@ -1,6 +1,7 @@
 // The bottom layer without a window: the styled-text model, the I/O error
 // messages and the atomic writes.
 #include "atomicfiles.h"
+#include "filelock.h"
 #include "ioerror.h"
 #include "codepage.h"
 #include "greeklayout.h"
@@ -18,6 +19,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,7 +104,12 @@ textsearch::Searchable searchableOf(const QString& notation)
 
 class TestCore : public QObject {
     Q_OBJECT
+    QTemporaryDir m_runtime; // the lock files of this test, apart from any program's
 private slots:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
+    // A killed writer's lock file stays until the file is saved again; each test starts without any.
+    void init() { QDir(m_runtime.filePath(QStringLiteral("stilora"))).removeRecursively(); }
+    QStringList lockFiles() const { return QDir(m_runtime.filePath(QStringLiteral("stilora"))).entryList(QDir::Files); }
     void readableMapsBack_data();
     void readableMapsBack();
     void readablePatchedAsMade();
@@ -124,6 +131,20 @@ private slots:
     void failedSyncIsAnError();
     void writeThroughScratch();
     void replacementKeepsPermissionsAndLinks();
+    void savesThatMeetTakeTurns_data();
+    void savesThatMeetTakeTurns();
+    void busyFileIsTold();
+    void killedWritersLockGoes();
+    void onlyRegularFilesReplaced_data();
+    void onlyRegularFilesReplaced();
+    void writeProtectedNeverReplaced_data();
+    void writeProtectedNeverReplaced();
+    void readRefusesWhatIsNoFile_data();
+    void readRefusesWhatIsNoFile();
+    void olderJournalFinished();
+    void checkedFileTellsFailedWrites_data();
+    void checkedFileTellsFailedWrites();
+    void openMarkSeenByOthers();
     void readMissingFile();
     void errorNamesItsFile();
     void namesOfAnyBytes_data();
@@ -444,6 +465,342 @@ void TestCore::replacementKeepsPermissionsAndLinks()
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(fileBytes(a), QByteArray("new"));
     QCOMPARE(QFileInfo(a).permissions() & QFile::Permissions(0x7077), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+}
+
+// Two programs save the same document at once, many times, while a third
+// reads it: the saves take turns, each reports success, the last one's
+// files are there whole, and the reader never sees one file of each.
+void TestCore::savesThatMeetTakeTurns_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::newRow("pair") << 2;
+    QTest::newRow("one file") << 1;
+}
+
+void TestCore::savesThatMeetTakeTurns()
+{
+    QFETCH(int, files);
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("o.txt")), b = dir.filePath(QStringLiteral("o.sri"));
+    auto contents = [&](char who) {
+        // Large enough that the writes overlap: hundreds of kilobytes each.
+        std::vector<std::pair<QString, QByteArray>> t{{a, QByteArray(300'000 + who, who)}};
+        if (files == 2)
+            t.emplace_back(b, QByteArray(200'000 + who, char(who + 1)));
+        return t;
+    };
+    writeFilesAtomically(contents('X'));
+    auto state = [&] {
+        const QByteArray x = fileBytes(a), y = files == 2 ? fileBytes(b) : QByteArray();
+        for (char who : {'X', 'Y'}) {
+            const auto c = contents(who);
+            if (x == c[0].second && (files == 1 || y == c[1].second))
+                return QString(QLatin1Char(who));
+        }
+        return QStringLiteral("mixed");
+    };
+    for (int round = 0; round < 15; ++round) {
+        int go[2];
+        QVERIFY(pipe(go) == 0);
+        auto start = [&](const std::function<int()>& job) {
+            const pid_t child = fork();
+            if (child == 0) {
+                char c;
+                ::close(go[1]);
+                if (::read(go[0], &c, 1) < 0)
+                    _exit(3);
+                _exit(job());
+            }
+            return child;
+        };
+        auto writer = [&](char who) {
+            return [&, who] {
+                try {
+                    writeFilesAtomically(contents(who));
+                    return 0;
+                } catch (const IoError&) {
+                    return 1;
+                }
+            };
+        };
+        const pid_t x = start(writer('X')), y = start(writer('Y'));
+        const pid_t reader = start([&] {
+            for (int i = 0; i < 40; ++i) {
+                try {
+                    const ReadTogether together({a, b});
+                    const QByteArray t = readWholeFile(a);
+                    if (files == 2 && readWholeFile(b).at(0) != t.at(0) + 1)
+                        return 2; // one file of each
+                } catch (const IoError&) {
+                    return 1;
+                }
+            }
+            return 0;
+        });
+        ::close(go[0]);
+        ::close(go[1]); // all three start at once
+        int sx = 0, sy = 0, sr = 0;
+        waitpid(x, &sx, 0);
+        waitpid(y, &sy, 0);
+        waitpid(reader, &sr, 0);
+        const QString where = QStringLiteral("round %1").arg(round);
+        QVERIFY2(WIFEXITED(sx) && WEXITSTATUS(sx) == 0, qPrintable(where));
+        QVERIFY2(WIFEXITED(sy) && WEXITSTATUS(sy) == 0, qPrintable(where));
+        QVERIFY2(WIFEXITED(sr) && WEXITSTATUS(sr) == 0, qPrintable(where + QStringLiteral(": the reader saw %1").arg(WEXITSTATUS(sr))));
+        QVERIFY2(state() != QLatin1String("mixed"), qPrintable(where));
+        QVERIFY2(leftovers(dir.path()).isEmpty(), qPrintable(where + leftovers(dir.path()).join(' ')));
+        QCOMPARE(lockFiles(), QStringList()); // the last holder of each lock removes it
+    }
+}
+
+// A save that finds another program's save of its file going on waits, and
+// then gives up with the file's name; nothing is touched.
+void TestCore::busyFileIsTold()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt")), b = dir.filePath(QStringLiteral("brief.sri"));
+    writeFilesAtomically({{a, "old text"}, {b, "old runs"}});
+    filelock::Exclusive other;
+    QByteArray busy;
+    QVERIFY(other.lock({QFile::encodeName(b)}, 0, &busy));
+    filelock::setWaitMs(50);
+    QString caught;
+    try {
+        writeFilesAtomically({{a, "new text"}, {b, "new runs"}});
+    } catch (const IoError& e) {
+        caught = e.message();
+        QVERIFY(e.isRefusal());
+    }
+    QCOMPARE(caught, QStringLiteral("brief.sri wird gerade von einem anderen Programm gespeichert"));
+    QCOMPARE(fileBytes(a), QByteArray("old text"));
+    // The pair is not read while one of its files is being replaced.
+    try {
+        const ReadTogether together({a, b});
+        QFAIL("read while saved");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), QStringLiteral("brief.sri wird gerade von einem anderen Programm gespeichert"));
+    }
+    // The same file under another name (a link, a path with "..") is the same lock.
+    const QString link = dir.filePath(QStringLiteral("verweis.sri"));
+    QVERIFY(QFile::link(b, link));
+    QVERIFY_THROWS_EXCEPTION(IoError, writeFilesAtomically({{link, "x"}}));
+    QVERIFY_THROWS_EXCEPTION(IoError, writeFilesAtomically({{dir.path() + QStringLiteral("/../") + QFileInfo(dir.path()).fileName() + QStringLiteral("/brief.sri"), "x"}}));
+    other.unlock();
+    filelock::setWaitMs(5000);
+    writeFilesAtomically({{a, "new text"}, {b, "new runs"}});
+    QCOMPARE(fileBytes(b), QByteArray("new runs"));
+    QCOMPARE(lockFiles(), QStringList());
+}
+
+// A program killed while it saves leaves no lock behind: the next save goes through at once.
+void TestCore::killedWritersLockGoes()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.rtf"));
+    int ready[2];
+    QVERIFY(pipe(ready) == 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        filelock::Exclusive held;
+        QByteArray busy;
+        held.lock({QFile::encodeName(a)}, 0, &busy);
+        if (::write(ready[1], "x", 1) != 1)
+            _exit(1);
+        ::pause();
+        _exit(0);
+    }
+    char c;
+    QCOMPARE(::read(ready[0], &c, 1), ssize_t(1));
+    filelock::setWaitMs(0);
+    QVERIFY_THROWS_EXCEPTION(IoError, writeFilesAtomically({{a, "neu"}}));
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    writeFilesAtomically({{a, "neu"}});
+    filelock::setWaitMs(5000);
+    QCOMPARE(fileBytes(a), QByteArray("neu"));
+    QCOMPARE(lockFiles(), QStringList()); // the killed program's lock file went with the next save
+}
+
+// Only a regular file or a missing name is replaced; a device or a FIFO,
+// also behind a link, keeps what it is.
+void TestCore::onlyRegularFilesReplaced_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to a FIFO") << "link to fifo";
+    QTest::newRow("link to /dev/null") << "link to null";
+}
+
+void TestCore::onlyRegularFilesReplaced()
+{
+    QFETCH(QString, what);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.rtf"));
+    const QString fifo = dir.filePath(QStringLiteral("rohr"));
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+    if (what == QLatin1String("fifo"))
+        QVERIFY(QFile::rename(fifo, out));
+    else
+        QVERIFY(QFile::link(what == QLatin1String("link to fifo") ? fifo : QStringLiteral("/dev/null"), out));
+    for (bool through : {false, true}) {
+        QString caught;
+        try {
+            if (through)
+                writeFileThrough(out, [](const QString&) {});
+            else
+                writeFilesAtomically({{out, "text"}, {dir.filePath(QStringLiteral("out.sri")), "runs"}});
+        } catch (const IoError& e) {
+            caught = e.message();
+        }
+        QCOMPARE(caught, QStringLiteral("Keine normale Datei: out.rtf"));
+    }
+    struct stat st;
+    QVERIFY(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
+    QVERIFY(::stat(QFile::encodeName(out).constData(), &st) == 0 && !S_ISREG(st.st_mode));
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("out.sri"))));
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+// A write-protected file is never replaced, whichever of the pair it is, and by root neither.
+void TestCore::writeProtectedNeverReplaced_data()
+{
+    QTest::addColumn<QString>("protectedName");
+    QTest::newRow("text file") << "brief.txt";
+    QTest::newRow("attribute file") << "brief.sri";
+}
+
+void TestCore::writeProtectedNeverReplaced()
+{
+    QFETCH(QString, protectedName);
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt")), b = dir.filePath(QStringLiteral("brief.sri"));
+    writeFilesAtomically({{a, "old text"}, {b, "old runs"}});
+    QVERIFY(QFile::setPermissions(dir.filePath(protectedName), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(isWriteProtected(dir.filePath(protectedName)));
+    QString caught;
+    try {
+        writeFilesAtomically({{a, "new text"}, {b, "new runs"}});
+    } catch (const IoError& e) {
+        caught = e.message();
+    }
+    QCOMPARE(caught, QStringLiteral("Datei ist schreibgeschützt: ") + protectedName);
+    QCOMPARE(fileBytes(a), QByteArray("old text"));
+    QCOMPARE(fileBytes(b), QByteArray("old runs"));
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+// Reading takes regular files only, and refuses the rest before a byte is read:
+// an endless device or a FIFO without a writer would never end.
+void TestCore::readRefusesWhatIsNoFile_data()
+{
+    QTest::addColumn<QString>("target"); // what brief.rtf is a link to; "fifo": a FIFO of its own
+    QTest::addColumn<QString>("message");
+    QTest::newRow("/dev/zero") << "/dev/zero" << "Keine normale Datei: brief.rtf";
+    QTest::newRow("/dev/urandom") << "/dev/urandom" << "Keine normale Datei: brief.rtf";
+    QTest::newRow("FIFO without a writer") << "fifo" << "Keine normale Datei: brief.rtf";
+    QTest::newRow("directory") << "/" << "Ist ein Verzeichnis, keine Datei: brief.rtf";
+}
+
+void TestCore::readRefusesWhatIsNoFile()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("brief.rtf"));
+    if (target == QLatin1String("fifo"))
+        QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+    else
+        QVERIFY(QFile::link(target, path));
+    try {
+        readWholeFile(path);
+        QFAIL("read");
+    } catch (const IoError& e) {
+        QCOMPARE(e.message(), message);
+    }
+}
+
+// A journal of the version before (fixed scratch names) is still finished.
+void TestCore::olderJournalFinished()
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("brief.txt")), b = dir.filePath(QStringLiteral("brief.sri"));
+    writeFilesAtomically({{a, "old text"}, {b, "old runs"}});
+    auto put = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    // Killed after the first rename: the text is new, the attribute file still old.
+    put(QStringLiteral("brief.txt"), "new text");
+    put(QStringLiteral(".brief.sri.stilora-neu"), "new runs");
+    put(QStringLiteral(".brief.sri.stilora-alt"), "old runs");
+    const QByteArray real = QFile::encodeName(QFileInfo(dir.path()).canonicalFilePath());
+    put(QStringLiteral(".brief.txt.stilora-journal"),
+        "stilora-journal 1\nV\n1 " + (real + "/brief.txt").toHex() + "\n1 " + (real + "/brief.sri").toHex() + "\nend\n");
+    finishInterruptedWrite({a, b});
+    QCOMPARE(fileBytes(a), QByteArray("new text"));
+    QCOMPARE(fileBytes(b), QByteArray("new runs"));
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+// A writer that never looks at its writes (Qt's PDF writer) learns of a
+// failed one through the device: at whichever write, the cause is told.
+void TestCore::checkedFileTellsFailedWrites_data()
+{
+    QTest::addColumn<int>("failAt"); // the write step that fails; 0: the file size limit
+    QTest::addColumn<QString>("message");
+    QTest::newRow("first write") << 1 << "E/A-Fehler 5: aus.pdf";
+    QTest::newRow("third write") << 3 << "E/A-Fehler 5: aus.pdf";
+    QTest::newRow("disk full") << 0 << "Zu wenig Speicherplatz: aus.pdf";
+}
+
+void TestCore::checkedFileTellsFailedWrites()
+{
+    QFETCH(int, failAt);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    CheckedFile out(dir.filePath(QStringLiteral("aus.pdf")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    int writes = 0;
+    atomicfiles::setFaultHook([&](atomicfiles::Step s, const QByteArray&) { return s == atomicfiles::Step::Write && ++writes == failAt ? EIO : 0; });
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (failAt == 0) {
+        rlimit small = saved;
+        small.rlim_cur = 100'000;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    }
+    // Pieces small and large, as a PDF writer writes them; the writer never looks at the result.
+    for (int i = 0; i < 40; ++i)
+        out.write(QByteArray(i % 3 == 0 ? 70'000 : 900, 'x'));
+    QString caught;
+    try {
+        out.finish();
+    } catch (const IoError& e) {
+        caught = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    atomicfiles::setFaultHook({});
+    QCOMPARE(caught, message);
+}
+
+// A document held open is seen from elsewhere until its mark goes.
+void TestCore::openMarkSeenByOthers()
+{
+    QTemporaryDir dir;
+    const QByteArray file = QFile::encodeName(dir.filePath(QStringLiteral("brief.rtf")));
+    QVERIFY(!filelock::OpenMark::heldElsewhere(file));
+    {
+        filelock::OpenMark one(file);
+        filelock::OpenMark two(file); // two programs hold it
+        QVERIFY(filelock::OpenMark::heldElsewhere(file));
+        QVERIFY(filelock::OpenMark::heldElsewhere(QFile::encodeName(dir.path()) + "/./brief.rtf"));
+        QVERIFY(!filelock::OpenMark::heldElsewhere(file + ".bak"));
+    }
+    QVERIFY(!filelock::OpenMark::heldElsewhere(file));
+    QCOMPARE(lockFiles(), QStringList());
 }
 
 void TestCore::readMissingFile()
