@@ -196,12 +196,73 @@ Imported importGreek(QStringView unicode)
     return r;
 }
 
-ImportedDocument importDocument(const styled::Document& document)
+namespace {
+
+// What reads the same in "Greek" as in a Latin font: a space, a comma, a
+// full stop, a digit (no letter, and the layout has no Greek glyph at its code).
+bool isNeutral(QChar ch)
+{
+    if (ch.unicode() < 0x20 || ch.unicode() > 0x7E || ch.isLetter())
+        return false;
+    return !greeklayout::unicodeOf(uchar(ch.unicode())); // no Greek glyph at its code
+}
+
+constexpr char16_t kMiddleDot = 0x00B7; // the ano teleia in its NFC form
+
+// Where the Greek that starts at `start` ends: its letters and combining
+// marks, a middle dot right after a letter (the ano teleia, as Unicode
+// normalises it), spaces and punctuation between two Greek words and the
+// punctuation right after the last, which belong to the Greek as they do
+// when it is typed.
+qsizetype greekEnd(const QString& text, qsizetype start)
+{
+    const qsizetype n = text.size();
+    qsizetype end = start + 1;
+    for (;;) {
+        while (end < n && (isGreek(text[end]) || text[end].category() == QChar::Mark_NonSpacing))
+            ++end;
+        if (end < n && text[end].unicode() == kMiddleDot) {
+            ++end;
+            continue;
+        }
+        qsizetype k = end;
+        while (k < n && isNeutral(text[k]))
+            ++k;
+        if (k > end && k < n && isGreek(text[k])) {
+            end = k;
+            continue;
+        }
+        // Punctuation right after the last word ends its sentence: "τίς;" asks in Greek.
+        while (end < n && isNeutral(text[end]) && text[end].isPunct())
+            ++end;
+        return end;
+    }
+}
+
+qsizetype nonGreekEnd(const QString& text, qsizetype start)
+{
+    qsizetype end = start + 1;
+    while (end < text.size() && !isGreek(text[end]))
+        ++end;
+    return end;
+}
+
+} // namespace
+
+ImportedDocument importDocument(styled::Document document)
 {
     ImportedDocument out;
-    out.document = document;
+    out.document = std::move(document);
     const QString greekFont = QString::fromLatin1(styled::kDefaultFont);
     int position = 1;
+    auto add = [](QList<styled::Run>& runs, QStringView text, const styled::CharFormat& f) {
+        if (text.isEmpty())
+            return;
+        if (!runs.isEmpty() && runs.last().format == f)
+            runs.last().text += text;
+        else
+            runs.append({text.toString(), f});
+    };
     for (styled::Paragraph& p : out.document.paragraphs) {
         QList<styled::Run> runs;
         for (const styled::Run& run : p.runs) {
@@ -209,11 +270,7 @@ ImportedDocument importDocument(const styled::Document& document)
             qsizetype start = 0;
             while (start < run.text.size()) {
                 const bool greek = isGreek(run.text[start]);
-                qsizetype end = start + 1;
-                while (end < run.text.size()
-                       && (isGreek(run.text[end]) == greek
-                           || (greek && run.text[end].category() == QChar::Mark_NonSpacing)))
-                    ++end;
+                const qsizetype end = greek ? greekEnd(run.text, start) : nonGreekEnd(run.text, start);
                 const QStringView piece = QStringView(run.text).mid(start, end - start);
                 if (greek) {
                     const Imported imported = importGreek(piece);
@@ -225,22 +282,29 @@ ImportedDocument importDocument(const styled::Document& document)
                     out.approximated += imported.approximated;
                     styled::CharFormat inGreek = run.format;
                     inGreek.font = greekFont;
-                    // The codes go into "Greek"; what found no code stays in its own font.
-                    for (QChar ch : imported.codes) {
-                        const styled::CharFormat& f = codepage::toCode(ch) ? inGreek : run.format;
-                        if (!runs.isEmpty() && runs.last().format == f)
-                            runs.last().text += ch;
-                        else
-                            runs.append({QString(ch), f});
+                    // The codes go into "Greek"; what found no code stays in
+                    // its own font. Stretches of either go in whole.
+                    const QStringView codes(imported.codes);
+                    qsizetype from = 0;
+                    for (qsizetype i = 1; i <= codes.size(); ++i) {
+                        const bool coded = codepage::toCode(codes[i - 1]).has_value();
+                        if (i < codes.size() && codepage::toCode(codes[i]).has_value() == coded)
+                            continue;
+                        add(runs, codes.mid(from, i - from), coded ? inGreek : run.format);
+                        from = i;
                     }
                 } else {
-                    runs.append({piece.toString(), run.format});
+                    add(runs, piece, run.format);
                 }
                 start = end;
             }
             position += int(run.text.size());
         }
-        p.runs = runs;
+        // No room kept for growing: a large document is held once, as it is.
+        for (styled::Run& r : runs)
+            r.text.squeeze();
+        runs.squeeze();
+        p.runs = std::move(runs);
         ++position;
     }
     out.document.normalize();

@@ -58,7 +58,9 @@ struct ImportedDocument {
     int firstApproximated = -1; // position in the document, counted from 1, a paragraph break one
     QChar firstApproximatedCharacter;
 };
-ImportedDocument importDocument(const styled::Document& document);
+// Taken by value: a document handed over whole is converted in its own
+// memory, paragraph by paragraph, not held twice.
+ImportedDocument importDocument(styled::Document document);
 
 // Text for a reader that knows only Unicode (a screen reader), with the way
 // back to the positions of the codes: each code in "Greek" becomes its

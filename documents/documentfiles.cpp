@@ -22,12 +22,13 @@ QString runsPathOf(const QString& base) { return base + QStringLiteral("sri"); }
 // Unicode text as a paste brings it: Greek in the font "Greek", the rest in a Latin font.
 Opened unicodeText(const QByteArray& bytes)
 {
-    QString text = QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
     const styled::CharFormat latin{QStringLiteral("Arial"), styled::kDefaultSize, 0};
-    const unicodegreek::ImportedDocument imported
-        = unicodegreek::importDocument(styled::Document::fromPlainText(styled::paragraphBreaks(text), latin));
+    // The text as one string lives only until it is paragraphs; they are converted in place.
+    styled::Document plain = styled::Document::fromPlainText(
+        styled::paragraphBreaks(QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes)), latin);
+    unicodegreek::ImportedDocument imported = unicodegreek::importDocument(std::move(plain));
     Opened o;
-    o.document = imported.document;
+    o.document = std::move(imported.document);
     o.storage = Storage::UnicodeText;
     o.unmapped = imported.unmapped;
     return o;

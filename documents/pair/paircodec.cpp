@@ -137,30 +137,35 @@ Losses losses(const styled::Document& document)
 
 namespace {
 
-// The text file cut into positions: characters and paragraph breaks.
-struct TextPositions {
-    std::vector<int> paragraph; // of each byte position
-    int paragraphs = 1;
-};
-
-TextPositions positionsOf(const QByteArray& text)
+// Where each paragraph of the text file starts, by byte position: a CR LF
+// is one break of two positions, a lone CR or LF one of one. One entry a
+// paragraph, not one a byte: a large file is not held four times over.
+std::vector<qint64> paragraphStarts(const QByteArray& text)
 {
-    TextPositions t;
-    t.paragraph.resize(std::size_t(text.size()));
-    int para = 0;
+    std::vector<qint64> starts{0};
     for (qsizetype i = 0; i < text.size(); ++i) {
-        t.paragraph[std::size_t(i)] = para;
         const char c = text[i];
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            t.paragraph[std::size_t(++i)] = para; // CR LF: one break of two positions
-            ++para;
-        } else if (c == '\r' || c == '\n') {
-            ++para;
-        }
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            starts.push_back(++i + 1);
+        else if (c == '\r' || c == '\n')
+            starts.push_back(i + 1);
     }
-    t.paragraphs = para + 1;
-    return t;
+    return starts;
 }
+
+// The paragraph of a position, for positions that never go back: the cursor moves on.
+int paragraphAt(const std::vector<qint64>& starts, qint64 pos, std::size_t& cursor)
+{
+    while (cursor + 1 < starts.size() && starts[cursor + 1] <= pos)
+        ++cursor;
+    return int(cursor);
+}
+
+// The format of each position as spans: from `from` on, format `format`.
+struct Span {
+    qint64 from;
+    int format;
+};
 
 // Style bits by successive subtraction, as the old reader decodes them; for
 // 0 to 15 this is the plain bit table.
@@ -201,12 +206,14 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
     ReadResult result;
     if (text.isEmpty())
         return result; // an empty document; an attribute file has nothing to format
-    const TextPositions positions = positionsOf(text);
+    const std::vector<qint64> starts = paragraphStarts(text);
+    const int paragraphs = int(starts.size());
     const qint64 total = text.size();
     std::vector<styled::CharFormat> formats{defaultFormat()};
     QHash<QByteArray, int> known;
-    std::vector<int> formatAt(std::size_t(total), 0);
-    std::vector<int> alignment(std::size_t(positions.paragraphs), styled::AlignLeft);
+    std::vector<Span> spans{{0, 0}};
+    std::vector<int> alignment(std::size_t(paragraphs), styled::AlignLeft);
+    std::size_t firstCursor = 0, lastCursor = 0;
 
     Reporter report(progress, total);
     const QByteArray& r = runs ? *runs : QByteArray();
@@ -241,14 +248,20 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
             index = int(formats.size()) - 1;
             known.insert(key, index);
         }
-        // The record formats its run and the position after it.
+        // The record formats its run and the position after it, over what
+        // the record before said of that position. Records never go back:
+        // what lies after the run is still unformatted.
         if (pos < total) {
             const qint64 last = std::min<qint64>(pos + length, total - 1);
-            std::fill(formatAt.begin() + pos, formatAt.begin() + last + 1, index);
+            while (!spans.empty() && spans.back().from >= pos)
+                spans.pop_back();
+            spans.push_back({pos, index});
+            spans.push_back({last + 1, 0});
             if (align >= 0) {
                 // A range reaching past the text touches the empty paragraph after a final line end too.
-                const int lastParagraph = pos + length >= total ? positions.paragraphs - 1 : positions.paragraph[std::size_t(last)];
-                for (int p = positions.paragraph[std::size_t(pos)]; p <= lastParagraph; ++p)
+                const int first = paragraphAt(starts, pos, firstCursor);
+                const int lastParagraph = pos + length >= total ? paragraphs - 1 : paragraphAt(starts, last, lastCursor);
+                for (int p = first; p <= lastParagraph; ++p)
                     alignment[std::size_t(p)] = align;
             }
         }
@@ -265,6 +278,7 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
             b.append(piece, formats[std::size_t(pieceFormat)]);
         piece.clear();
     };
+    std::size_t span = 0;
     for (qint64 i = 0; i < total; ++i) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
@@ -274,7 +288,9 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
             b.breakParagraph();
             continue;
         }
-        const int f = formatAt[std::size_t(i)];
+        while (span + 1 < spans.size() && spans[span + 1].from <= i)
+            ++span;
+        const int f = spans[span].format;
         if (f != pieceFormat) {
             flush();
             pieceFormat = f;
@@ -283,7 +299,7 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
     }
     flush();
     result.document = b.take();
-    Q_ASSERT(result.document.paragraphs.size() == positions.paragraphs);
+    Q_ASSERT(result.document.paragraphs.size() == paragraphs);
     for (qsizetype p = 0; p < result.document.paragraphs.size(); ++p)
         result.document.paragraphs[p].alignment = alignment[std::size_t(p)];
     return result;

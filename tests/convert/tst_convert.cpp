@@ -13,6 +13,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -62,7 +67,9 @@ styled::Document sample()
 
 class TestConvert : public QObject {
     Q_OBJECT
+    QTemporaryDir m_runtime; // the converters' lock files, apart from any program's
 private slots:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path())); }
     void conversions_data();
     void conversions();
     void errors_data();
@@ -78,6 +85,13 @@ private slots:
     void unicodeTextIn();
     void find_data();
     void find();
+    void refusedTargets_data();
+    void refusedTargets();
+    void simultaneousSaves_data();
+    void simultaneousSaves();
+    void nulBytesLeftOut();
+    void memoryStaysNearTheInput_data();
+    void memoryStaysNearTheInput();
 };
 
 // Every direction keeps the document.
@@ -331,6 +345,193 @@ void TestConvert::find()
         QVERIFY2(r.err.contains(QStringLiteral("fehlt.rtf")), qPrintable(r.err));
     else if (exitCode != 2)
         QCOMPARE(r.err, QString());
+}
+
+// What a save must not write over: the converter refuses it with a message
+// naming the file, and the file stays as it was.
+void TestConvert::refusedTargets_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("untouched");
+    QTest::newRow("text export over a pair's text")
+        << QStringList{"a.rtf", "paar.txt"}
+        << "Die Datei ist der Text des Dateipaars paar.sri und wird nicht als Unicode-Text überschrieben: paar.txt" << "paar.txt";
+    QTest::newRow("batch text export over a pair's text")
+        << QStringList{"--to", "txt", "paar.rtf"}
+        << "Die Datei ist der Text des Dateipaars paar.sri und wird nicht als Unicode-Text überschrieben: ./paar.txt" << "paar.txt";
+    for (const char* ext : {"rtf", "pdf", "odt", "html", "txt"})
+        QTest::newRow(qPrintable(QStringLiteral("write-protected .%1").arg(QLatin1String(ext))))
+            << QStringList{"a.rtf", QStringLiteral("schutz.%1").arg(QLatin1String(ext))}
+            << QStringLiteral("Datei ist schreibgeschützt: schutz.%1").arg(QLatin1String(ext)) << QStringLiteral("schutz.%1").arg(QLatin1String(ext));
+    QTest::newRow("write-protected pair") << QStringList{"a.rtf", "geschuetzt.sri"} << "Datei ist schreibgeschützt: geschuetzt.txt"
+                                          << "geschuetzt.txt";
+    QTest::newRow("link to /dev/null") << QStringList{"a.rtf", "null.rtf"} << "Keine normale Datei: null.rtf" << "";
+    QTest::newRow("FIFO") << QStringList{"a.rtf", "rohr.html"} << "Keine normale Datei: rohr.html" << "";
+    QTest::newRow("endless input") << QStringList{"null.rtf", "b.rtf"} << "Keine normale Datei: null.rtf" << "";
+    QTest::newRow("FIFO as input") << QStringList{"rohr.rtf", "b.rtf"} << "Keine normale Datei: rohr.rtf" << "";
+}
+
+void TestConvert::refusedTargets()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QFETCH(QString, untouched);
+    QTemporaryDir dir;
+    writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), rtf::write(sample())},
+                          {dir.filePath(QStringLiteral("paar.rtf")), rtf::write(sample())},
+                          {dir.filePath(QStringLiteral("paar.txt")), "alt"},
+                          {dir.filePath(QStringLiteral("paar.sri")), QByteArray("\x03\x0el\x00Greek\x00", 11)},
+                          {dir.filePath(QStringLiteral("geschuetzt.txt")), "alt"},
+                          {dir.filePath(QStringLiteral("geschuetzt.sri")), "alt"}});
+    for (const char* ext : {"rtf", "pdf", "odt", "html", "txt"})
+        writeFilesAtomically({{dir.filePath(QStringLiteral("schutz.%1").arg(QLatin1String(ext))), "alt"}});
+    for (const QString& name : QDir(dir.path()).entryList({QStringLiteral("schutz.*"), QStringLiteral("geschuetzt.txt")}))
+        QVERIFY(QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath(QStringLiteral("null.rtf"))));
+    QVERIFY(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("rohr.html"))).constData(), 0644) == 0);
+    QVERIFY(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("rohr.rtf"))).constData(), 0644) == 0);
+    const Run r = convertTool(arguments, dir.path());
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("stilora-convert: ") + message + QLatin1Char('\n')), qPrintable(r.err));
+    if (!untouched.isEmpty())
+        QCOMPARE(fileBytes(dir.filePath(untouched)), QByteArray("alt"));
+    struct stat st;
+    QVERIFY(::stat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QStringLiteral(".stilora-")).isEmpty());
+}
+
+// Two conversions into the same document at once, again and again: they
+// take turns, both succeed, and the document is one of the two, whole.
+void TestConvert::simultaneousSaves_data()
+{
+    QTest::addColumn<QString>("out");
+    QTest::newRow("pair") << "o.sri";
+    QTest::newRow("RTF") << "o.rtf";
+}
+
+void TestConvert::simultaneousSaves()
+{
+    QFETCH(QString, out);
+    QTemporaryDir dir;
+    auto book = [](const QString& word, int lines, int style) {
+        styled::DocumentBuilder b;
+        for (int i = 0; i < lines; ++i) {
+            b.append(word + QString::number(i), {QStringLiteral("Greek"), 14, style});
+            b.breakParagraph();
+        }
+        return b.take();
+    };
+    // Sizes apart, so that the longer written over the start of the shorter would show.
+    const styled::Document x = book(QStringLiteral("logos kai anthropos "), 8000, 0);
+    const styled::Document y = book(QStringLiteral("ergon "), 3000, styled::Bold);
+    writeFilesAtomically({{dir.filePath(QStringLiteral("X.rtf")), rtf::write(x)}, {dir.filePath(QStringLiteral("Y.rtf")), rtf::write(y)}});
+    auto state = [&] {
+        const styled::Document d = out.endsWith(QLatin1String(".rtf"))
+            ? rtf::read(fileBytes(dir.filePath(out))).document
+            : pair::read(fileBytes(dir.filePath(QStringLiteral("o.txt"))), fileBytes(dir.filePath(QStringLiteral("o.sri")))).document;
+        return d == x ? QStringLiteral("X") : d == y ? QStringLiteral("Y") : QStringLiteral("neither");
+    };
+    QStringList seen;
+    for (int round = 0; round < 12; ++round) {
+        QProcess a, b;
+        for (QProcess* p : {&a, &b})
+            p->setWorkingDirectory(dir.path());
+        a.start(QStringLiteral(STILORA_CONVERT), {QStringLiteral("X.rtf"), out});
+        b.start(QStringLiteral(STILORA_CONVERT), {QStringLiteral("Y.rtf"), out});
+        QVERIFY(a.waitForFinished(30000) && b.waitForFinished(30000));
+        const QString where = QStringLiteral("round %1: ").arg(round);
+        QVERIFY2(a.exitCode() == 0, qPrintable(where + QString::fromUtf8(a.readAllStandardError())));
+        QVERIFY2(b.exitCode() == 0, qPrintable(where + QString::fromUtf8(b.readAllStandardError())));
+        seen << state();
+        QVERIFY2(seen.last() != QLatin1String("neither"), qPrintable(where));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QStringLiteral(".stilora-")).isEmpty());
+    }
+    QCOMPARE(QDir(m_runtime.filePath(QStringLiteral("stilora"))).entryList(QDir::Files), QStringList());
+}
+
+// NUL characters in RTF text are left out and counted; an RTF header and a
+// long run of NUL bytes is read quickly, in little memory, and writes little.
+void TestConvert::nulBytesLeftOut()
+{
+    QTemporaryDir dir;
+    writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), QByteArray("{\\rtf1\\ansi ab\0c\\'00d\\u0?e", 26) + QByteArray(3'000'000, '\0') + "}"}});
+    const Run r = convertTool({QStringLiteral("a.rtf"), QStringLiteral("b.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QStringLiteral("stilora-convert: Warnung: a.rtf: Die Datei enthält 3000003 NUL-Zeichen; sie wurden ausgelassen.\n"));
+    const styled::Document back = rtf::read(fileBytes(dir.filePath(QStringLiteral("b.rtf")))).document;
+    QCOMPARE(back.plainText(), QStringLiteral("abcde"));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("b.rtf"))).size() < 1000);
+}
+
+// The peak memory of a conversion of a large document stays under ten
+// times the document's size (beyond what the program takes without one).
+void TestConvert::memoryStaysNearTheInput_data()
+{
+    QTest::addColumn<QString>("in");
+    QTest::newRow("RTF") << "buch.rtf";
+    QTest::newRow("pair") << "buch.sri";
+    QTest::newRow("UTF-8 text") << "fremd.txt";
+    QTest::newRow("RTF of NUL bytes") << "nul.rtf";
+}
+
+void TestConvert::memoryStaysNearTheInput()
+{
+    QFETCH(QString, in);
+    QTemporaryDir dir;
+    // The documents are made in a child of their own: a child forked from a
+    // test grown large would count that size as its own.
+    const pid_t maker = fork();
+    if (maker == 0) {
+        // Lines of verse: Greek with marks, Latin, paragraphs of some 40 characters.
+        QString greek;
+        QByteArray utf8;
+        for (int i = 0; i < 250'000; ++i) {
+            greek += unicodegreek::importGreek(u"ἄνδρα μοι ἔννεπε, μοῦσα, πολύτροπον"_s).codes + QLatin1Char('\n');
+            utf8 += QStringLiteral(u"ἄνδρα μοι ἔννεπε, μοῦσα, πολύτροπον %1\n").arg(i).toUtf8();
+        }
+        greek.chop(1);
+        const styled::Document book = styled::Document::fromPlainText(greek, {QStringLiteral("Greek"), 14, 0});
+        const pair::Bytes p = pair::write(book);
+        writeFilesAtomically({{dir.filePath(QStringLiteral("buch.rtf")), rtf::write(book)},
+                              {dir.filePath(QStringLiteral("buch.txt")), p.text},
+                              {dir.filePath(QStringLiteral("buch.sri")), p.runs},
+                              {dir.filePath(QStringLiteral("fremd.txt")), utf8},
+                              {dir.filePath(QStringLiteral("nul.rtf")), "{\\rtf1 " + QByteArray(40'000'000, '\0') + "}"}});
+        _exit(0);
+    }
+    int made = 0;
+    waitpid(maker, &made, 0);
+    QVERIFY(WIFEXITED(made) && WEXITSTATUS(made) == 0);
+    qint64 size = QFileInfo(dir.filePath(in)).size();
+    if (in.endsWith(QLatin1String(".sri")))
+        size += QFileInfo(dir.filePath(QStringLiteral("buch.txt"))).size();
+    // The peak resident memory of a child, from the kernel's own count.
+    auto peakKiB = [&](const QList<QByteArray>& args) {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (::chdir(QFile::encodeName(dir.path()).constData()) != 0)
+                _exit(127);
+            std::vector<char*> argv;
+            for (const QByteArray& a : args)
+                argv.push_back(const_cast<char*>(a.constData()));
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        ::wait4(child, &status, 0, &usage);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? qint64(usage.ru_maxrss) : -1;
+    };
+    const QByteArray tool = QFile::encodeName(QStringLiteral(STILORA_CONVERT));
+    const qint64 base = peakKiB({tool, "--help"});
+    const qint64 peak = peakKiB({tool, QFile::encodeName(in), "aus.rtf"});
+    QVERIFY(base > 0 && peak > 0);
+    const double times = double(peak - base) * 1024 / double(size);
+    qInfo("%s: %.1f MB read, %.1f MB at most beyond the %.1f MB without a document: %.1f times", qPrintable(in), size / 1e6,
+          (peak - base) * 1024 / 1e6, base * 1024 / 1e6, times);
+    QVERIFY2(times < 10, qPrintable(QString::number(times)));
 }
 
 QTEST_GUILESS_MAIN(TestConvert)

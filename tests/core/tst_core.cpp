@@ -159,6 +159,8 @@ private slots:
     void importForms();
     void randomTextsRoundTrip();
     void importDocumentFonts();
+    void importJoinsWhatBelongsToGreek_data();
+    void importJoinsWhatBelongsToGreek();
 };
 
 void TestCore::builderCutsParagraphs_data()
@@ -991,6 +993,43 @@ void TestCore::importDocumentFonts()
     QCOMPARE(runs[2], (styled::Run{QStringLiteral(u"Ϣ"), arial}));
     QCOMPARE(runs[3], (styled::Run{QStringLiteral("b"), fmt("Greek", 12, styled::Bold)}));
     QCOMPARE(runs[4], (styled::Run{QStringLiteral(" y"), arial}));
+}
+
+// Unicode text from another program, as runs: what goes into "Greek" with
+// the Greek words, and what keeps its Latin font. Notation of the expected
+// runs: "G:" Greek (given in Unicode, compared as its codes) or "A:" Arial,
+// separated by "|".
+void TestCore::importJoinsWhatBelongsToGreek_data()
+{
+    QTest::addColumn<QString>("unicode");
+    QTest::addColumn<QString>("runs");
+    QTest::newRow("words and spaces are one run") << u"ἄνδρα μοι ἔννεπε"_s << u"G:ἄνδρα μοι ἔννεπε"_s;
+    QTest::newRow("punctuation between words and after the last") << u"ἔννεπε, μοῦσα. τίς; Ja."_s << u"G:ἔννεπε, μοῦσα. τίς;|A: Ja."_s;
+    QTest::newRow("a number after the words stays Latin") << u"στίχος 12"_s << u"G:στίχος|A: 12"_s;
+    QTest::newRow("ano teleia as the middle dot") << u"λόγος· ἀλλά"_s << u"G:λόγος· ἀλλά"_s;
+    QTest::newRow("ano teleia at the end") << u"λόγος·"_s << u"G:λόγος·"_s;
+    QTest::newRow("ano teleia as itself") << u"λόγος\u0387 ἀλλά"_s << u"G:λόγος· ἀλλά"_s;
+    QTest::newRow("middle dot after Latin stays") << u"a·b λόγος"_s << u"A:a·b |G:λόγος"_s;
+    QTest::newRow("middle dot after a space stays") << u"λόγος ·x"_s << u"G:λόγος|A: ·x"_s;
+    QTest::newRow("Latin words stay Latin") << u"Il. 1, 1: μῆνιν ἄειδε θεά 12"_s << u"A:Il. 1, 1: |G:μῆνιν ἄειδε θεά|A: 12"_s;
+    QTest::newRow("a Latin letter ends the Greek") << u"λόγος x λόγος"_s << u"G:λόγος|A: x |G:λόγος"_s;
+    QTest::newRow("an apostrophe is no neutral mark") << u"λόγος ' λόγος"_s << u"G:λόγος|A: ' |G:λόγος"_s;
+}
+
+void TestCore::importJoinsWhatBelongsToGreek()
+{
+    QFETCH(QString, unicode);
+    QFETCH(QString, runs);
+    const CharFormat arial = fmt("Arial", 12);
+    const unicodegreek::ImportedDocument r = unicodegreek::importDocument(Document::fromPlainText(unicode, arial));
+    QStringList got;
+    for (const styled::Run& run : r.document.paragraphs[0].runs)
+        got << (run.format.font == QLatin1String("Greek") ? u"G:"_s + unicodegreek::exportGreek(run.text) : u"A:"_s + run.text);
+    QStringList expected = runs.split(QLatin1Char('|'));
+    for (QString& e : expected)
+        if (e.startsWith(QLatin1String("G:")))
+            e = u"G:"_s + unicodegreek::exportGreek(unicodegreek::importGreek(e.mid(2)).codes);
+    QCOMPARE(got, expected);
 }
 
 // Search text x document x options: where the match starts and what it covers.
