@@ -90,6 +90,7 @@ private slots:
     void simultaneousSaves_data();
     void simultaneousSaves();
     void nulBytesLeftOut();
+    void anoTeleiaFromLibreOffice();
     void memoryStaysNearTheInput_data();
     void memoryStaysNearTheInput();
 };
@@ -462,6 +463,24 @@ void TestConvert::nulBytesLeftOut()
     const styled::Document back = rtf::read(fileBytes(dir.filePath(QStringLiteral("b.rtf")))).document;
     QCOMPARE(back.plainText(), QStringLiteral("abcde"));
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("b.rtf"))).size() < 1000);
+}
+
+// LibreOffice's RTF of our ODT has the ano teleia as a middle dot in
+// Gentium Plus: into the pair it goes as the ano teleia of "Greek"; a
+// middle dot between Latin letters stays what it is.
+void TestConvert::anoTeleiaFromLibreOffice()
+{
+    QTemporaryDir dir;
+    const QString source = QStringLiteral(STILORA_SOURCE_DIR "/tests/rtf/data/libreoffice-teleia.rtf");
+    QVERIFY(QFile::copy(source, dir.filePath(QStringLiteral("lo.rtf"))));
+    const Run r = convertTool({QStringLiteral("lo.rtf"), QStringLiteral("paar.sri")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    const QList<QByteArray> lines = fileBytes(dir.filePath(QStringLiteral("paar.txt"))).split('\n');
+    QCOMPARE(lines.value(0).count(':'), 1); // ἔννεπε·
+    QCOMPARE(lines.value(1).count(':'), 2); // πλάγχθη· ... ἔπερσε·
+    QVERIFY(lines.value(0).contains("e:")); // right after the word
+    QCOMPARE(lines.value(2).trimmed(), QByteArray("Deutsch: a\xb7" "b"));
+    QVERIFY(!fileBytes(dir.filePath(QStringLiteral("paar.txt"))).contains('?'));
 }
 
 // The peak memory of a conversion of a large document stays under ten

@@ -1057,6 +1057,11 @@ void TestEditor::fromMimeWithoutEditor_data()
     QTest::newRow("plain text in the caret's format and alignment") << "text" << QByteArray("logos\r\nkai") << true
                                                                     << QByteArray("align 1: [Greek 14 0]\"logos\" | align 1: [Greek 14 0]\"kai\"");
     QTest::newRow("plain Unicode Greek as codes") << "text" << QByteArray("λόγος") << true << QByteArray("align 1: [Greek 14 0]\"l\xd2goj\"");
+    QTest::newRow("plain text, the ano teleia as a middle dot") << "text" << QByteArray("λόγος· λόγος, a·b") << true
+                                                               << QByteArray("align 1: [Greek 14 0]\"l\xd2goj: l\xd2goj, a\xb7" "b\"");
+    QTest::newRow("RTF of LibreOffice, the ano teleia in Gentium Plus")
+        << "rtf" << QByteArray("{\\rtf1{\\fonttbl{\\f0 Gentium Plus;}}\\f0\\fs24 \\u955\\'3f\\u972\\'3f\\u947\\'3f\\u959\\'3f\\u962\\'3f\\u183\\'b7 x}")
+        << true << QByteArray("align 0: [Greek 12 0]\"l\xd2goj:\" [Gentium Plus 12 0]\" x\"");
     QTest::newRow("no text") << "none" << QByteArray() << true << QByteArray();
 }
 
