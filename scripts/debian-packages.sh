@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages the build and the tests need, when missing.
 set -e
-PACKAGES="cmake g++ make python3-fonttools fonts-sil-gentiumplus fonts-dejavu-core
+PACKAGES="cmake g++ make binutils python3-fonttools fonts-sil-gentiumplus fonts-dejavu-core
 qt6-base-dev qt6-svg-dev zlib1g-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
 xvfb xauth xdotool x11-xkb-utils x11-utils desktop-file-utils appstream
 sway wtype wl-clipboard grim qt6-wayland clang libclang-rt-14-dev poppler-utils unzip

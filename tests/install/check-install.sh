@@ -10,6 +10,11 @@ check() {
     if eval "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
 }
 check "program" "[ -x '$prefix/bin/stilora' ]"
+# No run path, least of all one with an empty entry (the current folder,
+# from which a planted library would be loaded), built or installed.
+for program in "$build/app/stilora" "$build/convert/stilora-convert" "$prefix/bin/stilora" "$prefix/bin/stilora-convert"; do
+    check "no run path in $program" "! readelf -d '$program' | grep -E -q '\((RPATH|RUNPATH)\)'"
+done
 check "converter" "[ -x '$prefix/bin/stilora-convert' ]"
 for style in Regular Bold Italic BoldItalic; do
     check "font $style" "[ -s '$prefix/share/fonts/truetype/stilora/Greek-$style.ttf' ]"
