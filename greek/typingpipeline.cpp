@@ -51,8 +51,13 @@ void TypingPipeline::txtChange(const surface::TextChange& change)
 {
     if (m_state.InCompose || m_fontBoxText() != kGreek || !m_state.ComposeArmed || m_state.LoadingDocument)
         return;
-    if (change.origin == surface::ChangeOrigin::Load || change.origin == surface::ChangeOrigin::Replace)
-        return; // a loaded document, a replacement: what they bring is what it is, nothing was typed
+    // A loaded document, a replacement, an undo or a redo: what they bring is
+    // what it is, nothing was typed. Undo and redo restore exactly the text
+    // they recorded; a composition there would make a text that never was,
+    // and, being an edit, empty the redo stack.
+    if (change.origin == surface::ChangeOrigin::Load || change.origin == surface::ChangeOrigin::Replace
+        || change.origin == surface::ChangeOrigin::UndoRedo)
+        return;
 
     ComposeGuard guard(m_state.InCompose);
 

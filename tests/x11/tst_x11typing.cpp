@@ -383,6 +383,17 @@ void TestX11Typing::undoKeystrokes()
     QCOMPARE(step({QStringLiteral("q")}), QStringLiteral("q"));
     QCOMPARE(step({QStringLiteral("ctrl+z")}), QString());
     QCOMPARE(step({QStringLiteral("ctrl+z")}), QStringLiteral("ab"));
+
+    // A literal "<a" (loaded) with a letter typed behind it: undo brings back
+    // exactly "x <a", never a composed letter, and redo still has the letter.
+    txt.load(styled::Document::fromPlainText(QStringLiteral("x <a"), {QStringLiteral("Greek"), 14, 0}));
+    txt.setSelStart(4);
+    txt.widget()->setFocus();
+    QCOMPARE(step({QStringLiteral("b")}), QStringLiteral("x <ab"));
+    QCOMPARE(step({QStringLiteral("ctrl+z")}), QStringLiteral("x <a"));
+    QCOMPARE(step({QStringLiteral("ctrl+y")}), QStringLiteral("x <ab"));
+    QCOMPARE(step({QStringLiteral("ctrl+z")}), QStringLiteral("x <a"));
+    QCOMPARE(step({QStringLiteral("ctrl+shift+z")}), QStringLiteral("x <ab"));
 }
 
 // A Greek word typed into the search field with the editor's keys, found
