@@ -191,6 +191,10 @@ bool Writer::run(const styled::Document& d)
         m_body += ";}";
     }
     m_body += "}\r\n";
+    // The page the print uses: A4, the text 12.1 mm from the left and top
+    // edges in the 706-pixel column of the fixed width, 10 mm above the
+    // bottom. Without it word processors lay the text out on US Letter.
+    m_body += "\\paperw11906\\paperh16838\\margl686\\margr630\\margt686\\margb567\r\n";
     for (const styled::Paragraph& p : d.paragraphs) {
         m_afterSpace = false;
         m_body += "\\pard";

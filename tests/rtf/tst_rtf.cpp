@@ -173,6 +173,7 @@ void TestRtf::reads_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("text");
     QTest::newRow("paragraphs") << QByteArray("\\f1 eins\\par zwei\\par}") << "eins\nzwei";
+    QTest::newRow("the page is no text") << QByteArray("\\paperw11906\\paperh16838\\margl686\\margr630\\margt686\\margb567 x}") << "x";
     QTest::newRow("line is a paragraph break") << QByteArray("a\\line b}") << "a\nb";
     QTest::newRow("tab") << QByteArray("a\\tab b}") << "a\tb";
     QTest::newRow("ansi byte is the code") << QByteArray("\\f1 \\'e9\\'80}") << codes({233, 128});
@@ -347,6 +348,8 @@ void TestRtf::writes_data()
     QTest::addColumn<QByteArray>("expected"); // must occur in the output
     QTest::newRow("header") << "x" << "Arial" << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0");
     QTest::newRow("font table") << "x" << "Arial" << QByteArray("{\\f1\\fnil\\fcharset0 Arial;}");
+    // The print's page: A4, the fixed width's column 12.1 mm from the edge (706 pixels are 10590 twips).
+    QTest::newRow("page") << "x" << "Arial" << QByteArray("}\r\n\\paperw11906\\paperh16838\\margl686\\margr630\\margt686\\margb567\r\n\\pard");
     QTest::newRow("Greek letter with its code") << "a" << "Greek" << QByteArray("\\u945\\'61");
     QTest::newRow("high Greek code") << codes({232}) << "Greek" << QByteArray("\\u974\\'e8");
     QTest::newRow("latin code in Greek") << "1" << "Greek" << QByteArray("\\fs28 1\\par");
