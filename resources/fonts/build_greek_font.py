@@ -116,10 +116,15 @@ def build(layout_path, source_path, style, out_path):
     # and keeps code 173 (Qt's soft hyphen) visible instead of hiding it. Other
     # programs (LibreOffice) read only this subtable of a font that has one:
     # it holds the Unicode Greek too, or they find no Greek letter in "Greek".
+    # LibreOffice looks a character up in it as it is, and only a character
+    # below U+0100 at U+F000 + its value as well: the Windows-1252 characters
+    # of the codes 128-159 that are no Greek (€ ‚ — and the others) go in as
+    # themselves, or it draws them as empty boxes.
     symbol = cmap_format_4(4)
     symbol.platformID, symbol.platEncID, symbol.language = 3, 0, 0
     symbol.cmap = {0xF000 + code: mapping[ord(model_char(code))] for code in layout}
     symbol.cmap.update({cp: glyph for cp, glyph in unicode_greek.items() if cp >= 0x0300})
+    symbol.cmap.update({cp: glyph for cp, glyph in mapping.items() if cp >= 0x0100 and cp not in symbol.cmap})
     tables.append(symbol)
     cmap.tables = tables
     font["cmap"] = cmap
