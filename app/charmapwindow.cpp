@@ -69,7 +69,9 @@ QAccessibleInterface* charMapFactory(const QString& className, QObject* object)
 void CharMapWindow::installAccessibility() { QAccessible::installFactory(charMapFactory); }
 
 CharMapWindow::CharMapWindow(QWidget* parent)
-    : QWidget(parent, Qt::Tool)
+    // A palette: a click chooses a character, and the keyboard stays where
+    // the typing is (the window manager gives it no focus).
+    : QWidget(parent, Qt::Tool | Qt::WindowDoesNotAcceptFocus)
 {
     setWindowTitle(QStringLiteral("Sonderzeichen"));
     setAccessibleName(QStringLiteral("Sonderzeichen"));

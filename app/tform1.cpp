@@ -120,8 +120,13 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
         },
         [this](const QString& path) { remember(path); }});
     m_charMap = new CharMapWindow(this);
-    connect(m_charMap, &CharMapWindow::codeChosen, this,
-            [this](int code) { m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); }); });
+    connect(m_charMap, &CharMapWindow::codeChosen, this, [this](int code) {
+        m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); });
+        // The click gave the map the keyboard: typing goes on in the text,
+        // the map stays open beside it.
+        activateWindow();
+        m_txt->setFocus();
+    });
 
     move(58, 69);
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());

@@ -4,6 +4,7 @@
 #include "composer.h"
 #include "unicodegreek.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -36,6 +37,11 @@ void FieldComposer::refresh()
     }
     if (m_field->font() != f)
         m_field->setFont(f);
+    // An editable combo box's list (the replacements used before) holds the
+    // same codes as its field: it shows them in the same font.
+    if (auto* box = qobject_cast<QComboBox*>(m_field->parentWidget()))
+        if (box->view()->font() != f)
+            box->view()->setFont(f);
 }
 
 bool FieldComposer::eventFilter(QObject* watched, QEvent* event)

@@ -331,6 +331,12 @@ void TestX11Typing::pasteAndCharacterMap()
     QVERIFY(p.waitForFinished(10000));
     settle([&] { return txt.text(); });
     QCOMPARE(codepage::encode(txt.text()), word + ' ' + char(238));
+    // The keyboard is the text's again, and the map stays open.
+    QTRY_VERIFY(QApplication::activeWindow() == m_form);
+    xdotool({QStringLiteral("k")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(codepage::encode(txt.text()), word + ' ' + char(238) + 'k');
+    QVERIFY(map->isVisible());
     map->hide();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
