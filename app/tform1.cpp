@@ -4,6 +4,7 @@
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
+#include "editcontextmenu.h"
 #include "mimeimport.h"
 #include "pages.h"
 #include "fieldcomposer.h"
@@ -289,6 +290,8 @@ void TForm1::connectHandlers()
     connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { txtMouseDown(); }));
     // A drop's question about unsaved text comes after the drop has ended.
     connect(m_txt, &RichTextSurface::filesDropped, this, &TForm1::openFiles, Qt::QueuedConnection);
+    connect(m_txt, &RichTextSurface::contextMenuRequested, this,
+            [this](const QPoint& at) { EditContextMenu(*m_menu, [this] { Bearbeiten1Click(); }).exec(this, at); });
 
     connect(BitBtn10, &QPushButton::clicked, this, g([this] { Neu1Click(); }));
     connect(BitBtn11, &QPushButton::clicked, this, g([this] { ffnen1Click(); }));

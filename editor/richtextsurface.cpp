@@ -8,6 +8,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QUrl>
 #include <QWheelEvent>
@@ -110,6 +111,13 @@ protected:
     // Paste and drop arrive here; copy, cut and drag take their data here.
     void insertFromMimeData(const QMimeData* source) override { m_owner->insertMimeData(source); }
     QMimeData* createMimeDataFromSelection() const override { return m_owner->mimeDataForSelection(); }
+
+    // The window builds the menu: its items are the main menu's commands.
+    void contextMenuEvent(QContextMenuEvent* e) override
+    {
+        emit m_owner->contextMenuRequested(e->globalPos());
+        e->accept();
+    }
 
     void mousePressEvent(QMouseEvent* e) override
     {
@@ -219,7 +227,6 @@ RichTextSurface::RichTextSurface(QWidget* parent)
     m_edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_edit->setLineWrapMode(QTextEdit::WidgetWidth);
     m_edit->setTabChangesFocus(false);
-    m_edit->setContextMenuPolicy(Qt::NoContextMenu);
     // The editor draws the same whether its window is active or not (a
     // question open over it, say): the selection stays visible in its usual
     // colours, and so does everything else.

@@ -209,6 +209,8 @@ signals:
     void filesDropped(const QStringList& paths);
     // The user changed the zoom (keys or wheel).
     void zoomChanged(int percent);
+    // The right mouse button (or the menu key) asks for the editor's menu at a point on the screen.
+    void contextMenuRequested(const QPoint& globalPos);
 
 private:
     friend class SurfaceEdit;

@@ -17,6 +17,8 @@
 #include "tsuchen.h"
 
 #include <QtTest>
+#include <QContextMenuEvent>
+#include <QAbstractScrollArea>
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -85,6 +87,8 @@ private slots:
     void recentDocuments();
     void recentDocumentsFromABrokenSettingsFile();
     void redoThroughTheMenu();
+    void editorContextMenu_data();
+    void editorContextMenu();
     void zoomLeavesTheDocumentAndIsKept();
     void picturesHaveNames();
     void settingsAcrossRuns();
@@ -922,6 +926,8 @@ void TestApp::undoThroughTheMenuKeys()
     QCOMPARE(p.txt.text(), QStringLiteral("ab"));
 }
 
+using namespace Qt::StringLiterals;
+
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -1226,6 +1232,74 @@ void TestApp::picturesHaveNames()
     QVERIFY(map && map->textInterface());
     QCOMPARE(map->textInterface()->characterCount(), 256 - CharMapWindow::kFirst);
     QCOMPARE(map->textInterface()->text(0xa5 - CharMapWindow::kFirst, 0xa6 - CharMapWindow::kFirst), QStringLiteral("ἄ"));
+}
+
+// The right mouse button in the editor: the edit commands of the main menu,
+// enabled as there, each doing what the main menu's item does.
+void TestApp::editorContextMenu_data()
+{
+    QTest::addColumn<QString>("before"); // t: type "logos", a: select all, u: undo once
+    QTest::addColumn<QString>("enabled"); // one letter an item, in the menu's order: 1 enabled, 0 not
+    QTest::addColumn<QString>("choose");  // the item's main-menu name
+    QTest::addColumn<QString>("text");    // the text after it
+    QTest::addColumn<int>("selected");    // the selection's length after it
+    QTest::newRow("nothing selected, all selected") << "t" << "1010111" << "Allesmarkieren1" << "logos" << 5;
+    QTest::newRow("a selection is deleted") << "ta" << "1011111" << "Lschen1" << "" << 0;
+    QTest::newRow("a selection is copied") << "ta" << "1011111" << "Kopieren1" << "logos" << 5;
+    QTest::newRow("undone, then redone") << "tu" << "1110111" << "Wiederholen1" << "logos" << 0;
+}
+
+void TestApp::editorContextMenu()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, enabled);
+    QFETCH(QString, choose);
+    QFETCH(QString, text);
+    QFETCH(int, selected);
+    Program p;
+    p.txt.widget()->setFocus();
+    if (before.contains(QLatin1Char('t')))
+        p.type(QStringLiteral("logos"));
+    if (before.contains(QLatin1Char('u'))) {
+        p.txt.undo();
+        QVERIFY(p.txt.text() != QLatin1String("logos"));
+    }
+    if (before.contains(QLatin1Char('a')))
+        p.txt.selectRange(0, p.txt.textLength());
+    QStringList captions;
+    QString states;
+    QTimer poll;
+    poll.setInterval(10);
+    int shown = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        poll.stop();
+        ++shown;
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator())
+                continue;
+            captions << a->text().section(QLatin1Char('\t'), 0, 0);
+            states += a->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        }
+        for (QAction* a : menu->actions())
+            if (a->objectName() == choose)
+                a->trigger();
+        menu->close();
+    });
+    poll.start();
+    QWidget* viewport = static_cast<QAbstractScrollArea*>(p.txt.widget())->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 10), viewport->mapToGlobal(QPoint(20, 10)));
+    QApplication::sendEvent(viewport, &event);
+    QTRY_COMPARE(shown, 1);
+    QCOMPARE(captions, (QStringList{u"&Rückgängig"_s, u"W&iederholen"_s, u"&Ausschneiden"_s, u"&Kopieren"_s, u"&Einfügen"_s,
+                                    u"&Löschen"_s, u"Alles &markieren"_s}));
+    QCOMPARE(states, enabled);
+    QCOMPARE(p.txt.text(), text);
+    QCOMPARE(p.txt.selLength(), selected);
+    if (choose == QLatin1String("Kopieren1"))
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(u"λογοσ")); // other programs get Unicode
 }
 
 QTEST_MAIN(TestApp)
