@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QShortcut>
@@ -99,9 +100,28 @@ QString existingStartDirectory(const QString& directory)
     return path;
 }
 
+namespace {
+
+// A short message ("3 Stellen ersetzt.") makes a narrow box, and the window
+// manager cuts its caption to "A… g!": the box is at least as wide as the
+// caption in a title bar's larger, bold font with the title bar's buttons.
+void fitCaption(QMessageBox& box)
+{
+    QFont title = box.font();
+    title.setBold(true);
+    title.setPointSizeF(title.pointSizeF() > 0 ? title.pointSizeF() * 1.5 : 14);
+    const int width = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + 160;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+} // namespace
+
 bool QtDialogs::question(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text, QMessageBox::Yes | QMessageBox::No, parent);
+    fitCaption(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -109,6 +129,7 @@ Dialogs::Answer QtDialogs::questionWithCancel(QWidget* parent, const QString& te
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    fitCaption(box);
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {
     case QMessageBox::Yes: return Answer::Yes;
@@ -120,12 +141,14 @@ Dialogs::Answer QtDialogs::questionWithCancel(QWidget* parent, const QString& te
 void QtDialogs::notice(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Achtung!"), text, QMessageBox::Ok, parent);
+    fitCaption(box);
     box.exec();
 }
 
 void QtDialogs::errorBox(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Stilora"), text, QMessageBox::Ok, parent);
+    fitCaption(box);
     box.exec();
 }
 

@@ -47,6 +47,18 @@ Tinfo::Tinfo(QWidget* parent)
     BitBtn1->setGeometry(152, 112, 75, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
     BitBtn1->setDefault(true);
+
+    // The labels take the width their font gives them ("MS Sans Serif" is a
+    // wider font where it is not installed): the window grows to hold them
+    // with the margin of the line that starts furthest left, the button in
+    // the middle.
+    int right = 0;
+    for (QLabel* l : {Label1, Label2, Label3, Label4})
+        right = std::max(right, l->geometry().right() + 1);
+    if (right + 32 > width()) {
+        resize(right + 32, height());
+        BitBtn1->move((width() - BitBtn1->width()) / 2, BitBtn1->y());
+    }
 }
 
 bool Tinfo::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,7 @@
 #include "formatting.h"
 
+#include <QStyle>
+
 #include "richtextsurface.h"
 #include "sharedstate.h"
 
@@ -20,6 +22,12 @@ ChoiceBox::ChoiceBox(QWidget* parent)
 
 void ChoiceBox::showPopup()
 {
+    // The list is as wide as its longest entry, never cut to the box's width
+    // ("DejaVu Sans Condensed", not "DejaVu S…ondensed").
+    QAbstractItemView* list = view();
+    const int entries = list->sizeHintForColumn(0) + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+        + 2 * list->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+    list->setMinimumWidth(std::max(entries, width()));
     m_opening = true;
     QComboBox::showPopup();
     m_opening = false;

@@ -3,6 +3,7 @@
 #include "previewcontrol.h"
 
 #include <QComboBox>
+#include <QStyleOptionComboBox>
 #include <QIcon>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +44,17 @@ int leadingDigits(const QString& text)
     return int(v);
 }
 
+// The width an editable box needs to show the widest zoom whole, with its button and frame.
+int zoomBoxWidth(QComboBox* box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = true;
+    const QFontMetrics fm(box->font());
+    const QSize text(fm.horizontalAdvance(QStringLiteral("400%")) + 6, fm.height());
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, box).width();
+}
+
 } // namespace
 
 TForm2::TForm2(std::function<styled::Document()> source, QWidget* parent)
@@ -64,7 +76,10 @@ TForm2::TForm2(std::function<styled::Document()> source, QWidget* parent)
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->addItems(kZooms);
-    ComboBox1->setGeometry(64, 6, 57, 21);
+    // The zoom box holds "400%" whole in its font: it grows to the left, into
+    // the room after the setup button, and everything else stays in place.
+    const int zoomWidth = std::clamp(zoomBoxWidth(ComboBox1), 57, 57 + 20);
+    ComboBox1->setGeometry(64 + 57 - zoomWidth, 6, zoomWidth, 21);
     ComboBox1->setAccessibleName(QStringLiteral("Zoom"));
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(QStringLiteral("40%"));

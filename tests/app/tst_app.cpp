@@ -89,6 +89,7 @@ private slots:
     void redoThroughTheMenu();
     void editorContextMenu_data();
     void editorContextMenu();
+    void boxesHoldTheirText();
     void zoomLeavesTheDocumentAndIsKept();
     void picturesHaveNames();
     void settingsAcrossRuns();
@@ -1300,6 +1301,53 @@ void TestApp::editorContextMenu()
     QCOMPARE(p.txt.selLength(), selected);
     if (choose == QLatin1String("Kopieren1"))
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(u"λογοσ")); // other programs get Unicode
+}
+
+// Every box is wide enough for its text in its font: the caption of a short
+// notice, the preview's zoom, the about window's lines, the font list.
+void TestApp::boxesHoldTheirText()
+{
+    Program p;
+    // A notice as short as "3 Stellen ersetzt.": the box holds its caption in
+    // a title bar's bold, larger font beside the title bar's buttons.
+    QtDialogs dialogs;
+    int boxWidth = 0, captionWidth = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        boxWidth = box->width();
+        QFont title = box->font();
+        title.setBold(true);
+        captionWidth = QFontMetrics(title).horizontalAdvance(box->windowTitle());
+        box->accept();
+    });
+    dialogs.notice(&p.form, QStringLiteral("3 Stellen ersetzt."));
+    QVERIFY2(boxWidth >= captionWidth + 120, qPrintable(QStringLiteral("%1 for a caption of %2").arg(boxWidth).arg(captionWidth)));
+
+    // The preview's zoom box shows its widest entry whole.
+    QComboBox* zoom = p.stilora.Form2->ComboBox1;
+    for (const QString& z : {QStringLiteral("300%"), QStringLiteral("400%")}) {
+        zoom->setEditText(z);
+        QVERIFY2(zoom->lineEdit()->width() >= zoom->lineEdit()->fontMetrics().horizontalAdvance(z) + 4,
+                 qPrintable(QStringLiteral("%1 in %2 pixels").arg(z).arg(zoom->lineEdit()->width())));
+    }
+    QVERIFY(zoom->geometry().right() < p.stilora.Form2->sbzi->geometry().left());
+
+    // The about window holds each of its lines.
+    Tinfo* info = p.stilora.info;
+    for (QLabel* l : {info->Label1, info->Label2, info->Label3, info->Label4}) {
+        QVERIFY2(info->rect().contains(l->geometry()), qPrintable(l->text()));
+        QVERIFY(l->width() >= l->sizeHint().width());
+    }
+
+    // The font list shows every name whole, however narrow the box.
+    p.form.fbox()->showPopup();
+    QAbstractItemView* list = p.form.fbox()->view();
+    int widest = 0;
+    for (int i = 0; i < p.form.fbox()->count(); ++i)
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(p.form.fbox()->itemText(i)));
+    QVERIFY2(list->viewport()->width() >= widest, qPrintable(QStringLiteral("%1 < %2").arg(list->viewport()->width()).arg(widest)));
+    p.form.fbox()->hidePopup();
 }
 
 QTEST_MAIN(TestApp)

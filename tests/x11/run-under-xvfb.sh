@@ -9,7 +9,7 @@ for tool in xvfb-run setxkbmap xdotool openbox xprop; do
 done
 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" sh -c '
     setxkbmap de
-    openbox --config-file /dev/null >/dev/null 2>&1 &
+    openbox >/dev/null 2>&1 &
     wm=$!
     # The window manager is there once it names itself on the root window.
     for _ in $(seq 1 100); do
