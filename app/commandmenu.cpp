@@ -53,6 +53,14 @@ QAction* CommandMenu::item(const QString& name) const
     return nullptr;
 }
 
+std::vector<CommandMenu::Listed> CommandMenu::items() const
+{
+    std::vector<Listed> out;
+    for (const Entry& e : m_entries)
+        out.push_back({e.action->objectName(), e.action->text().section(QLatin1Char('\t'), 0, 0), e.key});
+    return out;
+}
+
 bool CommandMenu::dispatch(QKeyCombination key)
 {
     if (key.key() == Qt::Key_unknown)

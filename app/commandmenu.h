@@ -31,6 +31,13 @@ public:
                      std::function<void()> run);
     void addSeparator(QMenu* menu);
     QAction* item(const QString& name) const;
+    // Every item in menu order: its name, its caption without the key, its key.
+    struct Listed {
+        QString name;
+        QString caption;
+        QKeyCombination key;
+    };
+    std::vector<Listed> items() const;
 
     void openFirstMenu();
 

@@ -17,6 +17,8 @@
 #include "tsuchen.h"
 
 #include <QtTest>
+#include <QSet>
+#include <QRegularExpression>
 #include <QContextMenuEvent>
 #include <QAbstractScrollArea>
 
@@ -90,6 +92,7 @@ private slots:
     void editorContextMenu_data();
     void editorContextMenu();
     void boxesHoldTheirText();
+    void helpNamesEveryCommandAndKey();
     void zoomLeavesTheDocumentAndIsKept();
     void picturesHaveNames();
     void settingsAcrossRuns();
@@ -1348,6 +1351,46 @@ void TestApp::boxesHoldTheirText()
         widest = std::max(widest, list->fontMetrics().horizontalAdvance(p.form.fbox()->itemText(i)));
     QVERIFY2(list->viewport()->width() >= widest, qPrintable(QStringLiteral("%1 < %2").arg(list->viewport()->width()).arg(widest)));
     p.form.fbox()->hidePopup();
+}
+
+// The help names every command of the menus, and its table of keys is
+// exactly the keys of the menu and the editor's own: neither can change
+// without the other.
+void TestApp::helpNamesEveryCommandAndKey()
+{
+    Program p;
+    QFile file(QStringLiteral(":/help/index.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(file.readAll());
+    const QString keysSection = help.mid(help.indexOf(QLatin1String("id=\"tasten\"")));
+    QSet<QString> listed;
+    static const QRegularExpression kbd(QStringLiteral("<kbd>([^<]+)</kbd>"));
+    for (auto m = kbd.globalMatch(keysSection); m.hasNext();)
+        listed << m.next().captured(1);
+    // The keys the editor itself takes, besides the menu's (undo and redo as
+    // every text field has them, the zoom) and the help window's Esc.
+    QSet<QString> expected{u"Strg+Z"_s, u"Strg+Umschalt+Z"_s, u"Strg+Plus"_s, u"Strg+Minus"_s, u"Strg+0"_s, u"Strg+Mausrad"_s, u"Esc"_s};
+    QStringList missingCommands;
+    for (const CommandMenu::Listed& item : p.form.menu().items()) {
+        if (item.key != CommandMenu::kNoKey)
+            expected << CommandMenu::keyText(item.key);
+        QString caption = item.caption;
+        caption.remove(QLatin1Char('&'));
+        if (caption.endsWith(QLatin1String("...")))
+            caption.chop(3);
+        if (!help.contains(caption))
+            missingCommands << caption;
+    }
+    QCOMPARE(missingCommands, QStringList());
+    QStringList onlyInHelp = (listed - expected).values(), notInHelp = (expected - listed).values();
+    onlyInHelp.sort();
+    notInHelp.sort();
+    QCOMPARE(notInHelp, QStringList());
+    QCOMPARE(onlyInHelp, QStringList());
+    // What the help says of things beyond the menus.
+    for (const char* topic : {"Akzente ignorieren", "zuletzt geöffneten", "Sicherungskopie", "Stilora.conf", "ziehen",
+                              "rechte Maustaste", "schreibgeschützt"})
+        QVERIFY2(help.contains(QString::fromUtf8(topic)), topic);
 }
 
 QTEST_MAIN(TestApp)
