@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <limits>
 
 const QString AutoRecovery::kQuestion =
     QStringLiteral("Stilora wurde nicht ordnungsgemäß beendet. Soll der zuletzt bearbeitete Text wiederhergestellt werden?");
@@ -47,19 +48,21 @@ AutoRecovery::~AutoRecovery()
 
 void AutoRecovery::start()
 {
-    if (m_store.isOpen())
+    if (m_started)
         return;
+    m_started = true;
     QString why;
-    if (!m_store.open(&why)) {
+    if (m_store.open(&why)) {
+        m_writer = std::make_unique<recovery::CopyWriter>(m_store.ownFiles(), [this](quint64 ticket, const std::optional<QString>& error) {
+            QMetaObject::invokeMethod(this, [this, ticket, error] { written(ticket, error); }, Qt::QueuedConnection);
+        });
+        m_store.pruneDiscarded();
+    } else if (m_c.showStatus) {
         // The program works without copies; the user is told once, without a box.
-        if (m_c.showStatus)
-            m_c.showStatus(QStringLiteral("Keine Sicherungskopien möglich: %1.").arg(why));
-        return;
+        m_c.showStatus(QStringLiteral("Keine Sicherungskopien möglich: %1.").arg(why));
     }
-    m_writer = std::make_unique<recovery::CopyWriter>(m_store.ownFiles(), [this](quint64 ticket, const std::optional<QString>& error) {
-        QMetaObject::invokeMethod(this, [this, ticket, error] { written(ticket, error); }, Qt::QueuedConnection);
-    });
-    m_store.pruneDiscarded();
+    // A copy that a program left is offered even when this one can keep none
+    // (a full disk): reading it needs nothing written.
     std::optional<recovery::Recovered> dead = m_store.takeNewestDead();
     if (dead) {
         if (m_c.dialogs->question(m_c.window, kQuestion))
@@ -67,7 +70,7 @@ void AutoRecovery::start()
         else
             m_store.setAside(dead->id);
     }
-    if (m_c.txt->isModified()) {
+    if (m_writer && m_c.txt->isModified()) {
         m_schedule.edited(m_clock());
         arm();
     }
@@ -90,9 +93,14 @@ void AutoRecovery::restore(recovery::Recovered& copy)
     // Not saved: Save writes it to its file, closing asks first.
     m_c.txt->setModified(true);
     m_c.txt->setSelStart(0);
-    // The dead program's copy stays until this program's own holds the text.
-    takeCopy();
+    // The dead program's copy stays until this program's own holds the text,
+    // or, when this program can keep no copy of its own, until the text is
+    // saved or given up.
     m_adopted = copy.id;
+    m_adoptedTicket = std::numeric_limits<quint64>::max();
+    if (!m_writer)
+        return;
+    takeCopy();
     m_adoptedTicket = m_ticket;
 }
 
@@ -117,14 +125,28 @@ void AutoRecovery::onChanged(const surface::TextChange& change)
 {
     if (change.origin == surface::ChangeOrigin::Load || !m_writer)
         return; // a loaded document is as its file; modificationChanged tells the rest
-    m_schedule.edited(m_clock());
+    const qint64 now = m_clock();
+    m_schedule.edited(now);
     arm();
+    // Under a stream of keys neither the timer nor anything posted gets its
+    // turn: the event loop hands the window system's events over first, as
+    // long as there are any. A copy that is due is taken here, on the
+    // change that finds it due, between one key and the next.
+    const std::optional<qint64> due = m_schedule.due();
+    if (due && *due <= now)
+        takeCopy();
 }
 
 void AutoRecovery::onModificationChanged(bool modified)
 {
-    if (!m_writer)
+    if (!m_writer) {
+        // Saved (or another document): the copy taken over is not needed any more.
+        if (!modified && !m_adopted.isEmpty()) {
+            m_store.forget(m_adopted);
+            m_adopted.clear();
+        }
         return;
+    }
     if (!modified) {
         clean();
         return;

@@ -80,6 +80,7 @@ private:
     quint64 m_ticket = 0;
     bool m_reported = false;   // a failure is in the status bar
     bool m_hasCopy = false;    // a copy may be on the disk
+    bool m_started = false;
     QString m_adopted;         // a dead program's copy restored, kept until ours is written
     quint64 m_adoptedTicket = 0;
 };

@@ -13,7 +13,10 @@
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QUrl>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <csignal>
 
 #include <algorithm>
 
@@ -199,6 +202,23 @@ std::optional<Recovered> Store::read(const QString& id, QString* why) const
     }
 }
 
+namespace {
+
+// Whether the program that marked a copy still runs; a mark of another
+// machine (a shared home folder) counts as running.
+bool holderRunning(QLockFile& mark)
+{
+    qint64 pid = 0;
+    QString host, app;
+    if (!mark.getLockInfo(&pid, &host, &app))
+        return false; // no mark left at all
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        return true;
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+} // namespace
+
 std::optional<Recovered> Store::takeNewestDead()
 {
     struct Candidate {
@@ -207,13 +227,21 @@ std::optional<Recovered> Store::takeNewestDead()
     };
     std::vector<Candidate> dead;
     for (const QString& id : copyIds(m_folder)) {
-        if (id == m_ownId || m_held.count(id))
+        if (id == m_ownId || m_held.count(id) || m_unheld.contains(id))
             continue;
         auto lock = lockFor(m_folder + QLatin1Char('/') + kCopyPrefix + id + QStringLiteral(".lock"));
-        if (!lock->tryLock(0))
-            continue; // its program still runs (or the mark cannot be read): not ours
+        const bool held = lock->tryLock(0);
+        // Its program still runs: not ours. A mark that cannot be taken over
+        // although its program is gone (a full disk takes no new mark) does
+        // not hide the copy: reading it needs no mark.
+        if (!held && holderRunning(*lock))
+            continue;
         const CopyFiles files = filesOf(id);
-        finishInterruptedWrite({files.rtf, files.meta});
+        try {
+            finishInterruptedWrite({files.rtf, files.meta});
+        } catch (const IoError&) {
+            continue; // left as it is, for a start that can finish it
+        }
         if (!QFileInfo::exists(files.rtf) && !QFileInfo::exists(files.meta))
             continue; // a program that ended before it needed a copy: the mark goes with the lock
         QDateTime saved = QFileInfo(files.meta).lastModified();
@@ -221,7 +249,10 @@ std::optional<Recovered> Store::takeNewestDead()
         if (meta.open(QIODevice::ReadOnly))
             if (const std::optional<Meta> m = decodeMeta(meta.read(4096)))
                 saved = m->saved;
-        m_held[id] = std::move(lock);
+        if (held)
+            m_held[id] = std::move(lock);
+        else
+            m_unheld << id;
         dead.push_back({id, saved});
     }
     std::sort(dead.begin(), dead.end(), [](const Candidate& a, const Candidate& b) { return a.saved > b.saved; });
@@ -259,6 +290,7 @@ void Store::forget(const QString& id)
 void Store::release(const QString& id)
 {
     m_held.erase(id); // unlocks: the mark goes
+    m_unheld.removeAll(id);
 }
 
 int Store::pruneDiscarded(const QDateTime& now)

@@ -79,7 +79,8 @@ public:
     // The newest copy of a program that no longer runs and whose files are
     // whole, held for this program until it is set aside or forgotten. Every
     // other copy of a program that is gone, older or damaged, is set aside;
-    // copies of running programs are not touched.
+    // copies of running programs are not touched. Works on a folder this
+    // program could not open for its own copy (a full disk) as well.
     std::optional<Recovered> takeNewestDead();
     // The copy taken is not wanted: its document is kept as discarded-DATE.rtf.
     void setAside(const QString& id, const QDateTime& now = QDateTime::currentDateTime());
@@ -100,6 +101,7 @@ private:
     CopyFiles m_ownFiles;
     std::unique_ptr<QLockFile> m_own;
     std::map<QString, std::unique_ptr<QLockFile>> m_held; // copies of programs that are gone
+    QStringList m_unheld; // copies of programs that are gone whose mark could not be taken over
 };
 
 // The session lines of a copy's meta file and back; std::nullopt when the

@@ -155,6 +155,7 @@ private slots:
     void recoveryOffered();
     void recoveryFailureToldOnce();
     void recoveryWithoutFolder();
+    void recoveryOfferedOnAFullDisk();
     void golden_data();
     void golden();
     void emptyDocumentWritesNothing();
@@ -1126,8 +1127,8 @@ struct Recovering : Commands {
 
 } // namespace
 
-// Events (t@ms typing, k@ms the timer's tick, save, new, undo, close) and
-// what this program's copy then holds.
+// Events (t@ms typing, k@ms the timer's tick, w the writer's report alone,
+// save, new, undo, close) and what this program's copy then holds.
 void TestDocuments::recoveryCopies_data()
 {
     QTest::addColumn<QString>("events");
@@ -1147,6 +1148,11 @@ void TestDocuments::recoveryCopies_data()
     QTest::newRow("undone back to what is saved: the copy goes") << "t@0 save t@1000 k@6000 undo k@20000" << "-";
     QTest::newRow("closed properly: the copy goes") << "t@0 k@5000 close" << "-";
     QTest::newRow("the session ends: a copy at once") << "t@0 t@100 flush" << "aa";
+    // Keys so fast that the event loop never gets round to the timer (w:
+    // only the writer's report is waited for, nothing else runs).
+    QTest::newRow("keys faster than the timer: the copy comes with the key that finds it due")
+        << "t@0 t@4000 t@8000 t@12000 t@16000 t@20000 t@24000 t@28000 w t@30000 w" << "aaaaaaaaa";
+    QTest::newRow("keys faster than the timer, before the copy is due: none") << "t@0 t@4000 w t@29999 w" << "-";
     QTest::newRow("the session ends, nothing changed: none") << "flush" << "-";
 }
 
@@ -1173,6 +1179,8 @@ void TestDocuments::recoveryCopies()
             r.settle();
         } else if (e == QLatin1String("undo")) {
             r.txt.undo();
+        } else if (e == QLatin1String("w")) {
+            r.settle();
         } else if (e == QLatin1String("flush")) {
             r.rec->flush(); // the session ends: no pause is waited for
         } else if (e == QLatin1String("close")) {
@@ -1269,6 +1277,36 @@ void TestDocuments::recoveryWithoutFolder()
     r.at(60000);
     QVERIFY(r.dialogs.questions.isEmpty());
     QCOMPARE(r.txt.snapshot().plainText(), QStringLiteral("a"));
+}
+
+// A disk too full for anything new: the copy a program left is offered and
+// restored, the status bar says that no copies can be kept; once the text
+// is saved, the copy it came from goes.
+void TestDocuments::recoveryOfferedOnAFullDisk()
+{
+    Recovering r;
+    const Document left = doc({{"\xa4nqrwpos", greek(), 0}});
+    QDir().mkpath(r.folder);
+    recovery::Store(r.folder).filesOf(QStringLiteral("1-gone")).write(left, {r.path(QStringLiteral("brief.")), false, false, {}},
+                                                                       QDateTime::currentDateTime());
+    r.dialogs.answers << true;
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
+    r.start();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(r.dialogs.questions, QStringList{AutoRecovery::kQuestion});
+    QVERIFY2(r.txt.snapshot() == left, qPrintable(r.txt.snapshot().describe()));
+    QCOMPARE(r.status.size(), 1);
+    QVERIFY2(r.status.first().startsWith(QStringLiteral("Keine Sicherungskopien möglich: Im Ordner")), qPrintable(r.status.first()));
+    QVERIFY(r.txt.isModified());
+    QCOMPARE(r.copies(), QStringList{QStringLiteral("copy-1-gone.rtf")}); // nothing else holds the text yet
+    QVERIFY(r.files.save());
+    QCOMPARE(r.copies(), QStringList());
 }
 
 // A recent document's menu caption: its number as access key, the path

@@ -9,6 +9,10 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -111,6 +115,7 @@ private slots:
     void damagedCopies();
     void newestOfTheDeadIsOffered();
     void runningProgramsKeepTheirCopies();
+    void deadCopyOfferedOnAFullDisk();
     void unusableFolder_data();
     void unusableFolder();
     void crowdedFolder();
@@ -305,6 +310,38 @@ void TestRecovery::runningProgramsKeepTheirCopies()
     // The running one's copy is still there, whole.
     QCOMPARE(entries(dir.path(), QStringLiteral("copy-*.rtf")).size(), 1);
     QCOMPARE(entries(dir.path(), QStringLiteral("discarded-*")).size(), 0);
+}
+
+// A disk too full for a new mark: this program can keep no copy of its own,
+// and cannot take over the dead program's mark, but the dead program's copy
+// is offered all the same, and a running program's still is not.
+void TestRecovery::deadCopyOfferedOnAFullDisk()
+{
+    QTemporaryDir dir;
+    Child dead(dir.path(), QStringLiteral("verloren"));
+    Child alive(dir.path(), QStringLiteral("läuft"));
+    QVERIFY(dead.ready());
+    QVERIFY(alive.ready());
+    dead.kill9();
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = saved;
+    none.rlim_cur = 0; // not a byte more can be written
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
+    Store store(dir.path());
+    QString why;
+    const bool opened = store.open(&why);
+    std::optional<recovery::Recovered> r = store.takeNewestDead();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!opened);
+    QVERIFY2(why.contains(QStringLiteral("kann nicht geschrieben werden")), qPrintable(why));
+    QVERIFY(r);
+    QVERIFY(r->document == sample(QStringLiteral("verloren")));
+    QVERIFY(!store.takeNewestDead()); // taken once, not again
+    store.forget(r->id);
+    QCOMPARE(entries(dir.path(), QStringLiteral("copy-*.rtf")).size(), 1); // the running program's
 }
 
 // A folder that cannot be used: the program goes on without copies and says why.
