@@ -8,6 +8,7 @@
 
 #include "deadkeylayer.h"
 #include "greekfont.h"
+#include "politeend.h"
 #include "qtseams.h"
 #include "richtextsurface.h"
 #include "tform2.h"
@@ -98,6 +99,14 @@ int runStilora(int argc, char* argv[], const std::function<bool(Stilora&)>& star
     for (int i = 1; i < argc; ++i)
         arguments << decodePath(argv[i]);
     program.Form1->openFiles(namedFiles(arguments));
+    // Asked to end from outside: what was typed goes into a last recovery
+    // copy, and the program ends without a question (nobody may be there to
+    // answer); the copy is offered at the next start.
+    PoliteEnd politeEnd;
+    QObject::connect(&politeEnd, &PoliteEnd::requested, program.Form1, [&program] {
+        program.Form1->endFromOutside();
+        QCoreApplication::exit(0);
+    });
     if (started && !started(program))
         return 0;
     return app.exec();

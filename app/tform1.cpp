@@ -500,6 +500,12 @@ void TForm1::startRecovery(const QString& folder)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_recovery->flush(); });
 }
 
+void TForm1::endFromOutside()
+{
+    if (m_recovery)
+        m_recovery->flush(); // the writer's work under way is finished, the rest taken now
+}
+
 void TForm1::OptRead() { m_optionsFile->OptRead(); }
 
 void TForm1::OptSave() { m_optionsFile->OptSave(); }

@@ -77,6 +77,8 @@ public:
     // Recovery copies in `folder` from now on; offers what a program that did
     // not end properly left there.
     void startRecovery(const QString& folder);
+    // Asked from outside to end (SIGTERM, SIGHUP): the unsaved text goes into a recovery copy.
+    void endFromOutside();
     AutoRecovery* recovery() const { return m_recovery.get(); }
 
     // The program's own settings file at `path`: read now, written at close

@@ -3,6 +3,7 @@
 // comes back is what its recovery copy held, and a proper close leaves
 // nothing to come back. Started with files as the file manager starts it,
 // and given a file dragged from another program.
+#include "atomicfiles.h"
 #include "recoverystore.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
@@ -18,6 +19,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -129,6 +135,10 @@ private slots:
     void startedWithFiles();
     void fileDraggedFromAnotherProgram_data();
     void fileDraggedFromAnotherProgram();
+    void politeEndKeepsTheText_data();
+    void politeEndKeepsTheText();
+    void fastTypingCopiedInTime();
+    void nameThatIsNotUtf8();
 
 private:
     // Starts the program, opens brief.rtf, types Greek before its text, waits
@@ -318,6 +328,125 @@ void TestX11Recovery::fileDraggedFromAnotherProgram()
     QCOMPARE(bytesOf(m_home->filePath(QStringLiteral("alt.txt"))), QByteArray("moi"));
 }
 
+// Asked to end from outside (a shutdown, `kill`): the text typed a moment
+// ago goes into a last copy, the program ends at once, and the next start
+// offers the copy.
+void TestX11Recovery::politeEndKeepsTheText_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestX11Recovery::politeEndKeepsTheText()
+{
+    QFETCH(int, signal);
+    Program first(m_home->path(), {QStringLiteral("../brief.rtf")});
+    const QString window = windowNamed(QStringLiteral("^Stilora - brief"));
+    QVERIFY(!window.isEmpty());
+    keys(window, {QStringLiteral("ctrl+Home"), QStringLiteral("x"), QStringLiteral("y")});
+    QTRY_VERIFY_WITH_TIMEOUT(!windowNamed(QStringLiteral("^Stilora - brief"), 1000).isEmpty(), 5000);
+    QTest::qWait(300); // the keys are in; no pause of five seconds has passed
+    QVERIFY(copiesIn(m_folder).isEmpty());
+    ::kill(pid_t(first.p.processId()), signal);
+    QVERIFY(first.p.waitForFinished(10000));
+    QCOMPARE(first.p.exitStatus(), QProcess::NormalExit);
+    const QList<Copy> left = copiesIn(m_folder);
+    QCOMPARE(left.size(), 1);
+    QVERIFY2(left.first().document.plainText().startsWith(QStringLiteral("xylo/gos")), qPrintable(left.first().document.describe()));
+    Program second(m_home->path());
+    QVERIFY2(!windowNamed(QStringLiteral("^Achtung!$")).isEmpty(), "the program did not offer the copy");
+}
+
+// Keys as fast as a machine sends them, a thousand a second for longer
+// than the longest interval: the first copy comes within it all the same.
+void TestX11Recovery::fastTypingCopiedInTime()
+{
+    Program p(m_home->path(), {QStringLiteral("../brief.rtf")});
+    const QString window = windowNamed(QStringLiteral("^Stilora - brief"));
+    QVERIFY(!window.isEmpty());
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    QTest::qWait(300);
+    QProcess typist;
+    typist.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("1"),
+                                            QString(36'000, QLatin1Char('k'))});
+    QVERIFY(typist.waitForStarted());
+    QElapsedTimer since;
+    since.start();
+    // The typing begins (the title shows the change) ...
+    QTRY_VERIFY_WITH_TIMEOUT(!windowNamed(QStringLiteral("^Stilora - brief"), 500).isEmpty(), 5000);
+    std::optional<Copy> copy;
+    while (!copy && since.elapsed() < 45000) {
+        const QList<Copy> copies = copiesIn(m_folder);
+        if (!copies.isEmpty())
+            copy = copies.first();
+        else
+            QTest::qWait(100);
+    }
+    const qint64 after = since.elapsed();
+    const bool stillTyping = typist.state() != QProcess::NotRunning;
+    // The typist ends on its own: one stopped between a key's press and its
+    // release would leave the key to repeat into the next test.
+    typist.waitForFinished(120000);
+    QVERIFY2(copy, "no copy while typing");
+    QVERIFY2(stillTyping, "the typing ended before the copy came");
+    // 30 s from the first key, which comes a moment after the typist starts.
+    QVERIFY2(after <= 31500, qPrintable(QStringLiteral("the first copy came %1 ms after the typing began").arg(after)));
+    QVERIFY(copy->document.plainText().startsWith(QStringLiteral("kkkk")));
+}
+
+// A document whose name is not UTF-8, named at start: it opens, its copy
+// keeps its name byte for byte, and Save writes that very file.
+void TestX11Recovery::nameThatIsNotUtf8()
+{
+    const QByteArray name = QFile::encodeName(m_home->path()) + "/brief-\xe9.rtf";
+    const QByteArray rtf = bytesOf(m_home->filePath(QStringLiteral("brief.rtf")));
+    {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, rtf.constData(), size_t(rtf.size())), ssize_t(rtf.size()));
+        ::close(fd);
+    }
+    // The name goes to the program as its bytes, through a script of those bytes.
+    const QByteArray script = QFile::encodeName(m_home->filePath(QStringLiteral("start.sh")));
+    {
+        QFile f(QFile::decodeName(script));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("exec '" + QFile::encodeName(QStringLiteral(STILORA_EXECUTABLE)) + "' '" + name + "'\n");
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("QT_IM_MODULE"), QStringLiteral("none"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(m_home->filePath(QStringLiteral("cwd")));
+    p.start(QStringLiteral("/bin/sh"), {QFile::decodeName(script)});
+    const QString window = windowNamed(QStringLiteral("^Stilora - Brief-"));
+    QVERIFY2(!window.isEmpty(), "the document was not opened");
+    keys(window, {QStringLiteral("ctrl+Home"), QStringLiteral("e")});
+    const std::optional<Copy> copy = waitForCopy(m_folder, {}, 15000, [](const Copy&) { return true; });
+    QVERIFY2(copy, "no copy");
+    QCOMPARE(encodePath(copy->meta.session.basePath), QFile::encodeName(m_home->path()) + "/brief-\xe9.");
+    keys(window, {QStringLiteral("ctrl+s")});
+    QTRY_VERIFY_WITH_TIMEOUT(readWholeFile(decodePath(name)) != rtf, 10000);
+    const QString saved = rtf::read(readWholeFile(decodePath(name))).document.plainText();
+    QVERIFY2(saved.startsWith(QStringLiteral("elo/gos")), qPrintable(saved));
+    // Nothing was written under another name: the folder's files by their bytes.
+    QList<QByteArray> names;
+    if (DIR* d = ::opendir(QFile::encodeName(m_home->path()).constData())) {
+        while (const dirent* e = ::readdir(d))
+            if (e->d_type == DT_REG)
+                names << QByteArray(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    QCOMPARE(names, (QList<QByteArray>{"brief-\xe9.rtf", "brief.rtf", "start.sh"}));
+    p.kill();
+    p.waitForFinished(5000);
+}
+
 void TestX11Recovery::killedThenRestored()
 {
     const std::optional<Copy> left = typeAndKill();
@@ -325,7 +454,8 @@ void TestX11Recovery::killedThenRestored()
     // The copy holds the typed word composed, before the document's text, in its format.
     const styled::Paragraph& first = left->document.paragraphs.first();
     QVERIFY2(first.runs.size() == 1, qPrintable(left->document.describe()));
-    QCOMPARE(first.runs.first().format, (styled::CharFormat{QStringLiteral("Greek"), 20, styled::Bold}));
+    QVERIFY2(first.runs.first().format == (styled::CharFormat{QStringLiteral("Greek"), 20, styled::Bold}),
+             qPrintable(left->document.describe()));
     QCOMPARE(first.runs.first().text.size(), 13); // a composed letter, five, a space, then lo/gos
     QVERIFY(first.runs.first().text.endsWith(QStringLiteral("ndros lo/gos")));
     QVERIFY(left->document.paragraphs.last() == m_brief.paragraphs.last());
