@@ -49,9 +49,37 @@ QString windowNamed(const QString& pattern, int ms = 15000)
     return ids.section(QLatin1Char('\n'), 0, 0);
 }
 
+// Makes a window the active one, as a click on it would, through the window
+// manager (which may refuse a bare focus request), and waits until it is.
+bool activate(const QString& window)
+{
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}, 3000);
+        if (xdotool({QStringLiteral("getactivewindow")}) == window)
+            return true;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+// The visible window whose title matches, looked for again and again (a
+// title changes after the window appeared); empty when none comes in time.
+QString titled(const QString& pattern, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        const QString ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern}, 2000);
+        if (!ids.isEmpty())
+            return ids.section(QLatin1Char('\n'), 0, 0);
+        QTest::qWait(200);
+    } while (t.elapsed() < ms);
+    return {};
+}
+
 void keys(const QString& window, const QStringList& names)
 {
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    activate(window);
     QTest::qWait(200);
     xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} + names);
 }
@@ -185,15 +213,22 @@ std::optional<Copy> TestX11Recovery::typeAndKill()
     // A dialog shown for the first time in a fresh session may still be
     // filling itself when it appears: the name is typed once it has settled,
     // and typed anew (over whatever came through) when it was not taken.
+    auto dialogShown = [&] {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("ffnen")},
+                       2000) == dialog;
+    };
     QString opened;
-    for (int attempt = 0; attempt < 3 && opened.isEmpty(); ++attempt) {
+    for (int attempt = 0; attempt < 3 && opened.isEmpty() && dialogShown(); ++attempt) {
         QTest::qWait(700);
-        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
+        if (!activate(dialog))
+            continue;
         xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
         xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), m_home->filePath(QStringLiteral("brief.rtf"))});
         xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        opened = windowNamed(QStringLiteral("^Stilora - brief"), 5000);
+        opened = titled(QStringLiteral("^Stilora - brief"), 8000);
     }
+    if (opened.isEmpty())
+        opened = titled(QStringLiteral("^Stilora - brief"), 8000); // the dialog went: the title follows
     if (opened.isEmpty()) {
         qWarning("brief.rtf was not opened");
         return std::nullopt;
@@ -365,7 +400,7 @@ void TestX11Recovery::fastTypingCopiedInTime()
     Program p(m_home->path(), {QStringLiteral("../brief.rtf")});
     const QString window = windowNamed(QStringLiteral("^Stilora - brief"));
     QVERIFY(!window.isEmpty());
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    QVERIFY(activate(window));
     QTest::qWait(300);
     QProcess typist;
     typist.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("1"),
