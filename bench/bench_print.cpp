@@ -5,6 +5,7 @@
 #include "benchdocs.h"
 #include "greekfont.h"
 #include "ioerror.h"
+#include "pages.h"
 #include "previewcontrol.h"
 #include "report.h"
 #include "tform2.h"
@@ -109,12 +110,38 @@ bool bookIntoPdf()
     return ok;
 }
 
+// One paragraph whose characters alternate between two fonts: `runs` runs
+// into a PDF file.
+double runsIntoPdf(int runs)
+{
+    styled::DocumentBuilder b;
+    const styled::CharFormat greek{QStringLiteral("Greek"), 14, 0};
+    const styled::CharFormat arial{QStringLiteral("Arial"), 14, 0};
+    for (int i = 0; i < runs; ++i)
+        b.append(QString(QLatin1Char('a' + i % 26)), i % 2 ? arial : greek); // no space: one word
+    const styled::Document d = b.take();
+    QTemporaryDir dir;
+    QElapsedTimer t;
+    t.start();
+    const bool ok = written([&] { report::writePdf(d, 706, dir.filePath(QStringLiteral("runs.pdf")), QStringLiteral("runs")); });
+    const double seconds = t.nsecsElapsed() / 1e9;
+    std::printf("one paragraph of %7d runs into a PDF file: %8.2f s%s\n", runs, seconds, ok ? "" : " (FAILED)");
+    return ok ? seconds : -1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     resources::registerGreekFont();
+    if (argc > 1 && QByteArray(argv[1]) == "--runs") {
+        // Time grows with the runs, not with their square.
+        const double small = runsIntoPdf(20'000);
+        const double large = runsIntoPdf(200'000);
+        std::printf("ten times the runs: %.1f times the time\n", large / small);
+        return small > 0 && large > 0 ? 0 : 1;
+    }
     const bool only = argc > 1 && QByteArray(argv[1]) == "--book";
     const bool a = only || previewAndPdf();
     const bool b = bookIntoPdf();

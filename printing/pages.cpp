@@ -16,6 +16,14 @@ namespace report {
 
 namespace {
 
+int& pieceLengthSetting()
+{
+    static int chars = 4096;
+    return chars;
+}
+
+int pieceLength() { return pieceLengthSetting(); }
+
 QSizeF pageSizeExact(bool landscape = false)
 {
     const QSizeF upright(mmToPx(kPageWidthMm), mmToPx(kPageHeightMm));
@@ -58,7 +66,7 @@ public:
         while (!full && m_paragraph < m_text.paragraphs.size()) {
             if (!m_layout)
                 layOut(m_text.paragraphs[m_paragraph]);
-            while (m_line < m_layout->lineCount()) {
+            while (m_line < m_lines) {
                 const QTextLine line = m_layout->lineAt(m_line);
                 // A line that does not fit starts the next page; one taller than a page stands alone.
                 if (y > 0 && y + line.height() > m_height + 0.01) {
@@ -69,40 +77,94 @@ public:
                 y += line.height();
                 ++m_line;
             }
-            if (!full) {
-                m_layout.reset();
-                m_line = 0;
-                ++m_paragraph;
+            if (full)
+                break;
+            if (m_lines < m_layout->lineCount()) {
+                // The paragraph goes on in the next piece, from the line not drawn.
+                layOutPiece(m_pieceStart + m_layout->lineAt(m_lines).textStart());
+                continue;
             }
+            m_layout.reset();
+            m_line = 0;
+            ++m_paragraph;
         }
         painter.restore();
         return m_paragraph < m_text.paragraphs.size();
     }
 
 private:
+    // A long paragraph is laid out a piece at a time: Qt looks for the end of
+    // a word to the end of its text for every line, and a paragraph that is
+    // one long word (one character a run, say) would take time with the
+    // square of its length. A piece's last line, which the piece's end may
+    // have cut short, and the lines a few characters before that end (whose
+    // breaks may depend on what follows) are laid out again with the next
+    // piece. A paragraph shorter than a piece is laid out whole, as it always was.
+    static constexpr int kLookahead = 64;
+
     void layOut(const styled::Paragraph& p)
     {
-        QString text;
-        QList<QTextLayout::FormatRange> ranges;
+        m_ptext.clear();
+        m_pranges.clear();
         for (const styled::Run& run : p.runs) {
             const styled::Run shown = exportwriters::exportedRun(run, QString::fromLatin1(exportwriters::kGreekFamily));
-            ranges.append({int(text.size()), int(shown.text.size()), formatOf(shown.format)});
-            text += shown.text;
+            m_pranges.append({int(m_ptext.size()), int(shown.text.size()), formatOf(shown.format)});
+            m_ptext += shown.text;
         }
-        m_layout = std::make_unique<QTextLayout>(text, m_base);
-        QTextOption option(qtformat::visualAlignment(p.alignment));
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        option.setUseDesignMetrics(true); // the same advances at any resolution
-        m_layout->setTextOption(option);
-        m_layout->setFormats(ranges);
-        m_layout->beginLayout();
-        qreal y = 0;
-        for (QTextLine line = m_layout->createLine(); line.isValid(); line = m_layout->createLine()) {
-            line.setLineWidth(m_width);
-            line.setPosition(QPointF(0, y));
-            y += line.height();
+        m_option = QTextOption(qtformat::visualAlignment(p.alignment));
+        m_option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        m_option.setUseDesignMetrics(true); // the same advances at any resolution
+        layOutPiece(0);
+    }
+
+    // Lays out the paragraph from `start`; m_lines is how many of its lines are final.
+    void layOutPiece(int start)
+    {
+        const int total = int(m_ptext.size());
+        for (int piece = pieceLength();; piece *= 2) {
+            const int length = std::min(piece, total - start);
+            const bool last = start + length == total;
+            m_pieceStart = start;
+            m_layout = std::make_unique<QTextLayout>(m_ptext.mid(start, length), m_base);
+            m_layout->setTextOption(m_option);
+            m_layout->setFormats(rangesIn(start, start + length));
+            m_layout->beginLayout();
+            qreal y = 0;
+            for (QTextLine line = m_layout->createLine(); line.isValid(); line = m_layout->createLine()) {
+                line.setLineWidth(m_width);
+                line.setPosition(QPointF(0, y));
+                y += line.height();
+            }
+            m_layout->endLayout();
+            m_line = 0;
+            m_lines = m_layout->lineCount();
+            if (last)
+                return;
+            while (m_lines > 0) {
+                const QTextLine l = m_layout->lineAt(m_lines - 1);
+                if (l.textStart() + l.textLength() <= length - kLookahead)
+                    break;
+                --m_lines;
+            }
+            if (m_lines > 0)
+                return;
+            // A single line holds more than the piece: a larger one.
         }
-        m_layout->endLayout();
+    }
+
+    // The paragraph's format ranges within [from, to), counted from `from`.
+    QList<QTextLayout::FormatRange> rangesIn(int from, int to) const
+    {
+        QList<QTextLayout::FormatRange> out;
+        auto it = std::upper_bound(m_pranges.cbegin(), m_pranges.cend(), from,
+                                   [](int at, const QTextLayout::FormatRange& r) { return at < r.start + r.length; });
+        for (; it != m_pranges.cend() && it->start < to; ++it) {
+            const int start = std::max(it->start, from);
+            const int end = std::min(it->start + it->length, to);
+            if (end > start)
+                out.append({start - from, end - start, it->format});
+        }
+        return out;
     }
 
     // Documents use few formats many times, or many once each: each is converted once.
@@ -118,6 +180,11 @@ private:
     QFont m_base;
     QHash<styled::CharFormat, QTextCharFormat> m_formats;
     qsizetype m_paragraph = 0;
+    QString m_ptext;                               // the paragraph as it is drawn
+    QList<QTextLayout::FormatRange> m_pranges;     // its formats, in order
+    QTextOption m_option;
+    int m_pieceStart = 0;                          // where the laid-out piece starts in it
+    int m_lines = 0;                               // the lines of the piece that are final
     int m_line = 0;
     std::unique_ptr<QTextLayout> m_layout;
     qreal m_left = 0, m_top = 0, m_width = 1, m_height = 0;
@@ -131,6 +198,8 @@ PageMaker::PageMaker(const styled::Document& text, int itemWidthPx, bool landsca
 PageMaker::~PageMaker() = default;
 
 bool PageMaker::draw(QPainter& painter) { return d->draw(painter); }
+
+void setLayoutPiece(int chars) { pieceLengthSetting() = std::max(chars, 2 * 64 + 1); }
 
 QSize pageSizePx(bool landscape) { return pageSizeExact(landscape).toSize(); }
 

@@ -50,6 +50,10 @@ void producePages(const styled::Document& text, int itemWidthPx, bool landscape,
 // painter's coordinates), scaling from the 96-dpi page.
 void drawPage(QPainter& painter, const QPicture& page, const QRectF& target, bool landscape = false);
 
+// How many characters of a long paragraph are laid out at a time (4096);
+// for tests, which show that the pieces change nothing.
+void setLayoutPiece(int chars);
+
 // Writes every page into a PDF file of A4 pages; throws IoError naming the
 // file when it could not be made or a write failed (a full disk, say).
 void writePdf(const styled::Document& text, int itemWidthPx, const QString& file, const QString& title, bool landscape = false);

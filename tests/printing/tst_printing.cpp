@@ -1,12 +1,19 @@
 // The report engine and the preview window: pages, page state, zoom, and
 // printing into a PDF file read back with poppler's tools.
 #include "codepage.h"
+#include "pages.h"
+#include "ioerror.h"
+#include "documentfiles.h"
+#include "atomicfiles.h"
 #include "greekfont.h"
 #include "previewcontrol.h"
 #include "report.h"
 #include "tform2.h"
 
 #include <QtTest>
+#include <sys/resource.h>
+#include <csignal>
+#include <QPainter>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -95,6 +102,10 @@ private slots:
     void previewTextIsBlack();
     void printToFileIsWholeOrNothing();
     void longTextInPages();
+    void piecesChangeNothing_data();
+    void piecesChangeNothing();
+    void failedWritesFailThePdf_data();
+    void failedWritesFailThePdf();
     void pageBoxShowsItsText();
     void setupButtonSaysOK();
 };
@@ -328,6 +339,25 @@ void TestPrinting::printToFileIsWholeOrNothing()
     QVERIFY(back.readAll().startsWith("%PDF"));
     QCOMPARE(printer.outputFileName(), file); // the dialog keeps offering the user's name
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("druck.pdf")});
+    // A write that fails fails the print, and the file printed before stays.
+    const QByteArray printed = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    atomicfiles::setFaultHook([](atomicfiles::Step step, const QByteArray& path) {
+        return step == atomicfiles::Step::Write && path.contains(".stilora-neu") ? ENOSPC : 0;
+    });
+    QString caught;
+    try {
+        p.form.qr().print(lines(60), nullptr);
+    } catch (const IoError& e) {
+        caught = e.message();
+    }
+    atomicfiles::setFaultHook({});
+    QCOMPARE(caught, QStringLiteral("Zu wenig Speicherplatz: druck.pdf"));
+    QFile kept(file);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), printed);
     printer.setOutputFileName(QString());
 }
 
@@ -352,6 +382,121 @@ void TestPrinting::longTextInPages()
         return true;
     });
     QVERIFY(pages > 2);
+}
+
+// A long paragraph laid out a piece at a time gives the pages a whole
+// layout gives: words, one long word across many lines, alignments, formats.
+void TestPrinting::piecesChangeNothing_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<bool>("oneWord"); // no space at all: every line breaks anywhere
+    QTest::newRow("words, left") << int(styled::AlignLeft) << false;
+    QTest::newRow("words, centred") << int(styled::AlignCentre) << false;
+    QTest::newRow("words, right") << int(styled::AlignRight) << false;
+    QTest::newRow("one long word") << int(styled::AlignLeft) << true;
+}
+
+void TestPrinting::piecesChangeNothing()
+{
+    QFETCH(int, alignment);
+    QFETCH(bool, oneWord);
+    styled::DocumentBuilder b;
+    b.setAlignment(alignment);
+    const styled::CharFormat formats[] = {{QStringLiteral("Greek"), 14, 0},
+                                          {QStringLiteral("Arial"), 12, styled::Italic},
+                                          {QStringLiteral("Greek"), 22, styled::Bold}};
+    const QString words[] = {QStringLiteral("logos "), QStringLiteral("kai "), QStringLiteral("anthropos, "), QStringLiteral("Xy")};
+    for (int i = 0; i < 900; ++i) {
+        QString w = words[i % 4];
+        if (oneWord)
+            w.remove(QLatin1Char(' '));
+        b.append(w, formats[(i / 3) % 3]);
+    }
+    b.breakParagraph();
+    b.append(QStringLiteral("Ende"), formats[0]);
+    const styled::Document d = b.take();
+    // The text of the pages, line by line, as a reader of the PDF gets it.
+    QTemporaryDir dir;
+    auto pages = [&](int piece) {
+        report::setLayoutPiece(piece);
+        const QString pdf = dir.filePath(QStringLiteral("p%1.pdf").arg(piece));
+        report::writePdf(d, 706, pdf, QStringLiteral("Stücke"));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        text.waitForFinished(30000);
+        return QString::fromUtf8(text.readAllStandardOutput()).split(QLatin1Char('\n'));
+    };
+    const QStringList whole = pages(1 << 20);
+    const QStringList pieces = pages(300);
+    report::setLayoutPiece(4096);
+    QVERIFY(whole.size() > 40);
+    QCOMPARE(pieces, whole);
+}
+
+// A PDF that cannot be written is a failure, whichever of its writes fails,
+// or when the disk fills up; the old file stays.
+void TestPrinting::failedWritesFailThePdf_data()
+{
+    QTest::addColumn<int>("limit"); // the file size the disk leaves room for; 0: none, a write fails instead
+    QTest::newRow("each write in turn fails") << 0;
+    QTest::newRow("the disk fills up after 4 KiB") << 4096;
+    QTest::newRow("the disk fills up after 40 KiB") << 40960;
+}
+
+void TestPrinting::failedWritesFailThePdf()
+{
+    QFETCH(int, limit);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("aus.pdf"));
+    const styled::Document text = lines(3000); // a PDF larger than the device's pieces
+    auto exportPdf = [&] {
+        docfiles::exportFile(text, file, docfiles::Format::Pdf, [](const styled::Document& d, const QString& f, const QString& t) {
+            report::writePdf(d, 706, f, t);
+        });
+    };
+    // How many writes the PDF takes.
+    int writes = 0;
+    atomicfiles::setFaultHook([&](atomicfiles::Step step, const QByteArray& path) {
+        writes += step == atomicfiles::Step::Write && path.contains(".stilora-neu");
+        return 0;
+    });
+    exportPdf();
+    atomicfiles::setFaultHook({});
+    QVERIFY(writes >= 2);
+    for (int at = 1; at <= (limit ? 1 : writes); ++at) {
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old pdf");
+        }
+        int count = 0;
+        atomicfiles::setFaultHook([&](atomicfiles::Step step, const QByteArray& path) {
+            return !limit && step == atomicfiles::Step::Write && path.contains(".stilora-neu") && ++count == at ? EIO : 0;
+        });
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        if (limit) {
+            rlimit small = saved;
+            small.rlim_cur = rlim_t(limit);
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        }
+        QString caught;
+        try {
+            exportPdf();
+        } catch (const IoError& e) {
+            caught = e.message();
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        atomicfiles::setFaultHook({});
+        const QString where = QStringLiteral("write %1 of %2").arg(at).arg(writes);
+        QCOMPARE(caught, limit ? QStringLiteral("Zu wenig Speicherplatz: aus.pdf") : QStringLiteral("E/A-Fehler 5: aus.pdf"));
+        QFile back(file);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QVERIFY2(back.readAll() == "old pdf", qPrintable(where));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("aus.pdf")});
+    }
 }
 
 // " Seite 109 von 109" is shown whole, the box where it was.
