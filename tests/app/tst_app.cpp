@@ -1,3 +1,4 @@
+#include "atomicfiles.h"
 #include "charmapwindow.h"
 #include "codepage.h"
 #include "commandmenu.h"
@@ -1011,6 +1012,8 @@ void TestApp::namedFilesFromTheCommandLine()
     const QStringList args{QStringLiteral("a b.rtf"), QString(), QStringLiteral("file:///tmp/c%20d.sri"), QStringLiteral("/tmp/e.txt")};
     QCOMPARE(namedFiles(args), (QStringList{QStringLiteral("a b.rtf"), QStringLiteral("/tmp/c d.sri"), QStringLiteral("/tmp/e.txt")}));
     QCOMPARE(namedFiles({}), QStringList()); // no argument: the program starts as it always has
+    // A file address of a name that is not UTF-8 names its bytes.
+    QCOMPARE(encodePath(namedFiles({QStringLiteral("file:///tmp/brief-%E9.rtf")}).value(0)), QByteArray("/tmp/brief-\xe9.rtf"));
 }
 
 // A dropped file opens after the unsaved-text question, once the drop has ended.

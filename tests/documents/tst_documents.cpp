@@ -4,6 +4,7 @@
 #include "autorecovery.h"
 #include "codepage.h"
 #include "documentcommands.h"
+#include "filelock.h"
 #include "recentdocuments.h"
 #include "exportwriters.h"
 #include "greekfont.h"
@@ -156,6 +157,12 @@ private slots:
     void recoveryFailureToldOnce();
     void recoveryWithoutFolder();
     void recoveryOfferedOnAFullDisk();
+    void writeProtectedDocument_data();
+    void writeProtectedDocument();
+    void openElsewhereIsAsked_data();
+    void openElsewhereIsAsked();
+    void textExportOverAPairAsks_data();
+    void textExportOverAPairAsks();
     void golden_data();
     void golden();
     void emptyDocumentWritesNothing();
@@ -1307,6 +1314,106 @@ void TestDocuments::recoveryOfferedOnAFullDisk()
     QCOMPARE(r.copies(), QStringList{QStringLiteral("copy-1-gone.rtf")}); // nothing else holds the text yet
     QVERIFY(r.files.save());
     QCOMPARE(r.copies(), QStringList());
+}
+
+// A write-protected document opens with "(schreibgeschützt)" in the title;
+// Save asks for another name, and under that name it is an ordinary document.
+void TestDocuments::writeProtectedDocument_data()
+{
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("protectedFile");
+    QTest::newRow("RTF") << "brief.rtf" << "brief.rtf";
+    QTest::newRow("pair, its text file") << "brief.sri" << "brief.txt";
+    QTest::newRow("pair, its attribute file") << "brief.txt" << "brief.sri";
+}
+
+void TestDocuments::writeProtectedDocument()
+{
+    QFETCH(QString, opened);
+    QFETCH(QString, protectedFile);
+    Commands c;
+    const Document d = Document::fromPlainText(QStringLiteral("logos"), greek());
+    c.put(QStringLiteral("brief.rtf"), rtf::write(d));
+    const pair::Bytes p = pair::write(d);
+    c.put(QStringLiteral("brief.txt"), p.text);
+    c.put(QStringLiteral("brief.sri"), p.runs);
+    QVERIFY(QFile::setPermissions(c.path(protectedFile), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    c.files.openFile(c.path(opened));
+    QCOMPARE(c.caption, QStringLiteral("Stilora - Brief (schreibgeschützt)"));
+    QCOMPARE(c.txt.text(), QStringLiteral("logos"));
+    c.txt.typeText(QStringLiteral("x"));
+    const QByteArray before = c.bytes(protectedFile);
+    QVERIFY(!c.files.save()); // the dialog is cancelled: nothing written
+    QCOMPARE(c.dialogs.requests.size(), 1);
+    QCOMPARE(c.bytes(protectedFile), before);
+    // Under another name the document is written, and is no longer protected.
+    c.choose(QStringLiteral("neu.rtf"), 1);
+    QVERIFY(c.files.save());
+    QCOMPARE(c.caption, QStringLiteral("Stilora - Neu"));
+    QVERIFY(!c.state.ReadOnlyDocument);
+    QCOMPARE(c.bytes(protectedFile), before);
+}
+
+// A document that another running Stilora holds open is opened only when
+// the user wants it; this program's own document opens again without asking.
+void TestDocuments::openElsewhereIsAsked_data()
+{
+    QTest::addColumn<bool>("elsewhere");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("open elsewhere, Nein: not opened") << true << false;
+    QTest::newRow("open elsewhere, Ja: opened") << true << true;
+    QTest::newRow("open nowhere else: no question") << false << true;
+}
+
+void TestDocuments::openElsewhereIsAsked()
+{
+    QFETCH(bool, elsewhere);
+    QFETCH(bool, yes);
+    Commands c;
+    c.put(QStringLiteral("brief.rtf"), rtf::write(Document::fromPlainText(QStringLiteral("logos"), greek())));
+    std::unique_ptr<filelock::OpenMark> other;
+    if (elsewhere)
+        other = std::make_unique<filelock::OpenMark>(QFile::encodeName(c.path(QStringLiteral("brief.rtf"))));
+    c.dialogs.answers << yes;
+    c.files.openFile(c.path(QStringLiteral("brief.rtf")));
+    const QStringList asked = elsewhere ? QStringList{DocumentCommands::kOpenElsewhereQuestion.arg(QStringLiteral("brief.rtf"))}
+                                        : QStringList();
+    QCOMPARE(c.dialogs.questions, asked);
+    QCOMPARE(c.txt.text(), yes ? QStringLiteral("logos") : QString());
+    QCOMPARE(c.state.BasePath, yes ? c.path(QStringLiteral("brief.")) : QString());
+    if (!yes)
+        return;
+    // Held open here now: another program would be asked; opening it here again is not.
+    other.reset();
+    QVERIFY(filelock::OpenMark::heldElsewhere(QFile::encodeName(c.path(QStringLiteral("brief.rtf")))));
+    c.dialogs.questions.clear();
+    c.files.openFile(c.path(QStringLiteral("brief.rtf")));
+    QCOMPARE(c.dialogs.questions, QStringList());
+    // A new document lets it go.
+    c.files.newDocument();
+    QVERIFY(!filelock::OpenMark::heldElsewhere(QFile::encodeName(c.path(QStringLiteral("brief.rtf")))));
+}
+
+// Unicode text written over the text file of a pair breaks the pair: asked first.
+void TestDocuments::textExportOverAPairAsks_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Nein: the pair stays") << false;
+    QTest::newRow("Ja: written") << true;
+}
+
+void TestDocuments::textExportOverAPairAsks()
+{
+    QFETCH(bool, yes);
+    Commands c;
+    c.put(QStringLiteral("brief.txt"), "alt");
+    c.put(QStringLiteral("brief.sri"), "alt");
+    c.txt.load(Document::fromPlainText(QStringLiteral("logos"), greek()));
+    c.choose(QStringLiteral("brief.txt"), 2);
+    c.dialogs.answers << yes;
+    c.files.exportDocument();
+    QCOMPARE(c.dialogs.questions, QStringList{DocumentCommands::kPairTextQuestion.arg(QStringLiteral("brief.txt"), QStringLiteral("brief.sri"))});
+    QCOMPARE(c.bytes(QStringLiteral("brief.txt")), yes ? QByteArray("λογοσ") : QByteArray("alt"));
 }
 
 // A recent document's menu caption: its number as access key, the path

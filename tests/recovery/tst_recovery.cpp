@@ -185,6 +185,16 @@ void TestRecovery::copyRoundTrip()
     QCOMPARE(r->saved, saved);
     next.forget(id);
     QCOMPARE(entries(dir.path(), QStringLiteral("copy-") + id + QStringLiteral("*")), QStringList());
+    // A name that is not UTF-8 keeps its bytes: a Save after the restore writes that very file.
+    const Session latin{decodePath("/tmp/brief-\xe9\xff."), false, false, QStringLiteral("Stilora - Brief")};
+    const std::optional<recovery::Meta> back = recovery::decodeMeta(recovery::encodeMeta(latin, saved, "x"));
+    QVERIFY(back);
+    QCOMPARE(encodePath(back->session.basePath), QByteArray("/tmp/brief-\xe9\xff."));
+    // What an older program wrote (UTF-8, percent-encoded) reads as it did.
+    const std::optional<recovery::Meta> older = recovery::decodeMeta(QByteArray("Stilora-Wiederherstellung 1\nsaved=1\nbase=%2Ftmp%2Fbr%C3%A4.\nlegacy=0\n"
+                                                            "unicode=0\ntitle=T\nsize=1\nsha256=") + QByteArray(64, 'a') + "\n");
+    QVERIFY(older);
+    QCOMPARE(older->session.basePath, QStringLiteral(u"/tmp/brä."));
 }
 
 // A copy whose files are not whole is not offered; it is set aside and the
