@@ -249,6 +249,8 @@ bool OpenMark::heldElsewhere(const QByteArray& path)
         r = ::flock(fd, LOCK_EX | LOCK_NB);
     while (r != 0 && errno == EINTR);
     const bool held = r != 0 && errno == EWOULDBLOCK;
+    if (r == 0)
+        ::unlink(name.constData()); // a mark a killed program left: nobody holds it
     ::close(fd); // lets go of the probe's lock too
     return held;
 }
