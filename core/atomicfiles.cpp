@@ -512,6 +512,30 @@ void abandonQuietly(const std::vector<Target>& targets, const QByteArray& journa
 // every scratch file is whole on the disk.
 void commit(std::vector<Target>& targets, const QByteArray& journal)
 {
+    if (targets.size() == 1) {
+        // One rename is one unit already: the journal only names the files a
+        // kill would leave ("W" has them removed, whether the rename was done
+        // or not), and the backup undoes a rename whose directory entry did
+        // not reach the disk.
+        Target& t = targets.front();
+        QByteArray dir;
+        if ((t.hadOld && !sysBackup(t.path, t.backup, t.mode)) || !sysRename(t.scratch, t.path)) {
+            const IoError e = errorAt(errno, t.path);
+            abandonQuietly(targets, journal);
+            throw e;
+        }
+        if (!syncDirectories(targets, &dir)) {
+            const IoError e = errorAt(errno, dir);
+            if (t.hadOld)
+                sysRename(t.backup, t.path);
+            else
+                removeQuietly(t.path);
+            abandonQuietly(targets, journal);
+            throw e;
+        }
+        removeBackupsThenJournal(targets, journal);
+        return;
+    }
     for (Target& t : targets) {
         if (t.hadOld && !sysBackup(t.path, t.backup, t.mode)) {
             const IoError e = errorAt(errno, t.path);
