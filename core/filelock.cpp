@@ -95,6 +95,30 @@ Got acquire(const QByteArray& name, int operation, std::chrono::steady_clock::ti
     }
 }
 
+// Takes the lock of every file, in the one order; on a file whose lock
+// another program keeps past the wait, stops with that file in `busy`.
+bool lockAll(const std::vector<QByteArray>& paths, int operation, int waitMs, std::vector<int>& fds, std::vector<QByteArray>& names,
+             QByteArray* busy)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, waitMs));
+    for (const QByteArray& name : lockNames(paths, ".lock")) {
+        int fd = -1;
+        switch (acquire(name, operation, deadline, &fd)) {
+        case Got::Locked:
+            fds.push_back(fd);
+            names.push_back(name);
+            break;
+        case Got::NoLock: break;
+        case Got::Busy:
+            for (const QByteArray& p : paths)
+                if (lockName(p, ".lock") == name)
+                    *busy = p;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray canonical(const QByteArray& path)
@@ -149,25 +173,10 @@ Exclusive& Exclusive::operator=(Exclusive&& other) noexcept
 bool Exclusive::lock(const std::vector<QByteArray>& paths, int waitMs, QByteArray* busy)
 {
     unlock();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, waitMs));
-    for (const QByteArray& name : lockNames(paths, ".lock")) {
-        int fd = -1;
-        switch (acquire(name, LOCK_EX, deadline, &fd)) {
-        case Got::Locked:
-            m_fds.push_back(fd);
-            m_names.push_back(name);
-            break;
-        case Got::NoLock: break;
-        case Got::Busy:
-            unlock();
-            // Which of the files: the one whose lock file this is.
-            for (const QByteArray& p : paths)
-                if (lockName(p, ".lock") == name)
-                    *busy = p;
-            return false;
-        }
-    }
-    return true;
+    if (lockAll(paths, LOCK_EX, waitMs, m_fds, m_names, busy))
+        return true;
+    unlock();
+    return false;
 }
 
 void Exclusive::unlock()
@@ -194,23 +203,7 @@ Shared::~Shared()
 
 bool Shared::lock(const std::vector<QByteArray>& paths, int waitMs, QByteArray* busy)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, waitMs));
-    for (const QByteArray& name : lockNames(paths, ".lock")) {
-        int fd = -1;
-        switch (acquire(name, LOCK_SH, deadline, &fd)) {
-        case Got::Locked:
-            m_fds.push_back(fd);
-            m_names.push_back(name);
-            break;
-        case Got::NoLock: break;
-        case Got::Busy:
-            for (const QByteArray& p : paths)
-                if (lockName(p, ".lock") == name)
-                    *busy = p;
-            return false;
-        }
-    }
-    return true;
+    return lockAll(paths, LOCK_SH, waitMs, m_fds, m_names, busy);
 }
 
 OpenMark::OpenMark(const QByteArray& path)

@@ -11,6 +11,8 @@
 
 #include <QRandomGenerator>
 
+#include "filesizelimit.h"
+
 #include <QtTest>
 
 #include <QFile>
@@ -263,16 +265,11 @@ void TestCore::atomicWriteFailureKeepsOldFiles()
     QString b = dir.filePath(QStringLiteral("brief.sri"));
     writeFilesAtomically({{a, "old text"}, {b, "old runs"}});
     QByteArray big(64 * 1024, 'x');
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     if (failure == 0)
         b = dir.filePath(QStringLiteral("missing/brief.sri"));
-    if (failure == 1) {
-        rlimit small = saved;
-        small.rlim_cur = 16 * 1024; // the second file does not fit
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-    }
+    std::optional<FileSizeLimit> full;
+    if (failure == 1)
+        QVERIFY(full.emplace(16 * 1024).ok()); // the second file does not fit
     if (failure == 2)
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("brief.txt.d")));
     const QString target = failure == 2 ? dir.filePath(QStringLiteral("brief.txt.d")) : b;
@@ -282,8 +279,7 @@ void TestCore::atomicWriteFailureKeepsOldFiles()
     } catch (const IoError& e) {
         caught = e.message();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    full.reset();
     QCOMPARE(caught, message);
     QCOMPARE(fileBytes(a), QByteArray("old text"));
     QCOMPARE(fileBytes(dir.filePath(QStringLiteral("brief.sri"))), QByteArray("old runs"));
@@ -765,14 +761,9 @@ void TestCore::checkedFileTellsFailedWrites()
     QVERIFY(out.open(QIODevice::WriteOnly));
     int writes = 0;
     atomicfiles::setFaultHook([&](atomicfiles::Step s, const QByteArray&) { return s == atomicfiles::Step::Write && ++writes == failAt ? EIO : 0; });
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    if (failAt == 0) {
-        rlimit small = saved;
-        small.rlim_cur = 100'000;
-        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-    }
+    std::optional<FileSizeLimit> full;
+    if (failAt == 0)
+        QVERIFY(full.emplace(100'000).ok());
     // Pieces small and large, as a PDF writer writes them; the writer never looks at the result.
     for (int i = 0; i < 40; ++i)
         out.write(QByteArray(i % 3 == 0 ? 70'000 : 900, 'x'));
@@ -782,8 +773,7 @@ void TestCore::checkedFileTellsFailedWrites()
     } catch (const IoError& e) {
         caught = e.message();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    full.reset();
     atomicfiles::setFaultHook({});
     QCOMPARE(caught, message);
 }

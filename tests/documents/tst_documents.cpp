@@ -18,6 +18,8 @@
 #include "sharedstate.h"
 #include "title.h"
 
+#include "filesizelimit.h"
+
 #include <QtTest>
 
 #include <QBuffer>
@@ -1297,15 +1299,11 @@ void TestDocuments::recoveryOfferedOnAFullDisk()
     recovery::Store(r.folder).filesOf(QStringLiteral("1-gone")).write(left, {r.path(QStringLiteral("brief.")), false, false, {}},
                                                                        QDateTime::currentDateTime());
     r.dialogs.answers << true;
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit none = saved;
-    none.rlim_cur = 0;
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
-    r.start();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit full(0);
+        QVERIFY(full.ok());
+        r.start();
+    }
     QCOMPARE(r.dialogs.questions, QStringList{AutoRecovery::kQuestion});
     QVERIFY2(r.txt.snapshot() == left, qPrintable(r.txt.snapshot().describe()));
     QCOMPARE(r.status.size(), 1);

@@ -10,6 +10,8 @@
 #include "report.h"
 #include "tform2.h"
 
+#include "filesizelimit.h"
+
 #include <QtTest>
 #include <sys/resource.h>
 #include <csignal>
@@ -473,22 +475,16 @@ void TestPrinting::failedWritesFailThePdf()
         atomicfiles::setFaultHook([&](atomicfiles::Step step, const QByteArray& path) {
             return !limit && step == atomicfiles::Step::Write && path.contains(".stilora-neu") && ++count == at ? EIO : 0;
         });
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (limit) {
-            rlimit small = saved;
-            small.rlim_cur = rlim_t(limit);
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
-        }
+        std::optional<FileSizeLimit> full;
+        if (limit)
+            QVERIFY(full.emplace(rlim_t(limit)).ok());
         QString caught;
         try {
             exportPdf();
         } catch (const IoError& e) {
             caught = e.message();
         }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        full.reset();
         atomicfiles::setFaultHook({});
         const QString where = QStringLiteral("write %1 of %2").arg(at).arg(writes);
         QCOMPARE(caught, limit ? QStringLiteral("Zu wenig Speicherplatz: aus.pdf") : QStringLiteral("E/A-Fehler 5: aus.pdf"));

@@ -7,6 +7,8 @@
 #include "recoveryschedule.h"
 #include "recoverystore.h"
 
+#include "filesizelimit.h"
+
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -333,18 +335,16 @@ void TestRecovery::deadCopyOfferedOnAFullDisk()
     QVERIFY(dead.ready());
     QVERIFY(alive.ready());
     dead.kill9();
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit none = saved;
-    none.rlim_cur = 0; // not a byte more can be written
-    QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
     Store store(dir.path());
     QString why;
-    const bool opened = store.open(&why);
-    std::optional<recovery::Recovered> r = store.takeNewestDead();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    bool opened = true;
+    std::optional<recovery::Recovered> r;
+    {
+        const FileSizeLimit full(0); // not a byte more can be written
+        QVERIFY(full.ok());
+        opened = store.open(&why);
+        r = store.takeNewestDead();
+    }
     QVERIFY(!opened);
     QVERIFY2(why.contains(QStringLiteral("kann nicht geschrieben werden")), qPrintable(why));
     QVERIFY(r);
