@@ -4,7 +4,6 @@
 #include "ioerror.h"
 
 #include <QFile>
-#include <QHash>
 #include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -598,32 +596,17 @@ bool recoverJournal(const QByteArray& journal)
     return true;
 }
 
-// Scratch files and backups of writers that are gone (killed before their
-// journal was on the disk, or of an older version without a "W" journal);
-// the caller holds the files' lock, so no living writer owns them.
+// What an older version's writer, killed before its journal was complete,
+// left under its fixed names; the caller holds the files' lock. (A writer of
+// this version names its files in its journal before it makes them.)
 void removeStrays(const std::vector<QByteArray>& paths)
 {
-    QHash<QByteArray, QList<QByteArray>> prefixes; // directory -> ".NAME.stilora-neu", ".NAME.stilora-alt"
     for (const QByteArray& p : paths) {
-        const QByteArray hidden = hiddenBeside(p, QByteArray());
-        const QByteArray name = hidden.mid(hidden.lastIndexOf('/') + 1);
-        prefixes[dirOf(p)] << name + ".stilora-neu" << name + ".stilora-alt";
-    }
-    for (auto it = prefixes.cbegin(); it != prefixes.cend(); ++it) {
-        DIR* d = ::opendir(it.key().constData());
-        if (!d)
-            continue;
-        QList<QByteArray> strays;
-        while (const dirent* e = ::readdir(d)) {
-            const QByteArray name(e->d_name);
-            for (const QByteArray& prefix : it.value())
-                if (name.startsWith(prefix) && (name.size() == prefix.size() || name[prefix.size()] == '-'))
-                    strays << it.key() + '/' + name;
+        for (const char* suffix : {".stilora-neu", ".stilora-alt"}) {
+            const QByteArray stray = hiddenBeside(p, suffix);
+            if (exists(stray) && !sysUnlink(stray))
+                fail(stray);
         }
-        ::closedir(d);
-        for (const QByteArray& s : strays)
-            if (!sysUnlink(s))
-                fail(s);
     }
 }
 
