@@ -4,7 +4,6 @@
 #include "composer.h"
 #include "unicodegreek.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -38,10 +37,14 @@ void FieldComposer::refresh()
     if (m_field->font() != f)
         m_field->setFont(f);
     // An editable combo box's list (the replacements used before) holds the
-    // same codes as its field: it shows them in the same font.
-    if (auto* box = qobject_cast<QComboBox*>(m_field->parentWidget()))
-        if (box->view()->font() != f)
-            box->view()->setFont(f);
+    // same codes as its field: it shows them in the same font. Its entries
+    // are drawn in the box's own font, not the list's.
+    if (auto* box = qobject_cast<QComboBox*>(m_field->parentWidget())) {
+        if (box->font() != f)
+            box->setFont(f);
+        if (m_field->font() != f)
+            m_field->setFont(f);
+    }
 }
 
 bool FieldComposer::eventFilter(QObject* watched, QEvent* event)

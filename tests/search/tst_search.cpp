@@ -213,6 +213,9 @@ void TestSearch::comboFieldComposes()
 {
     QComboBox box;
     box.setEditable(true);
+    QFont small = box.font();
+    small.setPixelSize(8); // the field's own font, far smaller than the Greek it shows
+    box.setFont(small);
     bool greek = true;
     FieldComposer composer(box.lineEdit(), [&] { return greek; });
     box.show();
@@ -221,11 +224,36 @@ void TestSearch::comboFieldComposes()
         QApplication::sendEvent(&box, &press);
     }
     QCOMPARE(codepage::encode(box.currentText()), QByteArray("l\xd2gos"));
-    // The list of earlier entries shows its codes in the field's font: Greek, not "màqoj".
-    QCOMPARE(QFontInfo(box.view()->font()).family(), QStringLiteral("Greek"));
+    // The list of earlier entries shows its codes in the field's font: Greek,
+    // not "màqoj". What the list draws is measured: the ink of its first entry.
+    box.addItem(QStringLiteral("x")); // the current entry, drawn marked
+    box.addItem(codepage::decode("m\xe0qoj m\xe0qoj m\xe0qoj"));
+    box.resize(400, box.height()); // room for the entry whole, in either font
+    auto inkWidth = [&] {
+        box.showPopup();
+        QAbstractItemView* list = box.view();
+        const QImage shot = list->viewport()->grab(list->visualRect(box.model()->index(1, 0))).toImage();
+        box.hidePopup();
+        int left = shot.width(), right = -1;
+        const QRgb paper = shot.pixel(shot.width() - 1, shot.height() - 1);
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                if (shot.pixel(x, y) != paper) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        return right - left;
+    };
+    auto textWidth = [&] { return QFontMetrics(box.lineEdit()->font()).horizontalAdvance(box.itemText(1)); };
+    QCOMPARE(QFontInfo(box.lineEdit()->font()).family(), QStringLiteral("Greek"));
+    const int greekInk = inkWidth(), greekText = textWidth();
     greek = false;
     composer.refresh();
-    QVERIFY(QFontInfo(box.view()->font()).family() != QLatin1String("Greek"));
+    QVERIFY(QFontInfo(box.lineEdit()->font()).family() != QLatin1String("Greek"));
+    const int latinInk = inkWidth(), latinText = textWidth();
+    QVERIFY2(std::abs(greekInk - greekText) < greekText / 10 && std::abs(latinInk - latinText) < greekText / 10,
+             qPrintable(QStringLiteral("ink %1 for a text of %2 in Greek, %3 for %4 in the field's own font")
+                            .arg(greekInk).arg(greekText).arg(latinInk).arg(latinText)));
 }
 
 void TestSearch::pastedWordFound()
