@@ -117,7 +117,11 @@ unset DISPLAY
 
 # --- the program --------------------------------------------------------------------------------
 "$PY" -c "import sys; sys.stdout.buffer.write(bytes([1, 1, 1]) + bytes(99))" > "$WORK/run/option.dat"
+# A home and data folders of its own: no recovery copy or settings of another run (a copy that an
+# earlier run's end left would be offered, and the typing would go into the question).
+mkdir -p "$WORK/apphome/data" "$WORK/apphome/config"
 (cd "$WORK/run" && exec env -u QT_IM_MODULE QT_QPA_PLATFORM=wayland LANG="${LANG:-C.UTF-8}" \
+    HOME="$WORK/apphome" XDG_DATA_HOME="$WORK/apphome/data" XDG_CONFIG_HOME="$WORK/apphome/config" \
     QT_LOGGING_RULES="qt.qpa.wayland.debug=true;qt.xkb.compose.debug=true" "$EXE" >"$WORK/stilora.log" 2>&1) &
 PIDS+=($!)
 up=""

@@ -126,20 +126,30 @@ std::optional<Copy> waitForCopy(const QString& folder, const QString& except, in
     return std::nullopt;
 }
 
+// The program's environment: a home, data (recovery copies), settings and
+// runtime (locks) folders of its own, the X server, no input method.
+QProcessEnvironment environment(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QDir().mkpath(home + QStringLiteral("/run"));
+    QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("QT_IM_MODULE"), QStringLiteral("none"));
+    return env;
+}
+
 // The program in its own folders: data (recovery copies) and working folder.
 struct Program {
     QProcess p;
     Program(const QString& home, const QStringList& arguments = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("QT_IM_MODULE"), QStringLiteral("none"));
-        p.setProcessEnvironment(env);
+        p.setProcessEnvironment(environment(home));
         p.setWorkingDirectory(home + QStringLiteral("/cwd"));
         p.setProcessChannelMode(QProcess::ForwardedChannels);
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-        p.setProcessEnvironment(env);
         p.start(QStringLiteral(STILORA_EXECUTABLE), arguments);
     }
     ~Program()
@@ -449,13 +459,8 @@ void TestX11Recovery::nameThatIsNotUtf8()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("exec '" + QFile::encodeName(QStringLiteral(STILORA_EXECUTABLE)) + "' '" + name + "'\n");
     }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("QT_IM_MODULE"), QStringLiteral("none"));
     QProcess p;
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(environment(m_home->path()));
     p.setWorkingDirectory(m_home->filePath(QStringLiteral("cwd")));
     p.start(QStringLiteral("/bin/sh"), {QFile::decodeName(script)});
     const QString window = windowNamed(QStringLiteral("^Stilora - Brief-"));
