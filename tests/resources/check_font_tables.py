@@ -11,32 +11,18 @@ as well: there every code's Windows-1252 character must have its glyph.
 usage: check_font_tables.py LAYOUT.tsv FONT.ttf...
 """
 
+import os
 import sys
 
 from fontTools.ttLib import TTFont
 
-HOLES = {129, 141, 143, 144, 157}
-
-
-def model_char(code):
-    if code in HOLES or code < 128 or code >= 160:
-        return chr(code)
-    return bytes([code]).decode("cp1252")
-
-
-def layout(path):
-    out = {}
-    with open(path, encoding="utf-8") as f:
-        for line in f:
-            if line.startswith("#") or not line.strip():
-                continue
-            fields = line.rstrip("\n").split("\t")
-            out[int(fields[0])] = (chr(int(fields[1][2:], 16)), fields[4])
-    return out
+# The layout and the 8-bit codes' characters as the font build reads them.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "fonts"))
+from build_greek_font import HOLES, model_char, read_layout  # noqa: E402
 
 
 def main():
-    codes = layout(sys.argv[1])
+    codes = read_layout(sys.argv[1])
     failures = 0
     for path in sys.argv[2:]:
         tables = {(t.platformID, t.platEncID): t.cmap for t in TTFont(path)["cmap"].tables}
