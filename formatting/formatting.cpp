@@ -135,25 +135,39 @@ void Formatting::showFontName(const QString& name)
     m_c.fbox->setFont(f);
 }
 
+Formatting::Bracket::Bracket(Formatting& f)
+    : m_f(f)
+{
+    m_f.svmark();
+}
+
+Formatting::Bracket::~Bracket()
+{
+    if (m_focus) {
+        m_f.remark();
+        return;
+    }
+    m_f.m_c.txt->setSelStart(m_f.m_c.state->SavedSelStart);
+    m_f.m_c.txt->setSelLength(m_f.m_c.state->SavedSelLength);
+    m_f.m_c.state->ComposeArmed = true;
+}
+
 void Formatting::fontButton(const QString& name)
 {
-    svmark();
+    const Bracket bracket(*this);
     m_c.fbox->showText(name);
     showFontName(m_c.fbox->currentText());
     setze();
-    remark();
 }
 
 void Formatting::fboxChange()
 {
-    svmark();
+    Bracket bracket(*this);
+    // The focus stays in the box, so that a name can be typed letter by letter.
+    bracket.keepFocus();
     showFontName(m_c.fbox->currentText());
     setze();
     setze();
-    // The focus stays in the box, so that a name can be typed letter by letter.
-    m_c.txt->setSelStart(m_c.state->SavedSelStart);
-    m_c.txt->setSelLength(m_c.state->SavedSelLength);
-    m_c.state->ComposeArmed = true;
 }
 
 void Formatting::fboxDropDown()
@@ -163,54 +177,47 @@ void Formatting::fboxDropDown()
 
 void Formatting::grboxChange(bool typing)
 {
-    svmark();
+    Bracket bracket(*this);
+    // Each partial number applies at once, but the focus stays in the box
+    // while the user types there: the next digit must not replace the text.
+    if (typing)
+        bracket.keepFocus();
     const int size = leadingNumber(m_c.grbox->currentText());
     if (size > 0)
         m_c.txt->setFontSize(size);
-    if (!typing) {
-        remark();
-        return;
-    }
-    // Each partial number applies at once, but the focus stays in the box
-    // while the user types there: the next digit must not replace the text.
-    m_c.txt->setSelStart(m_c.state->SavedSelStart);
-    m_c.txt->setSelLength(m_c.state->SavedSelLength);
-    m_c.state->ComposeArmed = true;
 }
 
 void Formatting::sizeSmaller()
 {
-    svmark();
+    const Bracket bracket(*this);
     const int s = m_c.txt->fontSize();
     if (s < 500)
         m_c.txt->setFontSize(s - 2);
     m_c.grbox->showText(QString::number(m_c.txt->fontSize()));
-    remark();
 }
 
 void Formatting::sizeLarger()
 {
-    svmark();
-    const int s = m_c.txt->fontSize();
-    if (s < 500)
-        m_c.txt->setFontSize(s + 2);
-    remark();
+    {
+        const Bracket bracket(*this);
+        const int s = m_c.txt->fontSize();
+        if (s < 500)
+            m_c.txt->setFontSize(s + 2);
+    }
     m_c.grbox->showText(QString::number(m_c.txt->fontSize()));
 }
 
 void Formatting::toggleStyle(int flag)
 {
-    svmark();
+    const Bracket bracket(*this);
     const int style = m_c.txt->fontStyle();
     m_c.txt->setFontStyle((style & flag) ? (style & ~flag) : (style | flag));
-    remark();
 }
 
 void Formatting::align(int alignment)
 {
-    svmark();
+    const Bracket bracket(*this);
     m_c.txt->setAlignment(alignment);
-    remark();
 }
 
 void Formatting::alignmentButton(QAbstractButton* pressed, int alignment)

@@ -63,6 +63,22 @@ public:
     void remark();
     void setze();
 
+    // svmark() when made, remark() on every way out, an exception's too:
+    // composition is never left disarmed. With keepFocus() the focus stays
+    // where it is (a box the user types into).
+    class Bracket {
+    public:
+        explicit Bracket(Formatting& f);
+        ~Bracket();
+        Bracket(const Bracket&) = delete;
+        Bracket& operator=(const Bracket&) = delete;
+        void keepFocus() { m_focus = false; }
+
+    private:
+        Formatting& m_f;
+        bool m_focus = true;
+    };
+
     void fontButton(const QString& name); // BitBtn1Click, BitBtn2Click
     void fboxChange();
     void fboxDropDown();

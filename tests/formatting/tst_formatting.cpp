@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <stdexcept>
+
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QToolButton>
@@ -57,6 +59,7 @@ private slots:
     void syncShowsTheCaret();
     void syncWaitsWhileLoading();
     void bracketDisarmsComposition();
+    void bracketRearmsOnEveryWayOut();
 };
 
 void TestFormatting::leadingNumber_data()
@@ -304,6 +307,25 @@ void TestFormatting::bracketDisarmsComposition()
     QVERIFY(b.state.ComposeArmed);
     QCOMPARE(b.state.SavedSelStart, 0);
     QCOMPARE(b.state.SavedSelLength, 2);
+}
+
+// A command that fails between svmark and remark (an error thrown while
+// it changes the text) leaves composition armed and the selection as it was.
+void TestFormatting::bracketRearmsOnEveryWayOut()
+{
+    Bench b;
+    b.txt.setText(QStringLiteral("logos"));
+    b.txt.selectRange(1, 2);
+    try {
+        const Formatting::Bracket bracket(b.fmt);
+        QVERIFY(!b.state.ComposeArmed);
+        b.txt.selectRange(4, 1);
+        throw std::runtime_error("the command failed");
+    } catch (const std::runtime_error&) {
+    }
+    QVERIFY(b.state.ComposeArmed);
+    QCOMPARE(b.txt.selStart(), 1);
+    QCOMPARE(b.txt.selLength(), 2);
 }
 
 QTEST_MAIN(TestFormatting)
