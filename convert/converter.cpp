@@ -17,10 +17,9 @@ namespace convert {
 
 namespace {
 
-QString unknownFormat(const QString& name)
-{
-    return QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf): %1").arg(name);
-}
+const QString kKnownFormats = QStringLiteral(".rtf, .txt, .sri, .odt, .html oder .pdf");
+
+QString unknownFormat(const QString& name) { return IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(name).messageWithPath(); }
 
 void writePdf(const styled::Document& document, const QString& file, const QString& title)
 {
@@ -86,7 +85,7 @@ void writeDocument(const styled::Document& document, const QString& out, QString
         const docfiles::ForPair p = docfiles::forPair(document);
         const QString base = pair::basePathOf(out);
         if (p.coded.length() == 0)
-            throw IoError(0, QStringLiteral("Der Text ist leer; das Dateipaar wird nicht geschrieben")).about(base + QStringLiteral("sri"));
+            throw IoError(IoError::Cause::EmptyPair).about(base + QStringLiteral("sri"));
         *warnings << p.warnings();
         if (p.losses.uncodedCharacters > 0 && lost) {
             int pos = 1;
@@ -106,13 +105,10 @@ void writeDocument(const styled::Document& document, const QString& out, QString
     case Format::UnicodeText:
         // UTF-8 over the text file of a pair would leave its attribute file to garbage.
         if (const std::optional<QString> runs = docfiles::pairOfText(out))
-            throw IoError(IoError::PairText, QStringLiteral("Die Datei ist der Text des Dateipaars %1 und wird nicht als "
-                                                            "Unicode-Text überschrieben")
-                                                 .arg(QFileInfo(*runs).fileName()))
-                .about(out);
+            throw IoError(IoError::Cause::PairText, QFileInfo(*runs).fileName()).about(out);
         docfiles::exportFile(document, out, format, writePdf);
         return;
-    case Format::Unknown: throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt, .sri, .odt, .html oder .pdf)")).about(out);
+    case Format::Unknown: throw IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(out);
     default: docfiles::exportFile(document, out, format, writePdf); return;
     }
 }

@@ -281,7 +281,7 @@ bool writeProtected(const QByteArray& path, const struct stat& st)
 Target targetOf(const QString& path, const QByteArray& tag)
 {
     if (path.isEmpty())
-        throw IoError(IoError::InvalidFileName);
+        throw IoError(IoError::Cause::InvalidFileName);
     Target t;
     t.name = path;
     t.path = resolved(path);
@@ -291,12 +291,12 @@ Target targetOf(const QString& path, const QByteArray& tag)
     struct stat st;
     if (::stat(t.path.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
-            throw IoError(IoError::IsDirectory).about(path);
+            throw IoError(IoError::Cause::IsDirectory).about(path);
         // A device, a FIFO or a socket behind the name is never replaced by a file.
         if (!S_ISREG(st.st_mode))
-            throw IoError(IoError::NotRegularFile).about(path);
+            throw IoError(IoError::Cause::NotRegularFile).about(path);
         if (writeProtected(t.path, st))
-            throw IoError(IoError::ReadOnly).about(path);
+            throw IoError(IoError::Cause::ReadOnly).about(path);
         t.hadOld = true;
         t.mode = st.st_mode & 07777;
     }
@@ -495,7 +495,7 @@ QByteArray beginJournal(const std::vector<Target>& targets)
         writeNewFile(journal, j.constData(), j.size(), 0600, true, false);
     } catch (const IoError& e) {
         removeQuietly(journal);
-        throw IoError(e.code(), e.cause()).about(targets.front().name);
+        throw e.renamed(targets.front().name);
     }
     return journal;
 }
@@ -569,10 +569,10 @@ IoError relabelled(const IoError& e, const std::vector<Target>& targets)
     const QByteArray file = encodePath(e.file());
     for (const Target& t : targets) {
         if (file == t.path || file == t.scratch || file == t.backup || file == t.dir)
-            return IoError(e.code(), e.cause()).about(t.name);
+            return e.renamed(t.name);
     }
     if (!targets.empty() && file == journalOf(targets.front().path))
-        return IoError(e.code(), e.cause()).about(targets.front().name);
+        return e.renamed(targets.front().name);
     return e;
 }
 
@@ -623,7 +623,7 @@ filelock::Exclusive lockTargets(const QStringList& paths)
         for (qsizetype i = 0; i < paths.size(); ++i)
             if (files[std::size_t(i)] == busy)
                 name = paths[i];
-        throw IoError(IoError::BeingSaved).about(name);
+        throw IoError(IoError::Cause::BeingSaved).about(name);
     }
     return lock;
 }
@@ -646,8 +646,7 @@ void recoverLocked(const QStringList& paths)
             if (file == f || file == dirOf(f) || file.startsWith(hiddenBeside(f, ".stilora-")))
                 about = paths[i];
         }
-        throw IoError(e.code(), QStringLiteral("Eine unterbrochene Speicherung kann nicht beendet werden: ") + e.cause())
-            .about(about);
+        throw e.renamed(about).during(IoError::Step::FinishingInterruptedSave);
     }
 }
 
@@ -720,9 +719,9 @@ QByteArray readWholeFile(const QString& path)
     QByteArray data;
     if (!readBytes(encodePath(path), &data, true)) {
         if (errno == EISDIR)
-            throw IoError(IoError::IsDirectory).about(path);
+            throw IoError(IoError::Cause::IsDirectory).about(path);
         if (errno == ENODEV)
-            throw IoError(IoError::NotRegularFile).about(path);
+            throw IoError(IoError::Cause::NotRegularFile).about(path);
         throw IoError::fromErrno(errno).about(path);
     }
     return data;
@@ -756,7 +755,7 @@ void writeFilesAtomically(const std::vector<std::pair<QString, QByteArray>>& fil
                          targets[i].hadOld);
         } catch (const IoError& e) {
             abandonQuietly(targets, journal);
-            throw IoError(e.code(), e.cause()).about(targets[i].name);
+            throw e.renamed(targets[i].name);
         }
     }
     try {
@@ -804,7 +803,7 @@ void writeFileThrough(const QString& path, const std::function<void(const QStrin
             fail(t.scratch);
     } catch (const IoError& e) {
         abandonQuietly(targets, journal);
-        throw IoError(e.code(), e.cause()).about(path);
+        throw e.renamed(path);
     } catch (...) {
         abandonQuietly(targets, journal);
         throw;
@@ -823,7 +822,7 @@ ReadTogether::ReadTogether(const QStringList& paths)
         files.push_back(resolved(p));
     QByteArray busy;
     if (!m_lock.lock(files, filelock::waitMs(), &busy))
-        throw IoError(IoError::BeingSaved).about(decodePath(busy));
+        throw IoError(IoError::Cause::BeingSaved).about(decodePath(busy));
 }
 
 CheckedFile::CheckedFile(const QString& path)
@@ -877,6 +876,25 @@ qint64 CheckedFile::writeData(const char* data, qint64 length)
     }
     m_buffer.append(data, length);
     return length;
+}
+
+bool CheckedFile::seek(qint64 pos)
+{
+    if (m_fd < 0 || !flushBuffer())
+        return false;
+    if (::lseek(m_fd, pos, SEEK_SET) < 0) {
+        m_error = errno;
+        return false;
+    }
+    return QIODevice::seek(pos);
+}
+
+qint64 CheckedFile::size() const
+{
+    struct stat st;
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+        return QIODevice::size();
+    return std::max<qint64>(st.st_size + m_buffer.size(), pos());
 }
 
 void CheckedFile::close()

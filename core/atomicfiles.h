@@ -80,7 +80,10 @@ public:
     // Creates or empties the file for writing; false with the cause kept.
     bool open(OpenMode mode) override;
     void close() override;
-    bool isSequential() const override { return true; }
+    // Writers that come back to what they wrote (a zip archive's local
+    // headers) may move; reading is not offered.
+    bool seek(qint64 pos) override;
+    qint64 size() const override;
     // The bytes so far onto the file; throws IoError naming the file when a
     // write, the open or the close failed.
     void finish();

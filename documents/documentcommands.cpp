@@ -374,7 +374,7 @@ void DocumentCommands::readPair()
         // The missing text file is told before the editor is hidden.
         const QString textPath = m_c.state->BasePath + QStringLiteral("txt");
         if (!fileExists(textPath))
-            throw IoError(IoError::FileNotFound).about(textPath);
+            throw IoError(IoError::Cause::FileNotFound).about(textPath);
         ProgressScope scope(m_c, true);
         opened = docfiles::openPair(m_c.state->BasePath, [this](int percent) { showProgress(percent); });
         m_c.txt->load(opened.document);

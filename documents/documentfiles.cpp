@@ -52,7 +52,7 @@ Opened openRtf(const QString& path)
     finishInterruptedWrite({path});
     const rtf::ReadResult r = rtf::read(readWholeFile(path));
     if (!r.ok())
-        throw IoError(0, r.message + QStringLiteral(": ") + r.detail()).atByte(r.offset).about(path);
+        throw IoError(IoError::Cause::NotLoaded, r.message()).atByte(r.offset).about(path);
     Opened o;
     o.document = r.document;
     if (r.nulCharacters > 0)
@@ -68,7 +68,7 @@ Opened openPair(const QString& base, const pair::Progress& progress)
     // Both files as one program saved them: another's save of the pair waits.
     const ReadTogether together({textPath, runsPath});
     if (!fileExists(textPath))
-        throw IoError(IoError::FileNotFound).about(textPath);
+        throw IoError(IoError::Cause::FileNotFound).about(textPath);
     const QByteArray text = readWholeFile(textPath); // a directory says so
     std::optional<QByteArray> runs;
     if (fileExists(runsPath) && !isDirectory(runsPath)) {
@@ -82,8 +82,7 @@ Opened openPair(const QString& base, const pair::Progress& progress)
     Opened o;
     o.document = r.document;
     o.storage = Storage::Pair;
-    if (r.status == pair::ReadResult::RunsDamaged)
-        o.notice = r.message;
+    o.notice = r.message();
     return o;
 }
 
@@ -100,7 +99,7 @@ void saveRtf(const styled::Document& document, const QString& path)
     } catch (const IoError& e) {
         if (e.isRefusal())
             throw; // nothing was written: the refusal as it stands
-        throw IoError(e.code(), rtf::saveFailedMessage() + QStringLiteral(": ") + e.cause()).about(e.file());
+        throw IoError(e).during(IoError::Step::SavingStream);
     }
 }
 
@@ -217,7 +216,7 @@ Opened open(const QString& path)
     case Format::Pair: return openPair(pair::basePathOf(path));
     default: break;
     }
-    throw IoError(0, QStringLiteral("Unbekanntes Format (erwartet .rtf, .txt oder .sri)")).about(path);
+    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt oder .sri")).about(path);
 }
 
 QStringList ForPair::warnings() const
@@ -253,27 +252,27 @@ void exportFile(const styled::Document& document, const QString& path, Format fo
     writeFileThrough(path, [&](const QString& scratch) {
         if (format == Format::Pdf) {
             if (!pdf)
-                throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden"));
+                throw IoError(IoError::Cause::PdfNotMade);
             pdf(document, scratch, title);
             return;
         }
         CheckedFile out(scratch);
         if (!out.open(QIODevice::WriteOnly))
             out.finish();
-        QString error;
         exportwriters::Options options;
         options.title = title;
-        bool ok = false;
-        switch (format) {
-        case Format::Odt: ok = exportwriters::writeOdt(document, out, options, &error); break;
-        case Format::Html: ok = exportwriters::writeHtml(document, out, options, &error); break;
-        case Format::UnicodeText: ok = exportwriters::writeText(document, out, &error); break;
-        default: throw IoError(0, QStringLiteral("Kein Format für andere Programme"));
+        try {
+            switch (format) {
+            case Format::Odt: exportwriters::writeOdt(document, out, options); break;
+            case Format::Html: exportwriters::writeHtml(document, out, options); break;
+            case Format::UnicodeText: exportwriters::writeText(document, out); break;
+            default: throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".odt, .txt, .html oder .pdf"));
+            }
+        } catch (const IoError&) {
+            out.finish(); // a failed write is told by its own cause ("Zu wenig Speicherplatz" on a full disk)
+            throw;
         }
-        // A failed write is told by its cause ("Zu wenig Speicherplatz" on a full disk).
         out.finish();
-        if (!ok)
-            throw IoError(0, error.isEmpty() ? QStringLiteral("Die Datei konnte nicht geschrieben werden") : error);
     });
 }
 

@@ -178,7 +178,7 @@ std::optional<styled::Document> fromMime(const QMimeData* source, const Place& p
         for (const char* type : {"text/rtf", "application/rtf"}) {
             if (source->hasFormat(QString::fromLatin1(type))) {
                 const rtf::ReadResult r = rtf::read(source->data(QString::fromLatin1(type)));
-                if (r.status == rtf::ReadResult::Ok)
+                if (r.status == rtf::Status::Ok)
                     return unicodegreek::importDocument(r.document).document;
             }
         }

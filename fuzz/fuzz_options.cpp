@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray file(reinterpret_cast<const char*>(data), qsizetype(size));
     options::Record r;
     const QByteArray empty = r.bytes();
-    if (!r.read(file)) {
+    if (!r.read(file).ok()) {
         if (file.size() >= options::kRecordSize || r.bytes() != empty)
             std::abort(); // a short file is refused and leaves the record as it was
         return 0;

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     styled::Document expected = first.document;
     if (expected.paragraphs.size() > 1 && expected.paragraphs.last().runs.isEmpty())
         expected.paragraphs.last().alignment = expected.paragraphs[expected.paragraphs.size() - 2].alignment;
-    if (again.status != pair::ReadResult::Ok || !(again.document == expected))
+    if (again.status != pair::Status::Ok || !(again.document == expected))
         std::abort();
     return 0;
 }

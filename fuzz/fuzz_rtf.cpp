@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const rtf::ReadResult again = rtf::read(rtf::write(first.document));
     // Unicode Greek in the font "Greek" comes back as the font's codes, so
     // only the shape is compared: the same paragraphs of the same lengths.
-    if (again.status != rtf::ReadResult::Ok || again.document.paragraphs.size() != first.document.paragraphs.size())
+    if (again.status != rtf::Status::Ok || again.document.paragraphs.size() != first.document.paragraphs.size())
         std::abort();
     for (qsizetype i = 0; i < first.document.paragraphs.size(); ++i) {
         const styled::Paragraph& a = first.document.paragraphs[i];

@@ -247,7 +247,7 @@ void writePdf(const styled::Document& text, int itemWidthPx, const QString& file
         pdf.setCreator(QStringLiteral("Stilora"));
         QPainter painter;
         if (!painter.begin(&pdf))
-            throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden")).about(file);
+            throw IoError(IoError::Cause::PdfNotMade).about(file);
         painter.scale(pdf.logicalDpiX() / kDpi, pdf.logicalDpiY() / kDpi);
         PageMaker maker(text, itemWidthPx, landscape);
         while (maker.draw(painter))

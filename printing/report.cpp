@@ -140,7 +140,7 @@ bool Report::print(const styled::Document& text, QWidget* parent)
         }
         out.finish();
         if (!sent)
-            throw IoError(0, QStringLiteral("Der Druck in die Datei wurde abgebrochen"));
+            throw IoError(IoError::Cause::PrintCancelled);
     });
     return sent;
 }

@@ -16,8 +16,8 @@ OptionsFile::OptionsFile(const OptionControls& controls)
 void OptionsFile::OptRead()
 {
     options::Record record;
-    if (!record.read(readWholeFile(m_c.state->OptionsPath)))
-        throw IoError(IoError::ReadPastEnd).about(m_c.state->OptionsPath); // nothing of a short record is applied
+    if (!record.read(readWholeFile(m_c.state->OptionsPath)).ok())
+        throw IoError(IoError::Cause::ReadPastEnd).about(m_c.state->OptionsPath); // nothing of a short record is applied
     m_record = record;
     m_c.fzu->setChecked(m_record.switchOn(options::WordWrap));
     m_c.Tabs1->setChecked(m_record.switchOn(options::Tabs));

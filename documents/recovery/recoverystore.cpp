@@ -191,7 +191,7 @@ std::optional<Recovered> Store::read(const QString& id, QString* why) const
             return std::nullopt;
         }
         rtf::ReadResult r = rtf::read(bytes);
-        if (r.status != rtf::ReadResult::Ok) {
+        if (r.status != rtf::Status::Ok) {
             *why = QStringLiteral("Die Kopie ist kein lesbares RTF");
             return std::nullopt;
         }

@@ -1,11 +1,16 @@
 #include "exportwriters.h"
 
+#include "ioerror.h"
 #include "unicodegreek.h"
-#include "zipwriter.h"
 
 #include <QHash>
-#include <QSet>
 #include <QIODevice>
+#include <QSet>
+#include <QStringEncoder>
+#include <QXmlStreamWriter>
+
+#include <quazip.h>
+#include <quazipfile.h>
 
 namespace exportwriters {
 
@@ -23,92 +28,8 @@ bool isXmlCharacter(QChar ch)
     return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xFFFD && u != 0xFFFE);
 }
 
-// Writes UTF-8 onto a device in large pieces.
-class Sink {
-public:
-    explicit Sink(QIODevice& out)
-        : m_out(out)
-    {
-        m_buffer.reserve(kChunk + 4096);
-    }
-    ~Sink() { flush(); }
-
-    Sink& operator<<(const char* latin1)
-    {
-        m_buffer += latin1;
-        check();
-        return *this;
-    }
-    Sink& operator<<(const QByteArray& bytes)
-    {
-        m_buffer += bytes;
-        check();
-        return *this;
-    }
-    Sink& operator<<(QStringView text)
-    {
-        m_buffer += text.toUtf8();
-        check();
-        return *this;
-    }
-    // Character data, escaped; every character XML cannot hold as U+FFFD.
-    void escaped(QStringView text, bool attribute = false)
-    {
-        qsizetype start = 0;
-        auto plain = [&](qsizetype end) {
-            if (end > start)
-                m_buffer += text.mid(start, end - start).toUtf8();
-        };
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar ch = text[i];
-            const char16_t u = ch.unicode();
-            const char* entity = nullptr;
-            if (u == '&')
-                entity = "&amp;";
-            else if (u == '<')
-                entity = "&lt;";
-            else if (u == '>')
-                entity = "&gt;";
-            else if (attribute && u == '"')
-                entity = "&quot;"; // attributes are in double quotes: an apostrophe stays, as HTML readers want it
-            if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                ++i; // a character beyond the 16-bit range, written as it is
-                continue;
-            }
-            if (!entity && (ch.isSurrogate() || !isXmlCharacter(ch) || u == 0xD))
-                entity = "\xEF\xBF\xBD"; // U+FFFD
-            if (!entity)
-                continue;
-            plain(i);
-            m_buffer += entity;
-            start = i + 1;
-        }
-        plain(text.size());
-        check();
-    }
-    bool flush()
-    {
-        if (!m_buffer.isEmpty() && m_ok)
-            m_ok = m_out.write(m_buffer) == m_buffer.size();
-        m_buffer.clear();
-        return m_ok;
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    static constexpr qsizetype kChunk = 1 << 16;
-    void check()
-    {
-        if (m_buffer.size() >= kChunk)
-            flush();
-    }
-
-    QIODevice& m_out;
-    QByteArray m_buffer;
-    bool m_ok = true;
-};
-
-// Characters XML cannot hold (controls, U+FFFE, U+FFFF, lone surrogates) as U+FFFD.
+// Characters XML cannot hold (controls, U+FFFE, U+FFFF, lone surrogates) as
+// U+FFFD; line ends too, which no paragraph holds. Tabs stay.
 QString xmlCharacters(QString text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -172,84 +93,100 @@ QString runText(const styled::Run& run)
 
 // --- OpenDocument -----------------------------------------------------------------
 
-const char kNamespaces[] =
-    " xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
-    " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
-    " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
-    " xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\""
-    " xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\""
-    " xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\""
-    " xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
-    " office:version=\"1.2\"";
+const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
+const QString kStyle = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
+const QString kText = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
+const QString kFo = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
+const QString kSvg = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0");
+const QString kMeta = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:meta:1.0");
+const QString kDc = QStringLiteral("http://purl.org/dc/elements/1.1/");
 
-const char* odtAlignment(int alignment)
+// An OpenDocument part's root element with every namespace the parts use.
+void startPart(QXmlStreamWriter& x, const QString& root)
+{
+    x.writeStartDocument();
+    for (const auto& [uri, prefix] : {std::pair{kOffice, "office"}, {kStyle, "style"}, {kText, "text"}, {kFo, "fo"}, {kSvg, "svg"},
+                                      {kMeta, "meta"}, {kDc, "dc"}})
+        x.writeNamespace(uri, QString::fromLatin1(prefix));
+    x.writeStartElement(kOffice, root);
+    x.writeAttribute(kOffice, QStringLiteral("version"), QStringLiteral("1.2"));
+}
+
+QString odtAlignment(int alignment)
 {
     switch (alignment) {
-    case styled::AlignRight: return "end";
-    case styled::AlignCentre: return "center";
-    default: return "start";
+    case styled::AlignRight: return QStringLiteral("end");
+    case styled::AlignCentre: return QStringLiteral("center");
+    default: return QStringLiteral("start");
     }
 }
 
-void fontFaces(Sink& s, const QStringList& families)
+void fontFaces(QXmlStreamWriter& x, const QStringList& families)
 {
-    s << "<office:font-face-decls>";
+    x.writeStartElement(kOffice, QStringLiteral("font-face-decls"));
     for (const QString& f : families) {
-        s << "<style:font-face style:name=\"";
-        s.escaped(f, true);
-        s << "\" svg:font-family=\"";
-        s.escaped(QLatin1Char('\'') + f + QLatin1Char('\''), true);
-        s << "\"/>";
+        x.writeEmptyElement(kStyle, QStringLiteral("font-face"));
+        x.writeAttribute(kStyle, QStringLiteral("name"), xmlCharacters(f));
+        x.writeAttribute(kSvg, QStringLiteral("font-family"), xmlCharacters(QLatin1Char('\'') + f + QLatin1Char('\'')));
     }
-    s << "</office:font-face-decls>";
+    x.writeEndElement();
 }
 
-void textProperties(Sink& s, const FormatKey& k)
+void textProperties(QXmlStreamWriter& x, const FormatKey& k)
 {
-    s << "<style:text-properties style:font-name=\"";
-    s.escaped(k.format.font, true);
-    s << "\" fo:font-size=\"" << QByteArray::number(std::max(k.format.size, 1)) << "pt\"";
+    x.writeEmptyElement(kStyle, QStringLiteral("text-properties"));
+    x.writeAttribute(kStyle, QStringLiteral("font-name"), xmlCharacters(k.format.font));
+    x.writeAttribute(kFo, QStringLiteral("font-size"), QString::number(std::max(k.format.size, 1)) + QStringLiteral("pt"));
     if (k.format.style & styled::Bold)
-        s << " fo:font-weight=\"bold\"";
+        x.writeAttribute(kFo, QStringLiteral("font-weight"), QStringLiteral("bold"));
     if (k.format.style & styled::Italic)
-        s << " fo:font-style=\"italic\"";
-    if (k.format.style & styled::Underline)
-        s << " style:text-underline-style=\"solid\" style:text-underline-width=\"auto\" style:text-underline-color=\"font-color\"";
-    if (k.format.style & styled::StrikeOut)
-        s << " style:text-line-through-style=\"solid\" style:text-line-through-type=\"single\"";
-    if (k.greek)
-        s << " fo:language=\"grc\" fo:country=\"none\"";
-    s << "/>";
+        x.writeAttribute(kFo, QStringLiteral("font-style"), QStringLiteral("italic"));
+    if (k.format.style & styled::Underline) {
+        x.writeAttribute(kStyle, QStringLiteral("text-underline-style"), QStringLiteral("solid"));
+        x.writeAttribute(kStyle, QStringLiteral("text-underline-width"), QStringLiteral("auto"));
+        x.writeAttribute(kStyle, QStringLiteral("text-underline-color"), QStringLiteral("font-color"));
+    }
+    if (k.format.style & styled::StrikeOut) {
+        x.writeAttribute(kStyle, QStringLiteral("text-line-through-style"), QStringLiteral("solid"));
+        x.writeAttribute(kStyle, QStringLiteral("text-line-through-type"), QStringLiteral("single"));
+    }
+    if (k.greek) {
+        x.writeAttribute(kFo, QStringLiteral("language"), QStringLiteral("grc"));
+        x.writeAttribute(kFo, QStringLiteral("country"), QStringLiteral("none"));
+    }
 }
 
 // One paragraph's runs. Readers of OpenDocument collapse spaces: a space
 // that does not follow a character, or ends the paragraph, is written as
 // <text:s/>; a tab as <text:tab/>.
-void odtParagraph(Sink& s, const styled::Paragraph& p, const FormatTable& table, const Options& o)
+void odtParagraph(QXmlStreamWriter& x, const styled::Paragraph& p, const FormatTable& table, const Options& o)
 {
-    s << "<text:p text:style-name=\"P" << QByteArray::number(std::clamp(p.alignment, 0, 2) + 1) << "\"";
+    const QString style = QStringLiteral("P%1").arg(std::clamp(p.alignment, 0, 2) + 1);
     if (p.runs.isEmpty()) {
-        s << "/>";
+        x.writeEmptyElement(kText, QStringLiteral("p"));
+        x.writeAttribute(kText, QStringLiteral("style-name"), style);
         return;
     }
-    s << ">";
+    x.writeStartElement(kText, QStringLiteral("p"));
+    x.writeAttribute(kText, QStringLiteral("style-name"), style);
     QList<QString> texts;
     for (const styled::Run& r : p.runs)
         texts.append(xmlCharacters(runText(r)));
     bool afterCharacter = false;
     for (qsizetype i = 0; i < p.runs.size(); ++i) {
         const QString& t = texts[i];
-        s << "<text:span text:style-name=\"T" << QByteArray::number(table.index.value(keyOf(p.runs[i], o)) + 1) << "\">";
+        x.writeStartElement(kText, QStringLiteral("span"));
+        x.writeAttribute(kText, QStringLiteral("style-name"), QStringLiteral("T%1").arg(table.index.value(keyOf(p.runs[i], o)) + 1));
         qsizetype start = 0;
         auto plain = [&](qsizetype end) {
             if (end > start)
-                s.escaped(QStringView(t).mid(start, end - start));
+                x.writeCharacters(t.mid(start, end - start));
         };
         for (qsizetype k = 0; k < t.size(); ++k) {
             const QChar ch = t[k];
             if (ch == QLatin1Char('\t')) {
                 plain(k);
-                s << "<text:tab/>";
+                x.writeEmptyElement(kText, QStringLiteral("tab"));
                 start = k + 1;
                 afterCharacter = false;
                 continue;
@@ -270,100 +207,174 @@ void odtParagraph(Sink& s, const styled::Paragraph& p, const FormatTable& table,
             qsizetype n = 1;
             while (k + n < t.size() && t[k + n] == QLatin1Char(' '))
                 ++n;
-            s << (n == 1 ? QByteArray("<text:s/>") : "<text:s text:c=\"" + QByteArray::number(n) + "\"/>");
+            x.writeEmptyElement(kText, QStringLiteral("s"));
+            if (n > 1)
+                x.writeAttribute(kText, QStringLiteral("c"), QString::number(n));
             k += n - 1;
             start = k + 1;
             afterCharacter = false;
         }
         plain(t.size());
-        s << "</text:span>";
+        x.writeEndElement();
     }
-    s << "</text:p>";
+    x.writeEndElement();
 }
 
-void odtContent(Sink& s, const styled::Document& d, const FormatTable& table, const Options& o)
+void odtContent(QXmlStreamWriter& x, const styled::Document& d, const FormatTable& table, const Options& o)
 {
-    s << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-content" << kNamespaces << ">";
-    fontFaces(s, table.families);
-    s << "<office:automatic-styles>";
-    for (int a = 0; a < 3; ++a)
-        s << "<style:style style:name=\"P" << QByteArray::number(a + 1)
-          << "\" style:family=\"paragraph\" style:parent-style-name=\"Standard\"><style:paragraph-properties fo:text-align=\""
-          << odtAlignment(a) << "\"/></style:style>";
-    for (qsizetype i = 0; i < table.formats.size(); ++i) {
-        s << "<style:style style:name=\"T" << QByteArray::number(i + 1) << "\" style:family=\"text\">";
-        textProperties(s, table.formats[i]);
-        s << "</style:style>";
+    startPart(x, QStringLiteral("document-content"));
+    fontFaces(x, table.families);
+    x.writeStartElement(kOffice, QStringLiteral("automatic-styles"));
+    for (int a = 0; a < 3; ++a) {
+        x.writeStartElement(kStyle, QStringLiteral("style"));
+        x.writeAttribute(kStyle, QStringLiteral("name"), QStringLiteral("P%1").arg(a + 1));
+        x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("paragraph"));
+        x.writeAttribute(kStyle, QStringLiteral("parent-style-name"), QStringLiteral("Standard"));
+        x.writeEmptyElement(kStyle, QStringLiteral("paragraph-properties"));
+        x.writeAttribute(kFo, QStringLiteral("text-align"), odtAlignment(a));
+        x.writeEndElement();
     }
-    s << "</office:automatic-styles><office:body><office:text>";
+    for (qsizetype i = 0; i < table.formats.size(); ++i) {
+        x.writeStartElement(kStyle, QStringLiteral("style"));
+        x.writeAttribute(kStyle, QStringLiteral("name"), QStringLiteral("T%1").arg(i + 1));
+        x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("text"));
+        textProperties(x, table.formats[i]);
+        x.writeEndElement();
+    }
+    x.writeEndElement();
+    x.writeStartElement(kOffice, QStringLiteral("body"));
+    x.writeStartElement(kOffice, QStringLiteral("text"));
     for (const styled::Paragraph& p : d.paragraphs)
-        odtParagraph(s, p, table, o);
-    s << "</office:text></office:body></office:document-content>\n";
+        odtParagraph(x, p, table, o);
+    x.writeEndDocument();
 }
 
-void odtStyles(Sink& s, const Options& o)
+void odtStyles(QXmlStreamWriter& x, const Options& o)
 {
     // The editor's own 14 points and font for whatever has no format of its own.
-    s << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-styles" << kNamespaces << ">";
-    fontFaces(s, {o.greekFamily});
-    s << "<office:styles><style:default-style style:family=\"paragraph\">"
-         "<style:paragraph-properties fo:margin-top=\"0cm\" fo:margin-bottom=\"0cm\"/>"
-         "<style:text-properties style:font-name=\"";
-    s.escaped(o.greekFamily, true);
-    s << "\" fo:font-size=\"" << QByteArray::number(styled::kDefaultSize)
-      << "pt\"/></style:default-style>"
-         "<style:style style:name=\"Standard\" style:family=\"paragraph\" style:class=\"text\"/>"
-         "</office:styles></office:document-styles>\n";
+    startPart(x, QStringLiteral("document-styles"));
+    fontFaces(x, {o.greekFamily});
+    x.writeStartElement(kOffice, QStringLiteral("styles"));
+    x.writeStartElement(kStyle, QStringLiteral("default-style"));
+    x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("paragraph"));
+    x.writeEmptyElement(kStyle, QStringLiteral("paragraph-properties"));
+    x.writeAttribute(kFo, QStringLiteral("margin-top"), QStringLiteral("0cm"));
+    x.writeAttribute(kFo, QStringLiteral("margin-bottom"), QStringLiteral("0cm"));
+    x.writeEmptyElement(kStyle, QStringLiteral("text-properties"));
+    x.writeAttribute(kStyle, QStringLiteral("font-name"), xmlCharacters(o.greekFamily));
+    x.writeAttribute(kFo, QStringLiteral("font-size"), QString::number(styled::kDefaultSize) + QStringLiteral("pt"));
+    x.writeEndElement();
+    x.writeEmptyElement(kStyle, QStringLiteral("style"));
+    x.writeAttribute(kStyle, QStringLiteral("name"), QStringLiteral("Standard"));
+    x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("paragraph"));
+    x.writeAttribute(kStyle, QStringLiteral("class"), QStringLiteral("text"));
+    x.writeEndDocument();
 }
 
-void odtMeta(Sink& s, const Options& o)
+void odtMeta(QXmlStreamWriter& x, const Options& o)
 {
-    s << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document-meta" << kNamespaces
-      << "><office:meta><meta:generator>Stilora</meta:generator>";
-    if (!o.title.isEmpty()) {
-        s << "<dc:title>";
-        s.escaped(xmlCharacters(o.title));
-        s << "</dc:title>";
-    }
-    s << "</office:meta></office:document-meta>\n";
+    startPart(x, QStringLiteral("document-meta"));
+    x.writeStartElement(kOffice, QStringLiteral("meta"));
+    x.writeTextElement(kMeta, QStringLiteral("generator"), QStringLiteral("Stilora"));
+    if (!o.title.isEmpty())
+        x.writeTextElement(kDc, QStringLiteral("title"), xmlCharacters(o.title));
+    x.writeEndDocument();
 }
 
-const char kManifest[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.2\">"
-    "<manifest:file-entry manifest:full-path=\"/\" manifest:version=\"1.2\" manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>"
-    "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
-    "<manifest:file-entry manifest:full-path=\"styles.xml\" manifest:media-type=\"text/xml\"/>"
-    "<manifest:file-entry manifest:full-path=\"meta.xml\" manifest:media-type=\"text/xml\"/>"
-    "</manifest:manifest>\n";
+void odtManifest(QXmlStreamWriter& x)
+{
+    const QString manifest = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
+    x.writeStartDocument();
+    x.writeNamespace(manifest, QStringLiteral("manifest"));
+    x.writeStartElement(manifest, QStringLiteral("manifest"));
+    x.writeAttribute(manifest, QStringLiteral("version"), QStringLiteral("1.2"));
+    const std::pair<const char*, const char*> entries[] = {{"/", "application/vnd.oasis.opendocument.text"},
+                                                           {"content.xml", "text/xml"},
+                                                           {"styles.xml", "text/xml"},
+                                                           {"meta.xml", "text/xml"}};
+    for (const auto& [path, type] : entries) {
+        x.writeEmptyElement(manifest, QStringLiteral("file-entry"));
+        x.writeAttribute(manifest, QStringLiteral("full-path"), QString::fromLatin1(path));
+        if (QLatin1String(path) == QLatin1String("/"))
+            x.writeAttribute(manifest, QStringLiteral("version"), QStringLiteral("1.2"));
+        x.writeAttribute(manifest, QStringLiteral("media-type"), QString::fromLatin1(type));
+    }
+    x.writeEndDocument();
+}
 
 // --- HTML -----------------------------------------------------------------------
 
-const char* cssAlignment(int alignment)
+QString cssAlignment(int alignment)
 {
     switch (alignment) {
-    case styled::AlignRight: return "right";
-    case styled::AlignCentre: return "center";
-    default: return "left";
+    case styled::AlignRight: return QStringLiteral("right");
+    case styled::AlignCentre: return QStringLiteral("center");
+    default: return QStringLiteral("left");
     }
 }
 
-QByteArray cssOf(const FormatKey& k)
+QString cssOf(const FormatKey& k)
 {
-    QByteArray css = "font-family: '" + QString(k.format.font).replace(QLatin1Char('\''), QLatin1String("\\'")).toUtf8()
-        + "'; font-size: " + QByteArray::number(std::max(k.format.size, 1)) + "pt";
+    QString css = QStringLiteral("font-family: '") + QString(k.format.font).replace(QLatin1Char('\''), QLatin1String("\\'"))
+        + QStringLiteral("'; font-size: ") + QString::number(std::max(k.format.size, 1)) + QStringLiteral("pt");
     if (k.format.style & styled::Bold)
-        css += "; font-weight: bold";
+        css += QStringLiteral("; font-weight: bold");
     if (k.format.style & styled::Italic)
-        css += "; font-style: italic";
+        css += QStringLiteral("; font-style: italic");
     if (k.format.style & (styled::Underline | styled::StrikeOut)) {
-        css += "; text-decoration:";
+        css += QStringLiteral("; text-decoration:");
         if (k.format.style & styled::Underline)
-            css += " underline";
+            css += QStringLiteral(" underline");
         if (k.format.style & styled::StrikeOut)
-            css += " line-through";
+            css += QStringLiteral(" line-through");
     }
-    return css;
+    return xmlCharacters(css);
+}
+
+// A writer that failed: the device's own cause comes from the device (a
+// CheckedFile knows its errno); this says what could not be written.
+[[noreturn]] void notWritten(const QString& what) { throw IoError(IoError::Cause::NotWritten, what); }
+
+// The ODT's parts through QuaZip: each written whole, stored or deflated.
+class OdtArchive {
+public:
+    explicit OdtArchive(QIODevice& out)
+        : m_zip(&out)
+    {
+        m_zip.setUtf8Enabled(true);
+        if (!m_zip.open(QuaZip::mdCreate))
+            notWritten(QStringLiteral("ZIP-Archiv (Fehler %1)").arg(m_zip.getZipError()));
+    }
+    template <class Write>
+    void part(const QString& name, bool stored, Write&& write)
+    {
+        QuaZipFile entry(&m_zip);
+        if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, stored ? 0 : Z_DEFLATED, stored ? 0 : 6))
+            notWritten(QStringLiteral("%1 (ZIP-Fehler %2)").arg(name).arg(entry.getZipError()));
+        write(entry);
+        entry.close();
+        if (entry.getZipError() != UNZ_OK)
+            notWritten(QStringLiteral("%1 (ZIP-Fehler %2)").arg(name).arg(entry.getZipError()));
+    }
+    void finish()
+    {
+        m_zip.close();
+        if (m_zip.getZipError() != UNZ_OK)
+            notWritten(QStringLiteral("ZIP-Archiv (Fehler %1)").arg(m_zip.getZipError()));
+    }
+
+private:
+    QuaZip m_zip;
+};
+
+void xmlPart(OdtArchive& zip, const QString& name, const std::function<void(QXmlStreamWriter&)>& write)
+{
+    zip.part(name, false, [&](QIODevice& entry) {
+        QXmlStreamWriter x(&entry);
+        write(x);
+        if (x.hasError())
+            notWritten(name);
+    });
 }
 
 } // namespace
@@ -377,109 +388,111 @@ styled::Run exportedRun(const styled::Run& run, const QString& greekFamily)
     return out;
 }
 
-bool writeOdt(const styled::Document& document, QIODevice& out, const Options& options, QString* error)
+void writeOdt(const styled::Document& document, QIODevice& out, const Options& options)
 {
     FormatTable table;
     for (const styled::Paragraph& p : document.paragraphs)
         for (const styled::Run& r : p.runs)
             table.add(keyOf(r, options));
-    ZipWriter zip(out);
+    OdtArchive zip(out);
     // The type first and stored, so that it can be read at a fixed place.
-    zip.beginEntry(QStringLiteral("mimetype"), true);
-    zip.write(QByteArray("application/vnd.oasis.opendocument.text"));
-    zip.beginEntry(QStringLiteral("content.xml"));
-    {
-        Sink s(*zip.entryDevice());
-        odtContent(s, document, table, options);
-    }
-    zip.beginEntry(QStringLiteral("styles.xml"));
-    {
-        Sink s(*zip.entryDevice());
-        odtStyles(s, options);
-    }
-    zip.beginEntry(QStringLiteral("meta.xml"));
-    {
-        Sink s(*zip.entryDevice());
-        odtMeta(s, options);
-    }
-    zip.beginEntry(QStringLiteral("META-INF/manifest.xml"));
-    zip.write(QByteArray(kManifest));
-    if (!zip.finish()) {
-        *error = zip.error();
-        return false;
-    }
-    return true;
+    zip.part(QStringLiteral("mimetype"), true, [](QIODevice& entry) {
+        if (entry.write("application/vnd.oasis.opendocument.text") < 0)
+            notWritten(QStringLiteral("mimetype"));
+    });
+    xmlPart(zip, QStringLiteral("content.xml"), [&](QXmlStreamWriter& x) { odtContent(x, document, table, options); });
+    xmlPart(zip, QStringLiteral("styles.xml"), [&](QXmlStreamWriter& x) { odtStyles(x, options); });
+    xmlPart(zip, QStringLiteral("meta.xml"), [&](QXmlStreamWriter& x) { odtMeta(x, options); });
+    xmlPart(zip, QStringLiteral("META-INF/manifest.xml"), [](QXmlStreamWriter& x) { odtManifest(x); });
+    zip.finish();
 }
 
-bool writeHtml(const styled::Document& document, QIODevice& out, const Options& options, QString* error)
+void writeHtml(const styled::Document& document, QIODevice& out, const Options& options)
 {
-    Sink s(out);
+    QXmlStreamWriter x(&out);
     // Well-formed as XML as well, so that any reader takes it. A paragraph of
     // text is preformatted: readers keep its spaces as they are (LibreOffice
     // drops a paragraph's leading space and runs of spaces otherwise), a tab
     // written as &#9; stays a tab; an empty one is a line break in a
     // paragraph, which every reader keeps.
-    s << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>";
-    s.escaped(xmlCharacters(options.title));
-    s << "</title>\n<style>\np, pre { margin: 0; white-space: pre-wrap; font-family: '";
-    s << QString(options.greekFamily).remove(QLatin1Char('\'')) << "'; font-size: " << QByteArray::number(styled::kDefaultSize)
-      << "pt; }\n</style>\n</head>\n<body>\n";
-    QHash<FormatKey, QByteArray> css;
+    x.writeDTD(QStringLiteral("<!DOCTYPE html>"));
+    x.writeCharacters(QStringLiteral("\n"));
+    x.writeStartElement(QStringLiteral("html"));
+    x.writeAttribute(QStringLiteral("xmlns"), QStringLiteral("http://www.w3.org/1999/xhtml"));
+    x.writeAttribute(QStringLiteral("lang"), QStringLiteral("de"));
+    x.writeCharacters(QStringLiteral("\n"));
+    x.writeStartElement(QStringLiteral("head"));
+    x.writeEmptyElement(QStringLiteral("meta"));
+    x.writeAttribute(QStringLiteral("charset"), QStringLiteral("utf-8"));
+    x.writeTextElement(QStringLiteral("title"), xmlCharacters(options.title));
+    x.writeTextElement(QStringLiteral("style"),
+                       QStringLiteral("\np, pre { margin: 0; white-space: pre-wrap; font-family: '%1'; font-size: %2pt; }\n")
+                           .arg(xmlCharacters(QString(options.greekFamily).remove(QLatin1Char('\''))))
+                           .arg(styled::kDefaultSize));
+    x.writeEndElement();
+    x.writeCharacters(QStringLiteral("\n"));
+    x.writeStartElement(QStringLiteral("body"));
+    x.writeCharacters(QStringLiteral("\n"));
+    QHash<FormatKey, QString> css;
     for (const styled::Paragraph& p : document.paragraphs) {
-        const char* element = p.runs.isEmpty() ? "p" : "pre";
-        s << "<" << element;
+        x.writeStartElement(p.runs.isEmpty() ? QStringLiteral("p") : QStringLiteral("pre"));
         if (p.alignment != styled::AlignLeft)
-            s << " style=\"text-align: " << cssAlignment(p.alignment) << "\"";
-        s << ">";
+            x.writeAttribute(QStringLiteral("style"), QStringLiteral("text-align: ") + cssAlignment(p.alignment));
         if (p.runs.isEmpty())
-            s << "<br/>";
+            x.writeEmptyElement(QStringLiteral("br"));
         for (const styled::Run& r : p.runs) {
             const FormatKey k = keyOf(r, options);
             auto it = css.find(k);
             if (it == css.end())
                 it = css.insert(k, cssOf(k));
-            s << "<span";
+            x.writeStartElement(QStringLiteral("span"));
             if (k.greek)
-                s << " lang=\"grc\"";
-            s << " style=\"";
-            s.escaped(QString::fromUtf8(*it), true);
-            s << "\">";
-            const QString text = runText(r);
+                x.writeAttribute(QStringLiteral("lang"), QStringLiteral("grc"));
+            x.writeAttribute(QStringLiteral("style"), *it);
+            const QString text = xmlCharacters(runText(r));
             qsizetype start = 0;
             for (qsizetype i = 0; i <= text.size(); ++i) {
                 if (i < text.size() && text[i] != QLatin1Char('\t'))
                     continue;
-                s.escaped(QStringView(text).mid(start, i - start));
+                if (i > start)
+                    x.writeCharacters(text.mid(start, i - start));
                 if (i < text.size())
-                    s << "&#9;";
+                    x.writeEntityReference(QStringLiteral("#9"));
                 start = i + 1;
             }
-            s << "</span>";
+            x.writeEndElement();
         }
-        s << "</" << element << ">\n";
+        x.writeEndElement();
+        x.writeCharacters(QStringLiteral("\n"));
     }
-    s << "</body>\n</html>\n";
-    if (!s.flush()) {
-        *error = out.errorString();
-        return false;
-    }
-    return true;
+    x.writeEndElement();
+    x.writeCharacters(QStringLiteral("\n"));
+    x.writeEndElement();
+    x.writeCharacters(QStringLiteral("\n"));
+    if (x.hasError())
+        notWritten(QStringLiteral("HTML"));
 }
 
-bool writeText(const styled::Document& document, QIODevice& out, QString* error)
+void writeText(const styled::Document& document, QIODevice& out)
 {
-    Sink s(out);
+    // UTF-8 in large pieces.
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    QByteArray piece;
+    auto flush = [&] {
+        if (!piece.isEmpty() && out.write(piece) != piece.size())
+            notWritten(QStringLiteral("Text"));
+        piece.clear();
+    };
     for (qsizetype i = 0; i < document.paragraphs.size(); ++i) {
         if (i > 0)
-            s << "\n";
-        for (const styled::Run& r : document.paragraphs[i].runs)
-            s << runText(r);
+            piece += '\n';
+        for (const styled::Run& r : document.paragraphs[i].runs) {
+            piece += utf8.encode(runText(r));
+            if (piece.size() >= (1 << 16))
+                flush();
+        }
     }
-    if (!s.flush()) {
-        *error = out.errorString();
-        return false;
-    }
-    return true;
+    flush();
 }
 
 } // namespace exportwriters

@@ -7,8 +7,9 @@
 class QIODevice;
 
 // Documents for other programs, with the Greek as real Unicode: OpenDocument
-// text, HTML and UTF-8 text, written straight from the model onto a device
-// as they go, so that a document of any size needs no second copy. Runs in
+// text (its parts with QXmlStreamWriter, its zip through QuaZip), HTML and
+// UTF-8 text, written straight from the model onto a device as they go, so
+// that a document of any size needs no second copy. Runs in
 // the font "Greek" are set in the family that font is made from.
 namespace exportwriters {
 
@@ -19,10 +20,12 @@ struct Options {
     QString greekFamily = QString::fromLatin1(kGreekFamily);
 };
 
-// Each returns false when the device failed, with the reason in `error`.
-bool writeOdt(const styled::Document& document, QIODevice& out, const Options& options, QString* error);
-bool writeHtml(const styled::Document& document, QIODevice& out, const Options& options, QString* error);
-bool writeText(const styled::Document& document, QIODevice& out, QString* error);
+// Each throws IoError (Cause::NotWritten, with what could not be written)
+// when the device or the archive failed; a device that knows the system's
+// cause (a CheckedFile) tells it when it is finished.
+void writeOdt(const styled::Document& document, QIODevice& out, const Options& options);
+void writeHtml(const styled::Document& document, QIODevice& out, const Options& options);
+void writeText(const styled::Document& document, QIODevice& out);
 
 // A run as it leaves the document: Greek codes as Unicode in the Greek family.
 styled::Run exportedRun(const styled::Run& run, const QString& greekFamily);

@@ -11,12 +11,24 @@ Record::Record()
 {
 }
 
-bool Record::read(const QByteArray& file)
+bool isSuccess(Status status) { return status == Status::Ok; }
+
+QString describe(Status status, qint64)
 {
-    if (file.size() < kRecordSize)
-        return false;
+    return status == Status::Ok ? QString() : QStringLiteral("Versuch hinter dem Dateiende zu lesen");
+}
+
+ReadResult Record::read(const QByteArray& file)
+{
+    ReadResult r;
+    if (file.size() < kRecordSize) {
+        r.status = Status::TooShort;
+        r.offset = file.size();
+        return r;
+    }
     m_bytes = file.left(kRecordSize);
-    return true;
+    r.offset = kRecordSize;
+    return r;
 }
 
 QString Record::directory(int offset) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "parseresult.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -23,11 +25,20 @@ constexpr int kDirCapacity = 40;
 
 enum Switch { WordWrap, Tabs, Ruler, FixedWidth, MatchCase, WholeWord, WholeText };
 
+// How reading went.
+enum class Status {
+    Ok,
+    TooShort, // fewer than 102 bytes: nothing was taken
+};
+bool isSuccess(Status status);
+QString describe(Status status, qint64 offset); // "Versuch hinter dem Dateiende zu lesen"
+using ReadResult = ParseResult<Status>;
+
 class Record {
 public:
     Record(); // all zero, as before anything is read
-    // Exactly the first 102 bytes of a file; false (and nothing taken) when it is shorter.
-    bool read(const QByteArray& file);
+    // Exactly the first 102 bytes of a file; nothing is taken from a shorter one.
+    ReadResult read(const QByteArray& file);
     const QByteArray& bytes() const { return m_bytes; }
 
     bool switchOn(Switch s) const { return m_bytes[s] != 0; }

@@ -201,6 +201,18 @@ int alignmentOfLetter(char letter)
 
 } // namespace
 
+bool isSuccess(Status) { return true; }
+
+QString describe(Status status, qint64 offset)
+{
+    if (status == Status::Ok)
+        return {};
+    return QStringLiteral("Die Formatdatei ist beschädigt (Byte %1): der Text wurde geladen, seine Formatierung nur bis zu "
+                          "dieser Stelle. %2")
+        .arg(offset)
+        .arg(IoError::messageFor(IoError::Cause::ReadPastEnd));
+}
+
 ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, const Progress& progress)
 {
     ReadResult result;
@@ -224,12 +236,8 @@ ReadResult read(const QByteArray& text, const std::optional<QByteArray>& runs, c
         const qsizetype end = r.indexOf('\0', offset + 4);
         if (offset + 4 >= r.size() || end < 0) {
             // Cut short: what was read so far stays.
-            result.status = ReadResult::RunsDamaged;
+            result.status = Status::RunsDamaged;
             result.offset = recordStart;
-            result.message = QStringLiteral("Die Formatdatei ist beschädigt (Byte %1): der Text wurde geladen, "
-                                            "seine Formatierung nur bis zu dieser Stelle. %2")
-                                 .arg(recordStart)
-                                 .arg(IoError::messageFor(IoError::ReadPastEnd));
             break;
         }
         const int length = uchar(r[offset]);

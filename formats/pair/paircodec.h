@@ -1,5 +1,6 @@
 #pragma once
 
+#include "parseresult.h"
 #include "styledtext.h"
 
 #include <QByteArray>
@@ -47,16 +48,17 @@ struct Losses {
 };
 Losses losses(const styled::Document& document);
 
-// How reading went, in the manner of a parse result: a status, the byte
-// offset in the attribute file where it stopped, and the German message.
-struct ReadResult {
-    enum Status {
-        Ok,
-        RunsDamaged, // the attribute file ends inside a record; the text and the runs before it were read
-    };
-    Status status = Ok;
-    qint64 offset = 0;
-    QString message;
+// How reading went.
+enum class Status {
+    Ok,
+    RunsDamaged, // the attribute file ends inside a record: the text and the runs before it were read
+};
+bool isSuccess(Status status); // both: the text is always there
+// What a damaged attribute file means for the reader, in German, with the
+// byte (offset) where its damage begins.
+QString describe(Status status, qint64 offset);
+
+struct ReadResult : ParseResult<Status> {
     styled::Document document;
 };
 

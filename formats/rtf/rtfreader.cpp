@@ -14,19 +14,19 @@
 
 namespace rtf {
 
-QString loadFailedMessage() { return QStringLiteral("Das Laden des Streams ist mißlungen"); }
+bool isSuccess(Status status) { return status == Status::Ok || status == Status::PlainText; }
 
-QString ReadResult::detail() const
+QString describe(Status status, qint64)
 {
-    switch (error) {
-    case Error::None: return {};
-    case Error::NestedTooDeeply: return QStringLiteral("Gruppen zu tief verschachtelt");
-    case Error::ControlWordTooLong: return QStringLiteral("Steuerwort zu lang");
-    case Error::NotText: return QStringLiteral("weder RTF noch Text");
+    switch (status) {
+    case Status::Ok:
+    case Status::PlainText: return {};
+    case Status::NestedTooDeeply: return QStringLiteral("Gruppen zu tief verschachtelt");
+    case Status::ControlWordTooLong: return QStringLiteral("Steuerwort zu lang");
+    case Status::NotText: return QStringLiteral("weder RTF noch Text");
     }
     return {};
 }
-QString saveFailedMessage() { return QStringLiteral("Das Speichern des Streams ist mißlungen"); }
 
 namespace {
 
@@ -126,7 +126,7 @@ private:
     int codePage() const;
     const styled::CharFormat& format();
     QString fontName() const;
-    ReadResult fail(qint64 offset, ReadResult::Error error);
+    ReadResult fail(qint64 offset, Status status);
 
     QByteArrayView m_in;
     Tokenizer m_tok;
@@ -170,13 +170,11 @@ private:
     int m_nul = 0; // NUL characters left out
 };
 
-ReadResult Reader::fail(qint64 offset, ReadResult::Error error)
+ReadResult Reader::fail(qint64 offset, Status status)
 {
     ReadResult r;
-    r.status = ReadResult::Failed;
-    r.error = error;
+    r.status = status;
     r.offset = offset;
-    r.message = loadFailedMessage();
     return r;
 }
 
@@ -187,7 +185,7 @@ ReadResult Reader::run()
         if (t.type == Token::End)
             break;
         if (t.type == Token::Error)
-            return fail(t.offset, ReadResult::Error::ControlWordTooLong);
+            return fail(t.offset, Status::ControlWordTooLong);
         if (!m_started) {
             // {\rtf must open the file.
             const Token w = m_tok.next();
@@ -199,7 +197,7 @@ ReadResult Reader::run()
             continue;
         }
         if (!handle(t))
-            return fail(t.offset, ReadResult::Error::NestedTooDeeply);
+            return fail(t.offset, Status::NestedTooDeeply);
         if (m_finished)
             break;
     }
@@ -665,12 +663,10 @@ ReadResult read(QByteArrayView bytes) { return Reader(bytes).run(); }
 ReadResult readPlainText(QByteArrayView bytes)
 {
     ReadResult r;
-    r.status = ReadResult::PlainText;
+    r.status = Status::PlainText;
     if (bytes.contains('\0')) {
-        r.status = ReadResult::Failed;
-        r.error = ReadResult::Error::NotText;
+        r.status = Status::NotText;
         r.offset = bytes.indexOf('\0');
-        r.message = loadFailedMessage();
         return r;
     }
     QString text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "parseresult.h"
 #include "styledtext.h"
 
 #include <QByteArrayView>
@@ -11,35 +12,21 @@ namespace rtf {
 
 constexpr int kMaxDepth = 1000; // deeper nesting fails the load
 
-// The message of a load that failed, and of a save that failed.
-QString loadFailedMessage();  // "Das Laden des Streams ist mißlungen"
-QString saveFailedMessage();  // "Das Speichern des Streams ist mißlungen"
+// How reading went.
+enum class Status {
+    Ok,                 // read as RTF
+    PlainText,          // not RTF: read as plain text
+    NestedTooDeeply,    // more than kMaxDepth groups inside each other: nothing read
+    ControlWordTooLong, // more letters than a control word may have: nothing read
+    NotText,            // no RTF, and NUL bytes: no text either
+};
+bool isSuccess(Status status);
+// Why a file was refused, in German: "Gruppen zu tief verschachtelt", ...
+QString describe(Status status, qint64 offset);
 
-// How reading went, in the manner of a parse result: a status, the byte
-// offset where it stopped, and the German message.
-struct ReadResult {
-    enum Status {
-        Ok,        // read as RTF
-        PlainText, // not RTF: read as plain text
-        Failed,    // neither: nothing was read
-    };
-    // Why a file was refused.
-    enum class Error {
-        None,
-        NestedTooDeeply,    // more than kMaxDepth groups inside each other
-        ControlWordTooLong, // more letters than a control word may have
-        NotText,            // no RTF, and NUL bytes: no text either
-    };
-    Status status = Ok;
-    Error error = Error::None;
-    qint64 offset = 0; // the byte where reading stopped
-    QString message;   // "Das Laden des Streams ist mißlungen"
+struct ReadResult : ParseResult<Status> {
     styled::Document document;
     int nulCharacters = 0; // NUL characters of the text (bytes, \'00, \u0), left out: no editor holds them
-
-    bool ok() const { return status != Failed; }
-    // Why, in German: "Gruppen zu tief verschachtelt", ...
-    QString detail() const;
 };
 
 ReadResult read(QByteArrayView bytes);

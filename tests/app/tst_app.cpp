@@ -393,7 +393,7 @@ void TestApp::errorInHandlerIsShown()
     auto routine = [&](bool fail) {
         steps << QStringLiteral("routine");
         if (fail)
-            throw IoError(IoError::AccessDenied);
+            throw IoError(IoError::Cause::AccessDenied);
     };
     bool fail = true;
     QPushButton button;

@@ -148,6 +148,7 @@ private slots:
     void checkedFileTellsFailedWrites();
     void openMarkSeenByOthers();
     void readMissingFile();
+    void errorNamesItsFile_data();
     void errorNamesItsFile();
     void namesOfAnyBytes_data();
     void namesOfAnyBytes();
@@ -231,7 +232,10 @@ void TestCore::errnoMessages()
 {
     QFETCH(int, err);
     QFETCH(QString, message);
-    QCOMPARE(IoError::fromErrno(err).message(), message);
+    const IoError e = IoError::fromErrno(err);
+    QCOMPARE(e.message(), message);
+    QCOMPARE(e.systemError(), err); // a named cause keeps the number it came from
+    QCOMPARE(e.cause() == IoError::Cause::SystemError, message.startsWith(QLatin1String("E/A-Fehler")));
 }
 
 void TestCore::atomicWriteReplacesAll()
@@ -440,7 +444,7 @@ void TestCore::writeThroughScratch()
             QFile f(scratch);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("half");
-            throw IoError(0, QStringLiteral("Die PDF-Datei konnte nicht erzeugt werden"));
+            throw IoError(IoError::Cause::PdfNotMade);
         });
         QFAIL("no error");
     } catch (const IoError& e) {
@@ -809,18 +813,55 @@ void TestCore::readMissingFile()
         readWholeFile(dir.path());
         QFAIL("no error for a directory");
     } catch (const IoError& e) {
-        QCOMPARE(e.cause(), QStringLiteral("Ist ein Verzeichnis, keine Datei"));
+        QCOMPARE(e.cause(), IoError::Cause::IsDirectory);
     }
+}
+
+// Every message is made in one place from the cause, its detail, the step,
+// the file and the byte.
+void TestCore::errorNamesItsFile_data()
+{
+    QTest::addColumn<int>("cause");
+    QTest::addColumn<QString>("detail");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<qint64>("byte");
+    QTest::addColumn<QString>("message");
+    using C = IoError::Cause;
+    using S = IoError::Step;
+    const qint64 none = -1;
+    QTest::newRow("a reader's reason at its byte") << int(C::NotLoaded) << "Gruppen zu tief verschachtelt" << int(S::None) << qint64(1000)
+                                                   << "Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1000 in brief.rtf)";
+    QTest::newRow("a cause and its file") << int(C::FileNotFound) << "" << int(S::None) << none << "Datei nicht gefunden: brief.rtf";
+    QTest::newRow("the step before the cause") << int(C::DiskFull) << "" << int(S::SavingStream) << none
+                                               << "Das Speichern des Streams ist mißlungen: Zu wenig Speicherplatz: brief.rtf";
+    QTest::newRow("an interrupted save") << int(C::AccessDenied) << "" << int(S::FinishingInterruptedSave) << none
+                                         << "Eine unterbrochene Speicherung kann nicht beendet werden: Dateizugriff verweigert: brief.rtf";
+    QTest::newRow("the file first") << int(C::BeingSaved) << "" << int(S::None) << none
+                                    << "brief.rtf wird gerade von einem anderen Programm gespeichert";
+    QTest::newRow("the folder inside") << int(C::FolderNotMade) << "" << int(S::None) << none << "Der Ordner brief.rtf kann nicht angelegt werden";
+    QTest::newRow("what is expected") << int(C::UnknownFormat) << ".rtf oder .sri" << int(S::None) << none
+                                      << "Unbekanntes Format (erwartet .rtf oder .sri): brief.rtf";
+    QTest::newRow("the pair's attribute file") << int(C::PairText) << "brief.sri" << int(S::None) << none
+                                               << "Die Datei ist der Text des Dateipaars brief.sri und wird nicht als Unicode-Text überschrieben: brief.rtf";
 }
 
 void TestCore::errorNamesItsFile()
 {
-    IoError e(0, QStringLiteral("Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt"));
-    e.atByte(1000).about(QStringLiteral("/home/x/brief.rtf"));
-    QCOMPARE(e.message(), QStringLiteral("Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1000 in brief.rtf)"));
+    QFETCH(int, cause);
+    QFETCH(QString, detail);
+    QFETCH(int, step);
+    QFETCH(qint64, byte);
+    QFETCH(QString, message);
+    IoError e(IoError::Cause(cause), detail);
+    e.during(IoError::Step(step)).about(QStringLiteral("/home/x/brief.rtf"));
+    if (byte >= 0)
+        e.atByte(byte);
+    QCOMPARE(e.message(), message);
     QCOMPARE(QString::fromUtf8(e.what()), e.message());
+    QCOMPARE(e.messageWithPath(), QString(message).replace(QStringLiteral("brief.rtf"), QStringLiteral("/home/x/brief.rtf")));
     e.about(QStringLiteral("anderes.rtf")); // the deeper caller's file stays
     QCOMPARE(e.file(), QStringLiteral("/home/x/brief.rtf"));
+    QCOMPARE(e.renamed(QStringLiteral("neu.rtf")).message(), QString(message).replace(QStringLiteral("brief.rtf"), QStringLiteral("neu.rtf")));
 }
 
 // A file name of any bytes comes back as the same bytes; a UTF-8 one is its text.
