@@ -341,7 +341,6 @@ public:
     explicit OdtArchive(QIODevice& out)
         : m_zip(&out)
     {
-        m_zip.setUtf8Enabled(true);
         if (!m_zip.open(QuaZip::mdCreate))
             notWritten(QStringLiteral("ZIP-Archiv (Fehler %1)").arg(m_zip.getZipError()));
     }
