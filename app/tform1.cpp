@@ -8,6 +8,7 @@
 #include "mimeimport.h"
 #include "pages.h"
 #include "fieldcomposer.h"
+#include "ioerror.h"
 #include "placement.h"
 #include "recentitems.h"
 #include "richtextsurface.h"
@@ -362,9 +363,11 @@ void TForm1::saveSettings()
 {
     if (!m_settings)
         return;
-    if (!m_settings->write(preferences()))
-        m_seams.dialogs.errorBox(this, standardErrorText(QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: %1")
-                                                             .arg(QDir::toNativeSeparators(m_settings->path()))));
+    try {
+        m_settings->write(preferences());
+    } catch (const IoError& e) {
+        m_seams.dialogs.errorBox(this, standardErrorText(e.messageWithPath()));
+    }
 }
 
 // A document opened or saved heads the recent documents; the list is
@@ -379,8 +382,12 @@ void TForm1::remember(const QString& path)
 void TForm1::recentChanged()
 {
     m_recentItems->show(m_recent.paths());
-    if (m_settings)
-        (void)m_settings->write(preferences());
+    if (!m_settings)
+        return;
+    try {
+        m_settings->write(preferences());
+    } catch (const IoError&) {
+    }
 }
 
 void TForm1::openRecent(const QString& path)

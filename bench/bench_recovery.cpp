@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
     // Blocks of keystrokes by turns without and with copies being written;
     // with them, a new copy is handed over as soon as the last is on the disk.
     std::atomic<int> written{0};
-    recovery::CopyWriter writer(files, [&](quint64, const std::optional<QString>&) { ++written; });
+    recovery::CopyWriter writer(files, [&](quint64, const std::optional<IoError>&) { ++written; });
     std::vector<qint64> ns[2];
     int handed = 0;
     surface.setSelStart(surface.textLength() / 2);

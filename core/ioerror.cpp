@@ -61,6 +61,8 @@ QString IoError::messageFor(Cause cause, int systemError)
     case Cause::SettingsNotSaved: return QStringLiteral("Die Einstellungen konnten nicht gespeichert werden");
     case Cause::FolderNotMade: return QStringLiteral("Der Ordner kann nicht angelegt werden");
     case Cause::FolderNotWritable: return QStringLiteral("Im Ordner kann nicht geschrieben werden");
+    case Cause::NotRemoved: return QStringLiteral("Die Datei kann nicht entfernt werden");
+    case Cause::OutOfMemory: return QStringLiteral("Zu wenig Arbeitsspeicher");
     }
     return QStringLiteral("E/A-Fehler %1").arg(systemError);
 }

@@ -39,6 +39,8 @@ public:
         SettingsNotSaved,  // the program's settings file
         FolderNotMade,     // the recovery folder
         FolderNotWritable,
+        NotRemoved,        // a file the program meant to delete is still there
+        OutOfMemory,       // "Zu wenig Arbeitsspeicher"
     };
 
     // What the program was doing when it failed, said before the cause.

@@ -51,15 +51,16 @@ void AutoRecovery::start()
     if (m_started)
         return;
     m_started = true;
-    QString why;
-    if (m_store.open(&why)) {
-        m_writer = std::make_unique<recovery::CopyWriter>(m_store.ownFiles(), [this](quint64 ticket, const std::optional<QString>& error) {
+    try {
+        m_store.open();
+        m_writer = std::make_unique<recovery::CopyWriter>(m_store.ownFiles(), [this](quint64 ticket, const std::optional<IoError>& error) {
             QMetaObject::invokeMethod(this, [this, ticket, error] { written(ticket, error); }, Qt::QueuedConnection);
         });
         m_store.pruneDiscarded();
-    } else if (m_c.showStatus) {
+    } catch (const IoError& e) {
         // The program works without copies; the user is told once, without a box.
-        m_c.showStatus(QStringLiteral("Keine Sicherungskopien möglich: %1.").arg(why));
+        if (m_c.showStatus)
+            m_c.showStatus(QStringLiteral("Keine Sicherungskopien möglich: %1.").arg(e.messageWithPath()));
     }
     // A copy that a program left is offered even when this one can keep none
     // (a full disk): reading it needs nothing written.
@@ -209,7 +210,7 @@ void AutoRecovery::clean()
     }
 }
 
-void AutoRecovery::written(quint64 ticket, const std::optional<QString>& error)
+void AutoRecovery::written(quint64 ticket, const std::optional<IoError>& error)
 {
     if (error) {
         if (m_hasCopy) {
@@ -218,7 +219,7 @@ void AutoRecovery::written(quint64 ticket, const std::optional<QString>& error)
             arm();
         }
         if (!m_reported && m_c.showStatus)
-            m_c.showStatus(QStringLiteral("Die Sicherungskopie konnte nicht geschrieben werden: %1.").arg(*error));
+            m_c.showStatus(QStringLiteral("Die Sicherungskopie konnte nicht geschrieben werden: %1.").arg(error->message()));
         m_reported = true;
         return;
     }

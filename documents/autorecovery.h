@@ -68,7 +68,7 @@ private:
     void takeCopy();
     void clean();
     void restore(recovery::Recovered& copy);
-    void written(quint64 ticket, const std::optional<QString>& error);
+    void written(quint64 ticket, const std::optional<IoError>& error);
     recovery::Session session() const;
 
     Context m_c;

@@ -1,5 +1,8 @@
 #include "programsettings.h"
 
+
+#include "ioerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -72,17 +75,18 @@ Preferences ProgramSettings::read() const
     return p;
 }
 
-bool ProgramSettings::write(const Preferences& preferences) const
+void ProgramSettings::write(const Preferences& preferences) const
 {
+    const IoError failed = IoError(IoError::Cause::SettingsNotSaved).about(m_path);
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath()))
-        return false;
+        throw failed;
     // QSettings leaves a file it cannot read as it is; a damaged one goes,
     // the defaults it gave are written in its place.
     if (QFileInfo(m_path).isFile()) {
         const QSettings old(m_path, QSettings::IniFormat);
         (void)old.allKeys();
         if (old.status() != QSettings::NoError && !QFile::remove(m_path))
-            return false;
+            throw failed;
     }
     QSettings s(m_path, QSettings::IniFormat);
     s.clear();
@@ -91,5 +95,6 @@ bool ProgramSettings::write(const Preferences& preferences) const
     s.setValue(kRecentKey, preferences.recentDocuments.mid(0, kRecent));
     s.setValue(kZoomKey, QString::number(std::clamp(preferences.zoom, kZoomMin, kZoomMax)));
     s.sync();
-    return s.status() == QSettings::NoError;
+    if (s.status() != QSettings::NoError)
+        throw failed;
 }

@@ -31,8 +31,9 @@ public:
 
     const QString& path() const { return m_path; }
     Preferences read() const;
-    // False when the file could not be written (its folder read-only, say).
-    bool write(const Preferences& preferences) const;
+    // Throws IoError (SettingsNotSaved, about the file) when the file could
+    // not be written (its folder read-only, say).
+    void write(const Preferences& preferences) const;
 
 private:
     QString m_path;

@@ -66,18 +66,18 @@ void CopyWriter::run()
             m_next.reset();
             m_busy = true;
         }
-        std::optional<QString> error;
+        std::optional<IoError> error;
         try {
             if (job.remove) {
                 if (!m_files.remove())
-                    error = QStringLiteral("Die Sicherungskopie kann nicht entfernt werden");
+                    error = IoError(IoError::Cause::NotRemoved).about(m_files.rtf);
             } else {
                 m_files.write(job.document, job.session, job.saved);
             }
         } catch (const IoError& e) {
-            error = e.message();
+            error = e;
         } catch (const std::bad_alloc&) {
-            error = QStringLiteral("Zu wenig Arbeitsspeicher");
+            error = IoError(IoError::Cause::OutOfMemory);
         }
         const quint64 ticket = job.ticket;
         job = Job(); // the document is freed on this thread, not the window's

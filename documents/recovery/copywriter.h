@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ioerror.h"
+
 #include "recoverystore.h"
 
 #include <condition_variable>
@@ -18,7 +20,7 @@ class CopyWriter {
 public:
     // How a job went: its ticket and, when it failed, the German reason.
     // Called on the writer's thread.
-    using Report = std::function<void(quint64 ticket, const std::optional<QString>& error)>;
+    using Report = std::function<void(quint64 ticket, const std::optional<IoError>& error)>;
 
     CopyWriter(CopyFiles files, Report report);
     ~CopyWriter(); // does what is still asked for, then ends the thread

@@ -154,50 +154,38 @@ CopyFiles Store::filesOf(const QString& id) const
     return {base + QStringLiteral(".rtf"), base + QStringLiteral(".meta")};
 }
 
-bool Store::open(QString* why)
+void Store::open()
 {
     if (m_own)
-        return true;
-    if (!QFileInfo(m_folder).isDir() && !QDir().mkpath(m_folder)) {
-        *why = QStringLiteral("Der Ordner %1 kann nicht angelegt werden").arg(QDir::toNativeSeparators(m_folder));
-        return false;
-    }
+        return;
+    if (!QFileInfo(m_folder).isDir() && !QDir().mkpath(m_folder))
+        throw IoError(IoError::Cause::FolderNotMade).about(QDir::toNativeSeparators(m_folder));
     // The process id keeps two programs apart; the random part, a program
     // from one that had its process id before.
     m_ownId = QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     auto own = lockFor(m_folder + QLatin1Char('/') + kCopyPrefix + m_ownId + QStringLiteral(".lock"));
-    if (!own->tryLock(0)) {
-        *why = QStringLiteral("Im Ordner %1 kann nicht geschrieben werden").arg(QDir::toNativeSeparators(m_folder));
-        return false;
-    }
+    if (!own->tryLock(0))
+        throw IoError(IoError::Cause::FolderNotWritable).about(QDir::toNativeSeparators(m_folder));
     m_own = std::move(own);
     m_ownFiles = filesOf(m_ownId);
-    return true;
 }
 
-std::optional<Recovered> Store::read(const QString& id, QString* why) const
+std::optional<Recovered> Store::read(const QString& id) const
 {
     const CopyFiles files = filesOf(id);
     try {
         // takeNewestDead has finished or undone a write a kill interrupted.
         const std::optional<Meta> meta = decodeMeta(readWholeFile(files.meta));
-        if (!meta) {
-            *why = QStringLiteral("Die Beschreibung der Kopie ist beschädigt");
+        if (!meta)
             return std::nullopt;
-        }
         const QByteArray bytes = readWholeFile(files.rtf);
-        if (bytes.size() != meta->size || QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != meta->sha256) {
-            *why = QStringLiteral("Die Kopie ist unvollständig oder beschädigt");
+        if (bytes.size() != meta->size || QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex() != meta->sha256)
             return std::nullopt;
-        }
         rtf::ReadResult r = rtf::read(bytes);
-        if (r.status != rtf::Status::Ok) {
-            *why = QStringLiteral("Die Kopie ist kein lesbares RTF");
+        if (r.status != rtf::Status::Ok)
             return std::nullopt;
-        }
         return Recovered{id, std::move(r.document), meta->session, meta->saved};
-    } catch (const IoError& e) {
-        *why = e.message();
+    } catch (const IoError&) {
         return std::nullopt;
     }
 }
@@ -258,9 +246,8 @@ std::optional<Recovered> Store::takeNewestDead()
     std::sort(dead.begin(), dead.end(), [](const Candidate& a, const Candidate& b) { return a.saved > b.saved; });
     std::optional<Recovered> found;
     for (const Candidate& c : dead) {
-        QString why;
         if (!found)
-            found = read(c.id, &why);
+            found = read(c.id);
         if (!found || found->id != c.id)
             setAside(c.id); // older than the one offered, or damaged
     }

@@ -68,9 +68,9 @@ public:
     explicit Store(QString folder);
     ~Store(); // the program's mark and any copy it still holds are released
 
-    // Makes the folder and marks this program's copy as its own; false, with
-    // the German reason, when the folder cannot be used.
-    bool open(QString* why);
+    // Makes the folder and marks this program's copy as its own; throws
+    // IoError (FolderNotMade, FolderNotWritable) when the folder cannot be used.
+    void open();
     bool isOpen() const { return m_own != nullptr; }
     const QString& folder() const { return m_folder; }
     const QString& ownId() const { return m_ownId; }
@@ -93,7 +93,8 @@ public:
     CopyFiles filesOf(const QString& id) const;
 
 private:
-    std::optional<Recovered> read(const QString& id, QString* why) const;
+    // A copy whose files are whole and readable; nothing for a damaged one.
+    std::optional<Recovered> read(const QString& id) const;
     void release(const QString& id);
 
     QString m_folder;

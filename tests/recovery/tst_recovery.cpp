@@ -91,12 +91,22 @@ private:
     QProcess m_p;
 };
 
+// The German message of a store that cannot be opened; nothing when it opens.
+QString openError(Store& store)
+{
+    try {
+        store.open();
+        return {};
+    } catch (const IoError& e) {
+        return e.messageWithPath();
+    }
+}
+
 int childMain(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     Store store(QString::fromLocal8Bit(argv[2]));
-    QString why;
-    if (!store.open(&why))
+    if (!openError(store).isEmpty())
         return 2;
     store.ownFiles().write(sample(QString::fromLocal8Bit(argv[3])), kSession, QDateTime::currentDateTime());
     std::cout << "ready" << std::endl;
@@ -170,15 +180,15 @@ void TestRecovery::copyRoundTrip()
     const QDateTime saved = QDateTime::fromMSecsSinceEpoch(1796748664370);
     const Session session{QStringLiteral("/tmp/a b/br%ief=\u00e4\n."), false, true, QStringLiteral("Stilora - br%ief=\u00e4")};
     const styled::Document doc = sample(QStringLiteral("{\\rtf1 kein RTF}"));
-    QString id, why;
+    QString id;
     {
         Store mine(dir.path());
-        QVERIFY2(mine.open(&why), qPrintable(why));
+        QCOMPARE(openError(mine), QString());
         mine.ownFiles().write(doc, session, saved);
         id = mine.ownId();
     } // as a program that ends without removing its copy: only the mark goes
     Store next(dir.path());
-    QVERIFY(next.open(&why));
+    QCOMPARE(openError(next), QString());
     std::optional<recovery::Recovered> r = next.takeNewestDead();
     QVERIFY(r);
     QCOMPARE(r->id, id);
@@ -254,8 +264,7 @@ void TestRecovery::damagedCopies()
     }
 
     Store next(dir.path());
-    QString why;
-    QVERIFY(next.open(&why));
+    QCOMPARE(openError(next), QString());
     QVERIFY(!next.takeNewestDead());
     QCOMPARE(entries(dir.path(), QStringLiteral("copy-") + id + QStringLiteral("*")), QStringList());
     // What there was of the document is kept aside, not deleted.
@@ -276,8 +285,7 @@ void TestRecovery::newestOfTheDeadIsOffered()
     writeFile(probe.filesOf(QStringLiteral("4-newest-damaged")).rtf, "{\\rtf1 kap");
 
     Store next(dir.path());
-    QString why;
-    QVERIFY(next.open(&why));
+    QCOMPARE(openError(next), QString());
     std::optional<recovery::Recovered> r = next.takeNewestDead();
     QVERIFY(r);
     QCOMPARE(r->id, QStringLiteral("2-new"));
@@ -286,7 +294,7 @@ void TestRecovery::newestOfTheDeadIsOffered()
     QCOMPARE(entries(dir.path(), QStringLiteral("copy-*.meta")), QStringList{QStringLiteral("copy-2-new.meta")});
     // Another program starting meanwhile finds nothing: the copy is held.
     Store third(dir.path());
-    QVERIFY(third.open(&why));
+    QCOMPARE(openError(third), QString());
     QVERIFY(!third.takeNewestDead());
     next.setAside(r->id);
     QStringList marks{QStringLiteral("copy-") + next.ownId() + QStringLiteral(".lock"), QStringLiteral("copy-") + third.ownId() + QStringLiteral(".lock")};
@@ -306,14 +314,12 @@ void TestRecovery::runningProgramsKeepTheirCopies()
     QCOMPARE(entries(dir.path(), QStringLiteral("copy-*.rtf")).size(), 2);
     {
         Store third(dir.path());
-        QString why;
-        QVERIFY(third.open(&why));
+        QCOMPARE(openError(third), QString());
         QVERIFY(!third.takeNewestDead());
     }
     a.kill9();
     Store third(dir.path());
-    QString why;
-    QVERIFY(third.open(&why));
+    QCOMPARE(openError(third), QString());
     std::optional<recovery::Recovered> r = third.takeNewestDead();
     QVERIFY(r);
     QVERIFY(r->document == sample(QStringLiteral("erstes")));
@@ -337,15 +343,13 @@ void TestRecovery::deadCopyOfferedOnAFullDisk()
     dead.kill9();
     Store store(dir.path());
     QString why;
-    bool opened = true;
     std::optional<recovery::Recovered> r;
     {
         const FileSizeLimit full(0); // not a byte more can be written
         QVERIFY(full.ok());
-        opened = store.open(&why);
+        why = openError(store);
         r = store.takeNewestDead();
     }
-    QVERIFY(!opened);
     QVERIFY2(why.contains(QStringLiteral("kann nicht geschrieben werden")), qPrintable(why));
     QVERIFY(r);
     QVERIFY(r->document == sample(QStringLiteral("verloren")));
@@ -369,8 +373,7 @@ void TestRecovery::unusableFolder()
     const QString folder = dir.filePath(QStringLiteral("recovery"));
     writeFile(folder, "kein Ordner");
     Store store(setup == "file" ? folder : folder + QStringLiteral("/sub"));
-    QString why;
-    QVERIFY(!store.open(&why));
+    const QString why = openError(store);
     QVERIFY2(why.contains(QStringLiteral("recovery")), qPrintable(why));
     QVERIFY(!store.takeNewestDead());
 }
@@ -387,8 +390,7 @@ void TestRecovery::crowdedFolder()
     }
     probe.filesOf(QStringLiteral("9-whole")).write(sample(QStringLiteral("ganz")), kSession, QDateTime::currentDateTime().addYears(-1));
     Store next(dir.path());
-    QString why;
-    QVERIFY(next.open(&why));
+    QCOMPARE(openError(next), QString());
     std::optional<recovery::Recovered> r = next.takeNewestDead();
     QVERIFY(r);
     QCOMPARE(r->id, QStringLiteral("9-whole"));
@@ -399,8 +401,7 @@ void TestRecovery::discardedKeptAWeek()
 {
     QTemporaryDir dir;
     Store store(dir.path());
-    QString why;
-    QVERIFY(store.open(&why));
+    QCOMPARE(openError(store), QString());
     const QDateTime now(QDate(2026, 12, 8), QTime(12, 0));
     for (const char* name : {"discarded-2026-11-30-115959.rtf", "discarded-2026-12-01-120100.rtf", "discarded-2026-12-08-110000-2.rtf",
                              "discarded-kaputt.rtf", "brief.rtf"})
@@ -428,12 +429,11 @@ void TestRecovery::writerLatestWins()
 {
     QTemporaryDir dir;
     Store store(dir.path());
-    QString why;
-    QVERIFY(store.open(&why));
+    QCOMPARE(openError(store), QString());
     QList<quint64> reported;
     std::mutex m;
     {
-        recovery::CopyWriter w(store.ownFiles(), [&](quint64 t, const std::optional<QString>& e) {
+        recovery::CopyWriter w(store.ownFiles(), [&](quint64 t, const std::optional<IoError>& e) {
             std::lock_guard<std::mutex> lock(m);
             reported << (e ? 1000 + t : t);
         });
@@ -456,16 +456,15 @@ void TestRecovery::writerReportsFailures()
 {
     QTemporaryDir dir;
     Store store(dir.path());
-    QString why;
-    QVERIFY(store.open(&why));
-    std::optional<QString> error;
-    recovery::CopyWriter w(store.ownFiles(), [&](quint64, const std::optional<QString>& e) { error = e; });
+    QCOMPARE(openError(store), QString());
+    std::optional<IoError> error;
+    recovery::CopyWriter w(store.ownFiles(), [&](quint64, const std::optional<IoError>& e) { error = e; });
     atomicfiles::setFaultHook([](atomicfiles::Step step, const QByteArray&) { return step == atomicfiles::Step::Write ? ENOSPC : 0; });
     w.write(sample(QStringLiteral("voll")), kSession, QDateTime::currentDateTime(), 1);
     w.waitIdle();
     atomicfiles::setFaultHook({});
     QVERIFY(error);
-    QVERIFY2(error->contains(QStringLiteral("Zu wenig Speicherplatz")), qPrintable(*error));
+    QCOMPARE(error->cause(), IoError::Cause::DiskFull);
     QCOMPARE(entries(dir.path(), QStringLiteral("*copy-*")), QStringList{QStringLiteral("copy-") + store.ownId() + QStringLiteral(".lock")});
     w.write(sample(QStringLiteral("wieder Platz")), kSession, QDateTime::currentDateTime(), 2);
     w.waitIdle();
