@@ -8,7 +8,10 @@
 #include "paircodec.h"
 #include "textsearch.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
+
+#include <new>
 
 #include <cstdio>
 #include <unistd.h>
@@ -34,6 +37,7 @@ QString usage()
         "Aufruf: stilora-convert EINGABE AUSGABE\n"
         "        stilora-convert --to FORMAT DATEI...\n"
         "        stilora-convert --find TEXT [--ignore-marks] [--case] [--word] DATEI...\n"
+        "        stilora-convert --unicode EINGABE AUSGABE\n"
         "\n"
         "Wandelt Stilora-Dokumente mit denselben Lese- und Schreibroutinen um, die Öffnen und\n"
         "Speichern im Editor benutzen. Das Format folgt aus der Endung des Namens:\n"
@@ -55,6 +59,9 @@ QString usage()
         "  --ignore-marks  Akzente ignorieren (Hauchzeichen, Akzente, Iota subscriptum, Trema; σ = ς)\n"
         "  --case       Groß/Kleinschreibung beachten\n"
         "  --word       nur ganze Wörter\n"
+        "  --unicode    AUSGABE als UTF-8-Text schreiben, gleich welche Endung sie hat (die ältere\n"
+        "               Schreibweise von EINGABE AUSGABE.txt)\n"
+        "  --           was folgt, ist ein Dateiname, auch wenn es mit - beginnt\n"
         "\n"
         "Eine Ausgabe wird ganz oder gar nicht geschrieben; vorhandene Dateien bleiben bei einem\n"
         "Fehler unverändert, die beiden Dateien eines Paars werden nur gemeinsam ersetzt.\n"
@@ -160,6 +167,9 @@ Outcome runBatch(const QString& to, const QStringList& files)
         } catch (const IoError& e) {
             ++failed;
             o.errors << (e.file().isEmpty() ? in + QStringLiteral(": ") + e.message() : e.messageWithPath());
+        } catch (const std::bad_alloc&) {
+            ++failed; // the next file may well fit
+            o.errors << IoError(IoError::Cause::OutOfMemory).about(in).messageWithPath();
         }
     }
     progress(int(files.size()), int(files.size()));
@@ -174,22 +184,9 @@ Outcome runBatch(const QString& to, const QStringList& files)
     return o;
 }
 
-Outcome runFind(const QStringList& arguments)
+Outcome runFind(QStringList files, int options)
 {
     Outcome o;
-    int options = 0;
-    QStringList files;
-    // The options may stand anywhere; the first other argument is the text.
-    for (const QString& a : arguments) {
-        if (a == QLatin1String("--ignore-marks"))
-            options |= textsearch::IgnoreMarks;
-        else if (a == QLatin1String("--case"))
-            options |= textsearch::MatchCase;
-        else if (a == QLatin1String("--word"))
-            options |= textsearch::WholeWord;
-        else
-            files << a;
-    }
     const QString text = files.isEmpty() ? QString() : files.takeFirst();
     if (text.isEmpty() || files.isEmpty()) {
         o.exitCode = 2;
@@ -208,49 +205,114 @@ Outcome runFind(const QStringList& arguments)
         } catch (const IoError& e) {
             failed = true;
             o.errors << (e.file().isEmpty() ? file + QStringLiteral(": ") + e.message() : e.messageWithPath());
+        } catch (const std::bad_alloc&) {
+            failed = true;
+            o.errors << IoError(IoError::Cause::OutOfMemory).about(file).messageWithPath();
         }
     }
     o.exitCode = found && !failed ? 0 : 1;
     return o;
 }
 
-} // namespace
-
-Outcome run(const QStringList& arguments)
+Outcome wrongUse(const QString& message)
 {
     Outcome o;
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
-        return o;
-    if (arguments.value(0) == QLatin1String("--to"))
-        return runBatch(arguments.value(1), arguments.mid(2));
-    if (arguments.value(0) == QLatin1String("--find"))
-        return runFind(arguments.mid(1));
-    if (arguments.value(0) == QLatin1String("--unicode") && arguments.size() == 3) {
-        try {
-            writeDocument(readDocument(arguments[1], &o.warnings), arguments[2], &o.warnings, Format::UnicodeText);
-        } catch (const IoError& e) {
-            o.exitCode = 1;
-            o.errors << e.messageWithPath();
-        }
-        return o;
-    }
-    if (arguments.size() != 2) {
-        o.exitCode = 2;
-        o.errors << QStringLiteral("Aufruf: stilora-convert EINGABE AUSGABE (mehr mit --help)");
-        return o;
-    }
-    if (docfiles::readFormatOf(arguments[0]) == Format::Unknown || docfiles::writeFormatOf(arguments[1]) == Format::Unknown) {
-        o.exitCode = 2;
-        o.errors << unknownFormat(docfiles::readFormatOf(arguments[0]) == Format::Unknown ? arguments[0] : arguments[1]);
-        return o;
-    }
+    o.exitCode = 2;
+    o.errors << message;
+    return o;
+}
+
+Outcome convertOne(const QString& in, const QString& out, Format format)
+{
+    Outcome o;
     try {
-        writeDocument(readDocument(arguments[0], &o.warnings), arguments[1], &o.warnings);
+        writeDocument(readDocument(in, &o.warnings), out, &o.warnings, format);
     } catch (const IoError& e) {
         o.exitCode = 1;
         o.errors << e.messageWithPath();
     }
     return o;
+}
+
+Outcome dispatch(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    // Options may stand before, between and after the files; `--` ends them.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("FORMAT"));
+    // The search text is the first file argument rather than the option's value, so that
+    // `--find --ignore-marks TEXT DATEI` reads as it always has.
+    const QCommandLineOption find(QStringLiteral("find"));
+    const QCommandLineOption ignoreMarks(QStringLiteral("ignore-marks"));
+    const QCommandLineOption matchCase(QStringLiteral("case"));
+    const QCommandLineOption word(QStringLiteral("word"));
+    const QCommandLineOption unicode(QStringLiteral("unicode"));
+    parser.addOptions({help, to, find, ignoreMarks, matchCase, word, unicode});
+    if (!parser.parse(QStringList{QStringLiteral("stilora-convert")} + arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        return wrongUse(unknown.isEmpty() ? QStringLiteral("Der Option --to fehlt das Format (mehr mit --help)")
+                                          : QStringLiteral("Unbekannte Option: %1 (mehr mit --help)").arg(unknown.first()));
+    }
+    if (parser.isSet(help)) {
+        Outcome o;
+        o.help = true;
+        return o;
+    }
+    const QStringList files = parser.positionalArguments();
+    const int modes = int(parser.isSet(to)) + int(parser.isSet(find)) + int(parser.isSet(unicode));
+    const bool searchOptions = parser.isSet(ignoreMarks) || parser.isSet(matchCase) || parser.isSet(word);
+    if (modes > 1 || (searchOptions && !parser.isSet(find)))
+        return wrongUse(QStringLiteral("Aufruf: --to, --find und --unicode schließen einander aus; --ignore-marks, --case "
+                                       "und --word gehören zu --find (mehr mit --help)"));
+    if (parser.isSet(to))
+        return runBatch(parser.value(to), files);
+    if (parser.isSet(find)) {
+        int options = 0;
+        if (parser.isSet(ignoreMarks))
+            options |= textsearch::IgnoreMarks;
+        if (parser.isSet(matchCase))
+            options |= textsearch::MatchCase;
+        if (parser.isSet(word))
+            options |= textsearch::WholeWord;
+        return runFind(files, options);
+    }
+    if (parser.isSet(unicode)) {
+        if (files.size() != 2)
+            return wrongUse(QStringLiteral("Aufruf: stilora-convert --unicode EINGABE AUSGABE (mehr mit --help)"));
+        return convertOne(files[0], files[1], Format::UnicodeText);
+    }
+    if (files.size() != 2)
+        return wrongUse(QStringLiteral("Aufruf: stilora-convert EINGABE AUSGABE (mehr mit --help)"));
+    if (docfiles::readFormatOf(files[0]) == Format::Unknown || docfiles::writeFormatOf(files[1]) == Format::Unknown)
+        return wrongUse(unknownFormat(docfiles::readFormatOf(files[0]) == Format::Unknown ? files[0] : files[1]));
+    return convertOne(files[0], files[1], Format::Unknown);
+}
+
+} // namespace
+
+Outcome run(const QStringList& arguments)
+{
+    // Every failure a conversion can meet ends as a message and an exit code, never as an
+    // escaped exception: the readers and writers throw IoError, the allocator bad_alloc.
+    try {
+        return dispatch(arguments);
+    } catch (const IoError& e) {
+        Outcome o;
+        o.exitCode = 1;
+        o.errors << e.messageWithPath();
+        return o;
+    } catch (const std::bad_alloc&) {
+        Outcome o;
+        o.exitCode = 1;
+        o.errors << IoError(IoError::Cause::OutOfMemory).message();
+        return o;
+    } catch (const std::exception& e) {
+        Outcome o;
+        o.exitCode = 1;
+        o.errors << QStringLiteral("Unerwarteter Fehler: %1").arg(QString::fromLocal8Bit(e.what()));
+        return o;
+    }
 }
 
 } // namespace convert

@@ -28,6 +28,7 @@ struct Outcome {
     QStringList warnings; // German, for standard error; the output was written
     QStringList summary;  // German, for standard error: what a batch did
     QStringList output;   // for standard output: the hits of --find
+    bool help = false;    // --help: the usage goes to standard output
 };
 
 // Reads `in`; throws IoError naming the file.

@@ -36,7 +36,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "stilora-convert: %s\n", encodePath(e).constData());
     for (const QString& s : outcome.summary)
         std::fprintf(stderr, "stilora-convert: %s\n", encodePath(s).constData());
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h")))
+    if (outcome.help)
         std::fputs(convert::usage().toUtf8().constData(), stdout);
     return outcome.exitCode;
 }

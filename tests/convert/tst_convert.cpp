@@ -142,6 +142,11 @@ void TestConvert::errors_data()
                                 << "Das Laden des Streams ist mißlungen: Gruppen zu tief verschachtelt (Byte 1006 in tief.rtf)";
     QTest::newRow("output directory missing") << QStringList{"a.rtf", "nirgends/b.rtf"} << 1
                                               << "Das Speichern des Streams ist mißlungen: Datei nicht gefunden: nirgends/b.rtf";
+    QTest::newRow("unknown option") << QStringList{"--too", "rtf", "a.rtf"} << 2 << "Unbekannte Option: too";
+    QTest::newRow("--to without its format") << QStringList{"--to"} << 2 << "Der Option --to fehlt das Format";
+    QTest::newRow("two modes at once") << QStringList{"--to", "rtf", "--find", "x", "a.rtf"} << 2 << "schließen einander aus";
+    QTest::newRow("a search option without --find") << QStringList{"--case", "a.rtf", "b.rtf"} << 2 << "gehören zu --find";
+    QTest::newRow("--unicode with one file") << QStringList{"--unicode", "a.rtf"} << 2 << "Aufruf: stilora-convert --unicode";
     QTest::newRow("empty text to a pair") << QStringList{"leer.rtf", "b.sri"} << 1 << "Der Text ist leer; das Dateipaar wird nicht geschrieben: b.sri";
 }
 
@@ -180,6 +185,8 @@ void TestConvert::exports_data()
     QTest::newRow("HTML") << QStringList{"a.rtf", "b.html"} << "cat";
     QTest::newRow("Unicode text") << QStringList{"a.rtf", "b.txt"} << "cat";
     QTest::newRow("Unicode text, older spelling") << QStringList{"--unicode", "a.rtf", "b.txt"} << "cat";
+    QTest::newRow("Unicode text under any name") << QStringList{"--unicode", "a.rtf", "b.text"} << "cat";
+    QTest::newRow("a name that starts with a dash") << QStringList{"--", "a.rtf", "-b.html"} << "cat";
     QTest::newRow("PDF") << QStringList{"a.rtf", "b.pdf"} << "pdftotext";
 }
 
