@@ -439,7 +439,7 @@ QAction* TForm1::item(const QString& name) const { return m_menu->item(name); }
 
 void TForm1::FormCreate()
 {
-    m_state.LegacyFormat = false;
+    m_state.Kind = DocumentKind(); // LegacyFormat false: a new document is RTF
 }
 
 void TForm1::showEvent(QShowEvent* event)

@@ -77,7 +77,7 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     const recovery::CopyFiles files{dir.filePath(QStringLiteral("copy-1.rtf")), dir.filePath(QStringLiteral("copy-1.meta"))};
-    const recovery::Session session{dir.filePath(QStringLiteral("buch.")), false, false, QStringLiteral("Stilora - buch")};
+    const recovery::Session session{dir.filePath(QStringLiteral("buch.")), DocumentKind(), QStringLiteral("Stilora - buch")};
 
     std::vector<qint64> snapshotNs, writeNs;
     qint64 rtfBytes = 0;

@@ -85,7 +85,7 @@ void writeDocument(const styled::Document& document, const QString& out, QString
                    QList<Lost>* lost)
 {
     if (format == Format::Unknown)
-        format = docfiles::writeFormatOf(out);
+        format = DocumentKind::writeFormatOf(out);
     switch (format) {
     case Format::Rtf: docfiles::saveRtf(document, out); return;
     case Format::Pair: {
@@ -126,7 +126,7 @@ namespace {
 Format batchFormat(const QString& name, QString* extension)
 {
     *extension = name.toLower();
-    return docfiles::writeFormatOf(QStringLiteral("x.") + *extension); // as an output of that extension is written
+    return DocumentKind::writeFormatOf(QStringLiteral("x.") + *extension); // as an output of that extension is written
 }
 
 void progress(int done, int total)
@@ -284,8 +284,8 @@ Outcome dispatch(const QStringList& arguments)
     }
     if (files.size() != 2)
         return wrongUse(QStringLiteral("Aufruf: stilora-convert EINGABE AUSGABE (mehr mit --help)"));
-    if (docfiles::readFormatOf(files[0]) == Format::Unknown || docfiles::writeFormatOf(files[1]) == Format::Unknown)
-        return wrongUse(unknownFormat(docfiles::readFormatOf(files[0]) == Format::Unknown ? files[0] : files[1]));
+    if (DocumentKind::readFormatOf(files[0]) == Format::Unknown || DocumentKind::writeFormatOf(files[1]) == Format::Unknown)
+        return wrongUse(unknownFormat(DocumentKind::readFormatOf(files[0]) == Format::Unknown ? files[0] : files[1]));
     return convertOne(files[0], files[1], Format::Unknown);
 }
 

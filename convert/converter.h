@@ -11,7 +11,7 @@
 // pages, without widgets.
 namespace convert {
 
-using docfiles::Format;
+using Format = DocumentKind::Format;
 
 // A character the target could not hold.
 struct Lost {

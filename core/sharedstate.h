@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documentkind.h"
+
 #include <QString>
 
 #include <string>
@@ -10,8 +12,9 @@
 struct SharedState {
     // documents
     QString BasePath;          // file name without its last three characters; empty: untitled
-    bool LegacyFormat = false; // true: saved as the .txt/.sri pair
-    bool UnicodeSource = false; // opened from another program's UTF-8 text: Save asks for a name
+    DocumentKind Kind;         // where the document came from and how Save writes it
+    // true: saved as the .txt/.sri pair (another program's text read through it included)
+    bool LegacyFormat() const { return Kind.onPairNames(); }
     bool ReadOnlyDocument = false; // its file is write-protected: the title says so, Save asks for a name
     QString OpenDir;           // start directories of the file dialogs, at most 40 characters
     QString SaveDir;

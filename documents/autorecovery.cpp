@@ -82,13 +82,11 @@ void AutoRecovery::restore(recovery::Recovered& copy)
     // As a file is loaded: never composed, a fresh undo history.
     m_c.txt->load(copy.document);
     m_c.state->BasePath = copy.session.basePath;
-    m_c.state->LegacyFormat = copy.session.legacyFormat;
-    m_c.state->UnicodeSource = copy.session.unicodeSource;
+    m_c.state->Kind = copy.session.kind;
     // Its file may have been write-protected since: Save asks for a name then.
-    const QString base = copy.session.basePath;
-    m_c.state->ReadOnlyDocument = !base.isEmpty()
-        && (copy.session.legacyFormat ? isWriteProtected(base + QStringLiteral("txt")) || isWriteProtected(base + QStringLiteral("sri"))
-                                      : isWriteProtected(base + QStringLiteral("rtf")));
+    const QList<QString> files = copy.session.kind.filesOf(copy.session.basePath);
+    m_c.state->ReadOnlyDocument = !copy.session.basePath.isEmpty()
+        && std::any_of(files.begin(), files.end(), [](const QString& f) { return isWriteProtected(f); });
     if (m_c.tit)
         m_c.tit();
     // Not saved: Save writes it to its file, closing asks first.
@@ -235,6 +233,6 @@ void AutoRecovery::written(quint64 ticket, const std::optional<IoError>& error)
 
 recovery::Session AutoRecovery::session() const
 {
-    return {m_c.state->BasePath, m_c.state->LegacyFormat, m_c.state->UnicodeSource,
+    return {m_c.state->BasePath, m_c.state->Kind,
             documents::titleFor(m_c.state->BasePath).caption};
 }

@@ -81,15 +81,15 @@ private:
 bool exists(const QString& path) { return isRegularFile(path); }
 
 // The file whose state a document's is: its RTF, or the pair's text file.
-QString documentFile(const SharedState& s) { return s.BasePath + (s.LegacyFormat ? QStringLiteral("txt") : QStringLiteral("rtf")); }
+QString documentFile(const SharedState& s) { return s.Kind.fileOf(s.BasePath); }
 
 // A pair is write-protected when either of its files is.
-bool writeProtectedDocument(const QString& path, DocumentCommands::Kind kind)
+bool writeProtectedDocument(const QString& path, DocumentKind kind)
 {
-    if (kind == DocumentCommands::Kind::Rtf)
+    if (!kind.onPairNames())
         return isWriteProtected(path);
-    const QString base = pair::basePathOf(path);
-    return isWriteProtected(base + QStringLiteral("txt")) || isWriteProtected(base + QStringLiteral("sri"));
+    const QList<QString> files = kind.filesOf(pair::basePathOf(path));
+    return std::any_of(files.begin(), files.end(), [](const QString& f) { return isWriteProtected(f); });
 }
 
 } // namespace
@@ -138,8 +138,7 @@ void DocumentCommands::newDocument()
 {
     if (!mayDiscard())
         return;
-    m_c.state->LegacyFormat = false;
-    m_c.state->UnicodeSource = false;
+    m_c.state->Kind = DocumentKind();
     m_c.state->ReadOnlyDocument = false;
     markOpen(QString());
     m_c.txt->load(styled::Document()); // the empty model, as any document is loaded
@@ -155,12 +154,7 @@ void DocumentCommands::open()
     const FileDialogAnswer answer = m_c.dialogs->openFile(m_c.window, {kOpenFilter, kOpenExtension, m_c.state->OpenDir});
     if (!answer.accepted)
         return;
-    load(answer.path, answer.filterIndex == 1 ? Kind::Rtf : Kind::Pair);
-}
-
-DocumentCommands::Kind DocumentCommands::kindOf(const QString& path)
-{
-    return docfiles::readFormatOf(path) == docfiles::Format::Pair ? Kind::Pair : Kind::Rtf;
+    load(answer.path, answer.filterIndex == 1 ? DocumentKind::Format::Rtf : DocumentKind::Format::Pair);
 }
 
 QString DocumentCommands::baseOf(const QString& path)
@@ -182,7 +176,7 @@ void DocumentCommands::openFile(const QString& path)
 {
     if (!mayDiscard())
         return;
-    load(path, kindOf(path));
+    load(path, DocumentKind::ofFile(path));
 }
 
 void DocumentCommands::openNamed(const QStringList& paths)
@@ -212,7 +206,7 @@ bool DocumentCommands::openRecent(const QString& path)
     return true;
 }
 
-void DocumentCommands::load(const QString& path, Kind kind)
+void DocumentCommands::load(const QString& path, DocumentKind kind)
 {
     // Another running Stilora that holds the document open would save over
     // what this one saves, and the other way round: the user decides. The
@@ -229,25 +223,21 @@ void DocumentCommands::load(const QString& path, Kind kind)
     // reading fails, the document the editor still holds is named again, so
     // that a later Save cannot write it over the file that failed to open.
     const QString oldBase = m_c.state->BasePath;
-    const bool oldLegacy = m_c.state->LegacyFormat;
-    const bool oldUnicode = m_c.state->UnicodeSource;
+    const DocumentKind oldKind = m_c.state->Kind;
     const bool oldReadOnly = m_c.state->ReadOnlyDocument;
     m_c.state->BasePath = baseOf(path);
     m_c.state->ReadOnlyDocument = false;
     m_c.tit();
     WaitCursor wait;
     try {
-        if (kind == Kind::Rtf) {
-            m_c.state->LegacyFormat = false;
-            loadRtf(path);
-        } else {
-            m_c.state->LegacyFormat = true;
+        m_c.state->Kind = kind;
+        if (kind.onPairNames())
             readPair();
-        }
+        else
+            loadRtf(path);
     } catch (...) {
         m_c.state->BasePath = oldBase;
-        m_c.state->LegacyFormat = oldLegacy;
-        m_c.state->UnicodeSource = oldUnicode;
+        m_c.state->Kind = oldKind;
         m_c.state->ReadOnlyDocument = oldReadOnly;
         m_c.tit();
         markOpen(marked);
@@ -255,7 +245,7 @@ void DocumentCommands::load(const QString& path, Kind kind)
     }
     markOpen(path);
     // A write-protected document says so in the title; Save asks for another name.
-    if (writeProtectedDocument(path, kind)) {
+    if (writeProtectedDocument(path, m_c.state->Kind)) {
         m_c.state->ReadOnlyDocument = true;
         m_c.tit();
     }
@@ -269,7 +259,7 @@ bool DocumentCommands::save()
 {
     // Another program's Unicode text is not written over with 8-bit codes
     // unasked, and a write-protected file not at all.
-    if (!m_c.state->BasePath.isEmpty() && !m_c.state->UnicodeSource && !m_c.state->ReadOnlyDocument)
+    if (!m_c.state->BasePath.isEmpty() && m_c.state->Kind.savesInPlace() && !m_c.state->ReadOnlyDocument)
         return speich();
     return saveAs();
 }
@@ -285,7 +275,7 @@ void DocumentCommands::markOpen(const QString& file)
 bool DocumentCommands::saveAs()
 {
     FileDialogRequest request{kSaveFilter, kSaveExtension, m_c.state->SaveDir};
-    if (m_c.state->UnicodeSource) {
+    if (!m_c.state->Kind.savesInPlace()) {
         // Its name, as an RTF beside it, which keeps its Unicode and writes over nothing.
         request.suggestedName = QFileInfo(m_c.state->BasePath + QStringLiteral("rtf")).fileName();
         request.filterIndex = 1;
@@ -294,13 +284,14 @@ bool DocumentCommands::saveAs()
     if (!answer.accepted)
         return false;
     const QString path = withExtension(answer.path, kSaveFilter, answer.filterIndex);
+    // The first entry makes the document RTF; the second keeps the format it
+    // has: a pair stays a pair, an RTF or new document does not become one.
     if (answer.filterIndex == 1)
-        m_c.state->LegacyFormat = false;
+        m_c.state->Kind = DocumentKind::Format::Rtf;
     m_c.state->BasePath = pair::basePathOf(path);
     m_c.state->SaveDir = documents::shortString(documents::titleFor(m_c.state->BasePath).directory);
     m_c.tit();
-    const QString decisive = m_c.state->BasePath + (m_c.state->LegacyFormat ? QStringLiteral("txt") : QStringLiteral("rtf"));
-    if (exists(decisive) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion)) {
+    if (exists(documentFile(*m_c.state)) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion)) {
         m_c.state->BasePath.clear();
         m_c.tit();
         return false;
@@ -312,13 +303,13 @@ bool DocumentCommands::speich()
 {
     Q_ASSERT(!m_c.state->BasePath.isEmpty());
     WaitCursor wait;
-    if (m_c.state->LegacyFormat) {
+    if (m_c.state->LegacyFormat()) {
         if (!writePair())
             return false;
     } else {
         docfiles::saveRtf(m_c.txt->snapshot(), m_c.state->BasePath + QStringLiteral("rtf"));
     }
-    m_c.state->UnicodeSource = false; // from now on the document is ours
+    m_c.state->Kind = m_c.state->Kind.saved(); // from now on the document is ours
     if (m_c.state->ReadOnlyDocument) {
         m_c.state->ReadOnlyDocument = false; // written under a name that takes it
         m_c.tit();
@@ -327,16 +318,16 @@ bool DocumentCommands::speich()
         markOpen(documentFile(*m_c.state));
     m_c.txt->setModified(false);
     if (m_c.remember)
-        m_c.remember(m_c.state->BasePath + (m_c.state->LegacyFormat ? QStringLiteral("sri") : QStringLiteral("rtf")));
+        m_c.remember(m_c.state->Kind.namedFileOf(m_c.state->BasePath));
     return true;
 }
 
 void DocumentCommands::exportDocument()
 {
-    FileDialogRequest request{docfiles::exportFilter(), QStringLiteral("*.") + docfiles::extensionOf(docfiles::exportFormats().first()),
+    FileDialogRequest request{DocumentKind::exportFilter(), QStringLiteral("*.") + DocumentKind::extensionOf(DocumentKind::exportFormats().first()),
                               m_c.state->SaveDir};
     request.caption = QStringLiteral("Exportieren");
-    request.suggestedName = documents::exportName(m_c.state->BasePath, docfiles::extensionOf(docfiles::exportFormats().first()));
+    request.suggestedName = documents::exportName(m_c.state->BasePath, DocumentKind::extensionOf(DocumentKind::exportFormats().first()));
     const FileDialogAnswer answer = m_c.dialogs->saveFile(m_c.window, request);
     if (!answer.accepted)
         return;
@@ -344,14 +335,14 @@ void DocumentCommands::exportDocument()
     // format, whatever entry the filter shows; a name without one gets the
     // entry's extension, and a file that this way comes to be overwritten
     // without the dialog having asked is asked about here.
-    const int entry = std::clamp(answer.filterIndex, 1, int(docfiles::exportFormats().size())) - 1;
-    docfiles::Format format = docfiles::writeFormatOf(answer.path);
-    if (!docfiles::exportFormats().contains(format))
-        format = docfiles::exportFormats().at(entry);
+    const int entry = std::clamp(answer.filterIndex, 1, int(DocumentKind::exportFormats().size())) - 1;
+    DocumentKind::Format format = DocumentKind::writeFormatOf(answer.path);
+    if (!DocumentKind::exportFormats().contains(format))
+        format = DocumentKind::exportFormats().at(entry);
     const QString path = withExtension(answer.path, request.filter, entry + 1);
     if (path != answer.path && exists(path) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion))
         return;
-    if (format == docfiles::Format::UnicodeText) {
+    if (format == DocumentKind::Format::UnicodeText) {
         if (const std::optional<QString> runs = docfiles::pairOfText(path)) {
             if (!m_c.dialogs->question(m_c.window, kPairTextQuestion.arg(QFileInfo(path).fileName(), QFileInfo(*runs).fileName())))
                 return;
@@ -364,7 +355,6 @@ void DocumentCommands::exportDocument()
 void DocumentCommands::loadRtf(const QString& path)
 {
     m_c.txt->load(docfiles::openRtf(path).document);
-    m_c.state->UnicodeSource = false;
 }
 
 void DocumentCommands::readPair()
@@ -380,7 +370,7 @@ void DocumentCommands::readPair()
         m_c.txt->load(opened.document);
         m_c.state->ProgressTotal = m_c.txt->textLength();
     }
-    m_c.state->UnicodeSource = opened.storage == docfiles::Storage::UnicodeText;
+    m_c.state->Kind = opened.kind;
     if (!opened.notice.isEmpty())
         m_c.dialogs->notice(m_c.window, opened.notice);
 }

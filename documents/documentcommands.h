@@ -69,8 +69,6 @@ public:
     void openNamed(const QStringList& paths);
     // A document of the recent list; false, after a notice, when its file is gone.
     bool openRecent(const QString& path);
-    enum class Kind { Rtf, Pair };
-    static Kind kindOf(const QString& path);
     // The document's BasePath for a file: the name up to and with the dot of its ending.
     static QString baseOf(const QString& path);
     bool save();        // Speichern1Click; true when the document was written
@@ -89,7 +87,7 @@ public:
     static QString withExtension(const QString& path, const QString& filter, int filterIndex);
 
 private:
-    void load(const QString& path, Kind kind);
+    void load(const QString& path, DocumentKind kind);
     void loadRtf(const QString& path);
     void readPair();
     bool writePair();

@@ -14,6 +14,8 @@
 
 namespace docfiles {
 
+using Format = DocumentKind::Format;
+
 namespace {
 
 QString textPathOf(const QString& base) { return base + QStringLiteral("txt"); }
@@ -29,7 +31,7 @@ Opened unicodeText(const QByteArray& bytes)
     unicodegreek::ImportedDocument imported = unicodegreek::importDocument(std::move(plain));
     Opened o;
     o.document = std::move(imported.document);
-    o.storage = Storage::UnicodeText;
+    o.kind = DocumentKind::Format::UnicodeText;
     o.unmapped = imported.unmapped;
     return o;
 }
@@ -81,7 +83,7 @@ Opened openPair(const QString& base, const pair::Progress& progress)
     const pair::ReadResult r = pair::read(text, runs, progress);
     Opened o;
     o.document = r.document;
-    o.storage = Storage::Pair;
+    o.kind = DocumentKind::Format::Pair;
     o.notice = r.message();
     return o;
 }
@@ -133,85 +135,9 @@ QStringList lossDescriptions(const pair::Losses& l)
     return what;
 }
 
-namespace {
-
-struct FormatEntry {
-    Format format;
-    const char* extension; // the one it is written with
-    const char* exportName; // in the export dialog, or none
-    bool read;             // a document is read from it
-};
-
-// The one table of the formats.
-constexpr FormatEntry kFormats[] = {
-    {Format::Rtf, "rtf", nullptr, true},
-    {Format::Pair, "sri", nullptr, true},
-    {Format::UnicodeText, "txt", "Unicode-Text", false},
-    {Format::Odt, "odt", "OpenDocument-Text", false},
-    {Format::Html, "html", "HTML", false},
-    {Format::Pdf, "pdf", "PDF", false},
-};
-
-QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
-
-const FormatEntry* entryOf(Format format)
-{
-    for (const FormatEntry& e : kFormats)
-        if (e.format == format)
-            return &e;
-    return nullptr;
-}
-
-} // namespace
-
-Format readFormatOf(const QString& path)
-{
-    const QString suffix = suffixOf(path);
-    if (suffix == QLatin1String("txt"))
-        return Format::Pair; // the pair's text file, or another program's text
-    for (const FormatEntry& e : kFormats)
-        if (e.read && suffix == QLatin1String(e.extension))
-            return e.format;
-    return Format::Unknown;
-}
-
-Format writeFormatOf(const QString& path)
-{
-    const QString suffix = suffixOf(path);
-    if (suffix == QLatin1String("htm"))
-        return Format::Html;
-    for (const FormatEntry& e : kFormats)
-        if (suffix == QLatin1String(e.extension))
-            return e.format;
-    return Format::Unknown;
-}
-
-QString extensionOf(Format format)
-{
-    const FormatEntry* e = entryOf(format);
-    return e ? QString::fromLatin1(e->extension) : QString();
-}
-
-const QList<Format>& exportFormats()
-{
-    static const QList<Format> formats{Format::Odt, Format::UnicodeText, Format::Html, Format::Pdf};
-    return formats;
-}
-
-QString exportFilter()
-{
-    QStringList parts;
-    for (Format f : exportFormats()) {
-        const FormatEntry* e = entryOf(f);
-        const QString pattern = QStringLiteral("*.") + QLatin1String(e->extension);
-        parts << QStringLiteral("%1 (%2)").arg(QLatin1String(e->exportName), pattern) << pattern;
-    }
-    return parts.join(QLatin1Char('|'));
-}
-
 Opened open(const QString& path)
 {
-    switch (readFormatOf(path)) {
+    switch (DocumentKind::readFormatOf(path)) {
     case Format::Rtf: return openRtf(path);
     case Format::Pair: return openPair(pair::basePathOf(path));
     default: break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documentkind.h"
 #include "paircodec.h"
 #include "styledtext.h"
 
@@ -17,16 +18,9 @@
 // finished or undone before a file is read or written.
 namespace docfiles {
 
-// What a document file holds.
-enum class Storage {
-    Rtf,
-    Pair,        // 8-bit text, with or without its attribute file
-    UnicodeText, // a UTF-8 text file of another program: not the pair's text file
-};
-
 struct Opened {
     styled::Document document;
-    Storage storage = Storage::Rtf;
+    DocumentKind kind; // RTF, the pair, or another program's Unicode text
     QString notice;   // German: what could be read of a damaged attribute file
     int unmapped = 0; // Unicode text: Greek characters without a code, kept as they are
 };
@@ -54,21 +48,6 @@ std::optional<QString> pairOfText(const QString& path);
 // What the pair cannot hold, one German sentence each.
 QStringList lossDescriptions(const pair::Losses& losses);
 
-// The formats of document files by the extension of their names, the one
-// table of them.
-enum class Format { Rtf, Pair, UnicodeText, Odt, Html, Pdf, Unknown };
-// What a file of this name is read as: .rtf RTF, .txt and .sri the pair (or
-// another program's text file).
-Format readFormatOf(const QString& path);
-// What a file of this name is written as: .rtf, .sri the pair, .txt UTF-8
-// text, .odt, .html or .htm, .pdf.
-Format writeFormatOf(const QString& path);
-QString extensionOf(Format format);
-// The formats "Exportieren" offers, in the order of its dialog's entries,
-// and that dialog's filter.
-const QList<Format>& exportFormats();
-QString exportFilter();
-
 // Reads a document file by its name's format; a pair's damaged attribute
 // file is told in `notice`.
 Opened open(const QString& path);
@@ -91,6 +70,6 @@ using PdfWriter = std::function<void(const styled::Document& document, const QSt
 
 // Writes a document for other programs, with its Greek as Unicode: ODT,
 // UTF-8 text, HTML, or PDF through `pdf`; whole or not at all.
-void exportFile(const styled::Document& document, const QString& path, Format format, const PdfWriter& pdf);
+void exportFile(const styled::Document& document, const QString& path, DocumentKind::Format format, const PdfWriter& pdf);
 
 } // namespace docfiles

@@ -2,8 +2,7 @@
 
 #include "atomicfiles.h"
 
-#include "documentcommands.h"
-#include "documentfiles.h"
+#include "documentkind.h"
 #include "paircodec.h"
 
 #include <QDir>
@@ -27,8 +26,8 @@ QString RecentDocuments::keyOf(const QString& path)
 {
     // The two files of a pair are one document.
     const QString clean = QDir::cleanPath(path);
-    return DocumentCommands::kindOf(clean) == DocumentCommands::Kind::Pair ? QStringLiteral("pair:") + pair::basePathOf(clean)
-                                                                           : QStringLiteral("rtf:") + clean;
+    return DocumentKind::ofFile(clean).onPairNames() ? QStringLiteral("pair:") + pair::basePathOf(clean)
+                                                     : QStringLiteral("rtf:") + clean;
 }
 
 void RecentDocuments::add(const QString& path)
@@ -48,9 +47,9 @@ void RecentDocuments::remove(const QString& path)
 
 bool RecentDocuments::available(const QString& path)
 {
-    if (DocumentCommands::kindOf(path) == DocumentCommands::Kind::Pair)
-        return isRegularFile(pair::basePathOf(path) + QStringLiteral("txt"));
-    return isRegularFile(path);
+    const DocumentKind kind = DocumentKind::ofFile(path);
+    // The pair's text file decides; its attribute file may be missing.
+    return isRegularFile(kind.onPairNames() ? kind.fileOf(pair::basePathOf(path)) : path);
 }
 
 QString RecentDocuments::caption(int index, const QString& path)

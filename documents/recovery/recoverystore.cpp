@@ -66,8 +66,9 @@ QByteArray encodeMeta(const Session& session, const QDateTime& saved, const QByt
     QByteArray out = kMagic;
     out += "\nsaved=" + QByteArray::number(saved.toMSecsSinceEpoch());
     out += "\nbase=" + escaped(session.basePath);
-    out += "\nlegacy=" + QByteArray(session.legacyFormat ? "1" : "0");
-    out += "\nunicode=" + QByteArray(session.unicodeSource ? "1" : "0");
+    // The kind in the two lines every version of the description has had.
+    out += "\nlegacy=" + QByteArray(session.kind.onPairNames() ? "1" : "0");
+    out += "\nunicode=" + QByteArray(session.kind.savesInPlace() ? "0" : "1");
     out += "\ntitle=" + escaped(session.title);
     out += "\nsize=" + QByteArray::number(rtf.size());
     out += "\nsha256=" + QCryptographicHash::hash(rtf, QCryptographicHash::Sha256).toHex();
@@ -82,6 +83,7 @@ std::optional<Meta> decodeMeta(const QByteArray& bytes)
         return std::nullopt;
     Meta m;
     bool haveSaved = false, haveLegacy = false, haveUnicode = false, haveBase = false, haveTitle = false;
+    bool legacy = false, unicode = false;
     for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
         const QByteArray& line = lines[i];
         const qsizetype eq = line.indexOf('=');
@@ -96,10 +98,10 @@ std::optional<Meta> decodeMeta(const QByteArray& bytes)
             m.session.basePath = unescaped(value);
             haveBase = true;
         } else if (key == "legacy" && (value == "0" || value == "1")) {
-            m.session.legacyFormat = value == "1";
+            legacy = value == "1";
             haveLegacy = true;
         } else if (key == "unicode" && (value == "0" || value == "1")) {
-            m.session.unicodeSource = value == "1";
+            unicode = value == "1";
             haveUnicode = true;
         } else if (key == "title") {
             m.session.title = unescaped(value);
@@ -117,6 +119,8 @@ std::optional<Meta> decodeMeta(const QByteArray& bytes)
     }
     if (!haveSaved || !haveBase || !haveLegacy || !haveUnicode || !haveTitle || m.size < 0 || m.sha256.isEmpty())
         return std::nullopt;
+    // Unicode text is read through the pair reader: without the pair's names it is RTF.
+    m.session.kind = !legacy ? DocumentKind::Format::Rtf : unicode ? DocumentKind::Format::UnicodeText : DocumentKind::Format::Pair;
     return m;
 }
 

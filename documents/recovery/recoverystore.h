@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documentkind.h"
+
 #include "styledtext.h"
 
 #include <QDateTime>
@@ -30,8 +32,7 @@ namespace recovery {
 // What comes back with the document besides its text.
 struct Session {
     QString basePath;           // the document's name without its last three characters; empty: untitled
-    bool legacyFormat = false;  // saved as the pair
-    bool unicodeSource = false; // another program's Unicode text: Save asks for a name
+    DocumentKind kind;          // RTF, the pair, or another program's Unicode text
     QString title;              // the window's caption when the copy was taken
 
     bool operator==(const Session&) const = default;

@@ -168,7 +168,7 @@ void TestApp::startup()
     QCOMPARE(p.form.grbox->currentText(), QStringLiteral("14"));
     QVERIFY(p.form.state().ComposeArmed);
     QVERIFY(!p.form.state().LoadingDocument);
-    QVERIFY(!p.form.state().LegacyFormat);
+    QVERIFY(!p.form.state().LegacyFormat());
     QVERIFY(p.form.state().OptionsPath.endsWith(QLatin1String("option.dat")));
     QVERIFY(p.form.fbox()->findText(QStringLiteral("Greek")) >= 0);
     QVERIFY(!p.stilora.suchen->isVisible());
@@ -884,7 +884,7 @@ void TestApp::exportKeepsTheDocument()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(f.readAll()), QStringLiteral(u"λογοσ"));
     QVERIFY(p.form.state().BasePath.isEmpty());
-    QVERIFY(!p.form.state().LegacyFormat);
+    QVERIFY(!p.form.state().LegacyFormat());
     QCOMPARE(p.form.windowTitle(), QStringLiteral("Stilora- Ohne Titel"));
     QCOMPARE(p.dialogs.requests.last().filter.split(QLatin1Char('|')).first(), QStringLiteral("OpenDocument-Text (*.odt)"));
     // The item stands right after "Speichern unter" and has no key.
@@ -985,7 +985,7 @@ void TestApp::filesNamedAtStart()
         // The pair as the pair writer leaves it.
         Program writer;
         writer.txt.setText(QStringLiteral("moi"));
-        writer.form.state().LegacyFormat = true;
+        writer.form.state().Kind = DocumentKind::Format::Pair;
         writer.form.state().BasePath = dir.filePath(QStringLiteral("alt."));
         QVERIFY(writer.form.files().speich());
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("alt.sri"))));
@@ -1001,7 +1001,7 @@ void TestApp::filesNamedAtStart()
     if (notices)
         QVERIFY(p.dialogs.notices.first().contains(QDir::toNativeSeparators(paths.last())));
     QCOMPARE(p.form.state().BasePath, base.isEmpty() ? QString() : dir.filePath(base));
-    QCOMPARE(p.form.state().LegacyFormat, legacy);
+    QCOMPARE(p.form.state().LegacyFormat(), legacy);
     QCOMPARE(p.txt.text(), text);
     QCOMPARE(p.form.windowTitle() == QStringLiteral("Stilora- Ohne Titel"), base.isEmpty());
     QVERIFY(!p.txt.isModified());
@@ -1094,7 +1094,7 @@ void TestApp::recentDocuments()
         QVERIFY(actions[at - 1]->isSeparator());
         QCOMPARE(actions[at - 2], p.form.recentItems()->items().last());
         // Saving the pair under a new name heads the list with it.
-        p.form.state().LegacyFormat = true;
+        p.form.state().Kind = DocumentKind::Format::Pair;
         p.form.state().BasePath = dir.filePath(QStringLiteral("neu."));
         QVERIFY(p.form.files().speich());
         QCOMPARE(p.form.recent().paths().first(), dir.filePath(QStringLiteral("neu.sri")));
@@ -1108,7 +1108,7 @@ void TestApp::recentDocuments()
         // An item opens its document with its format.
         p.form.recentItems()->items()[1]->trigger();
         QCOMPARE(p.form.state().BasePath, dir.filePath(QStringLiteral("b.")));
-        QVERIFY(p.form.state().LegacyFormat);
+        QVERIFY(p.form.state().LegacyFormat());
         QCOMPARE(p.txt.text(), QStringLiteral("logos"));
         // A removed document: a notice, and it leaves the list.
         QVERIFY(QFile::remove(dir.filePath(QStringLiteral("e.rtf"))));

@@ -1,6 +1,7 @@
 // The bottom layer without a window: the styled-text model, the I/O error
 // messages and the atomic writes.
 #include "atomicfiles.h"
+#include "documentkind.h"
 #include "filelock.h"
 #include "ioerror.h"
 #include "codepage.h"
@@ -122,6 +123,9 @@ private slots:
     void builderCutsParagraphs();
     void normalizeMergesRuns();
     void lengthCountsBreaks();
+    void documentKindOfNames_data();
+    void documentKindOfNames();
+    void documentKindLifecycle();
     void errnoMessages_data();
     void errnoMessages();
     void atomicWriteReplacesAll();
@@ -210,6 +214,67 @@ void TestCore::lengthCountsBreaks()
 {
     QCOMPARE(Document().length(), 0);
     QCOMPARE(Document::fromPlainText(QStringLiteral("ab\ncd\n")).length(), 6);
+}
+
+// Names decide how a file is read, written, and what the window opens it as.
+void TestCore::documentKindOfNames_data()
+{
+    using F = DocumentKind::Format;
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<F>("read");
+    QTest::addColumn<F>("written");
+    QTest::addColumn<F>("opened"); // from outside: the start, a drop, the recent list
+    QTest::newRow("RTF") << "a/brief.rtf" << F::Rtf << F::Rtf << F::Rtf;
+    QTest::newRow("RTF in capitals") << "BRIEF.RTF" << F::Rtf << F::Rtf << F::Rtf;
+    QTest::newRow("attribute file") << "brief.sri" << F::Pair << F::Pair << F::Pair;
+    QTest::newRow("text: read as the pair, written as Unicode") << "brief.txt" << F::Pair << F::UnicodeText << F::Pair;
+    QTest::newRow("ODT only written") << "brief.odt" << F::Unknown << F::Odt << F::Rtf;
+    QTest::newRow("HTML in both spellings") << "brief.htm" << F::Unknown << F::Html << F::Rtf;
+    QTest::newRow("PDF") << "brief.pdf" << F::Unknown << F::Pdf << F::Rtf;
+    QTest::newRow("no ending: RTF reads plain text too") << "liesmich" << F::Unknown << F::Unknown << F::Rtf;
+    QTest::newRow("a dot in the folder only") << "a.txt/brief" << F::Unknown << F::Unknown << F::Rtf;
+}
+
+void TestCore::documentKindOfNames()
+{
+    using F = DocumentKind::Format;
+    QFETCH(QString, name);
+    QFETCH(F, read);
+    QFETCH(F, written);
+    QFETCH(F, opened);
+    QCOMPARE(DocumentKind::readFormatOf(name), read);
+    QCOMPARE(DocumentKind::writeFormatOf(name), written);
+    QCOMPARE(DocumentKind::ofFile(name).format(), opened);
+}
+
+// Another program's text lives on the pair's names, is not saved over unasked,
+// and once saved is a pair; the files that name a document follow its kind.
+void TestCore::documentKindLifecycle()
+{
+    using F = DocumentKind::Format;
+    const QString base = QStringLiteral("/t/brief.");
+    struct Row { F kind; bool pairNames, inPlace; F saved; QString file, named; QList<QString> guarded; };
+    const QList<Row> rows{
+        {F::Rtf, false, true, F::Rtf, "/t/brief.rtf", "/t/brief.rtf", {"/t/brief.rtf"}},
+        {F::Pair, true, true, F::Pair, "/t/brief.txt", "/t/brief.sri", {"/t/brief.txt", "/t/brief.sri"}},
+        {F::UnicodeText, true, false, F::Pair, "/t/brief.txt", "/t/brief.sri", {"/t/brief.txt", "/t/brief.sri"}},
+    };
+    for (const Row& r : rows) {
+        const DocumentKind k(r.kind);
+        QCOMPARE(k.onPairNames(), r.pairNames);
+        QCOMPARE(k.savesInPlace(), r.inPlace);
+        QCOMPARE(k.saved().format(), r.saved);
+        QVERIFY(k.saved().savesInPlace());
+        QCOMPARE(k.fileOf(base), r.file);
+        QCOMPARE(k.namedFileOf(base), r.named);
+        QCOMPARE(k.filesOf(base), r.guarded);
+    }
+    QCOMPARE(DocumentKind().format(), F::Rtf); // a new document
+    // The export dialog's filter lists exactly the export formats, in order, each with its pattern.
+    const QStringList filter = DocumentKind::exportFilter().split(QLatin1Char('|'));
+    QCOMPARE(filter.size(), 2 * DocumentKind::exportFormats().size());
+    for (qsizetype i = 0; i < DocumentKind::exportFormats().size(); ++i)
+        QCOMPARE(filter[2 * i + 1], QStringLiteral("*.") + DocumentKind::extensionOf(DocumentKind::exportFormats()[i]));
 }
 
 void TestCore::errnoMessages_data()

@@ -441,7 +441,7 @@ void TestDocuments::openFormats()
     c.files.open();
     QCOMPARE(c.txt.text(), QStringLiteral("abcd"));
     QCOMPARE(c.state.BasePath, c.path(QStringLiteral("brief.")));
-    QCOMPARE(c.state.LegacyFormat, legacy);
+    QCOMPARE(c.state.LegacyFormat(), legacy);
     QCOMPARE(c.caption, QStringLiteral("Stilora - Brief"));
     QCOMPARE(c.txt.selStart(), 0);
     QCOMPARE(c.txt.snapshot().paragraphs[0].runs.last().format.style, styleOfLast);
@@ -478,7 +478,7 @@ void TestDocuments::saveAsNames()
     c.choose(typed, filterIndex);
     QVERIFY(c.files.saveAs());
     QCOMPARE(c.caption, caption);
-    QVERIFY(!c.state.LegacyFormat);
+    QVERIFY(!c.state.LegacyFormat());
     QCOMPARE(rtf::read(c.bytes(written)).document.plainText(), QStringLiteral("logos"));
     QCOMPARE(c.dialogs.requests.last().filter, DocumentCommands::kSaveFilter);
     QCOMPARE(c.dialogs.requests.last().defaultExtension, QStringLiteral("*.sri"));
@@ -509,7 +509,7 @@ void TestDocuments::saveAsQuestion()
     QFETCH(bool, asked);
     Commands c;
     c.txt.typeText(QStringLiteral("neu"));
-    c.state.LegacyFormat = legacy;
+    c.state.Kind = legacy ? DocumentKind::Format::Pair : DocumentKind::Format::Rtf;
     c.put(existing, "alt");
     c.choose(QStringLiteral("ziel.sri"), 2);
     QVERIFY(c.files.saveAs());
@@ -593,7 +593,7 @@ void TestDocuments::failedOpenKeepsTheDocument()
     QCOMPARE(c.errorOf([&] { c.files.open(); }), message);
     QCOMPARE(c.txt.text(), QStringLiteral("mein Text"));
     QCOMPARE(c.state.BasePath, c.path(QStringLiteral("alt.")));
-    QVERIFY(!c.state.LegacyFormat);
+    QVERIFY(!c.state.LegacyFormat());
     QCOMPARE(c.caption, QStringLiteral("Stilora - Alt"));
     QVERIFY(!c.state.LoadingDocument);
     QVERIFY(c.txt.widget()->isEnabled());
@@ -614,7 +614,7 @@ void TestDocuments::failedSaveKeepsOldFiles()
     QFETCH(bool, legacy);
     Commands c;
     c.txt.typeText(QStringLiteral("alt"));
-    c.state.LegacyFormat = legacy;
+    c.state.Kind = legacy ? DocumentKind::Format::Pair : DocumentKind::Format::Rtf;
     c.choose(QStringLiteral("brief.sri"), 2);
     QVERIFY(c.files.saveAs());
     const QStringList names = {QStringLiteral("brief.rtf"), QStringLiteral("brief.txt"), QStringLiteral("brief.sri")};
@@ -656,7 +656,7 @@ void TestDocuments::readOnlyDirectory()
     QFETCH(QString, message);
     Commands c;
     c.txt.typeText(QStringLiteral("text"));
-    c.state.LegacyFormat = legacy;
+    c.state.Kind = legacy ? DocumentKind::Format::Pair : DocumentKind::Format::Rtf;
     c.dialogs.files << FileDialogAnswer{true, QStringLiteral("/proc/self/brief.sri"), 2};
     QCOMPARE(c.errorOf([&] { c.files.saveAs(); }), message);
     QCOMPARE(c.txt.text(), QStringLiteral("text"));
@@ -713,7 +713,7 @@ void TestDocuments::pairAsksBeforeLosing()
 {
     Commands c;
     c.txt.typeText(QStringLiteral(u"ab α"));
-    c.state.LegacyFormat = true;
+    c.state.Kind = DocumentKind::Format::Pair;
     c.choose(QStringLiteral("brief.sri"), 2);
     c.dialogs.answers << false;
     QVERIFY(!c.files.saveAs());
@@ -748,7 +748,7 @@ void TestDocuments::pairSaveThenOpen()
     const Document d = doc({{"eins\n", greek(), 2}, {"zwei\n", {QStringLiteral("Arial"), 22, 5}, 1}, {"drei", greek(2), 0}});
     c.txt.load(d);
     c.txt.setSelStart(7);
-    c.state.LegacyFormat = true;
+    c.state.Kind = DocumentKind::Format::Pair;
     c.choose(QStringLiteral("brief.sri"), 2);
     QVERIFY(c.files.saveAs());
     QCOMPARE(c.txt.selStart(), 0);
@@ -825,7 +825,7 @@ void TestDocuments::unicodeTextFile()
     for (const styled::Run& r : opened.paragraphs[0].runs)
         runs += QLatin1Char('[') + r.format.font + QLatin1Char(']') + r.text;
     QCOMPARE(runs, expected);
-    QCOMPARE(c.state.UnicodeSource, unicode);
+    QCOMPARE(!c.state.Kind.savesInPlace(), unicode);
     // Save: a pair is written back at once, Unicode text goes through Save As with its name suggested.
     c.txt.typeText(QStringLiteral("x"));
     c.dialogs.files.clear(); // Save As is cancelled
@@ -837,7 +837,7 @@ void TestDocuments::unicodeTextFile()
         QCOMPARE(c.dialogs.requests.last().filterIndex, 1);
         c.choose(QStringLiteral("fremd.rtf"), 1);
         QVERIFY(c.files.save());
-        QVERIFY(!c.state.UnicodeSource);
+        QVERIFY(!!c.state.Kind.savesInPlace());
         QCOMPARE(c.bytes(QStringLiteral("fremd.txt")), text);
         QVERIFY(QFileInfo::exists(c.path(QStringLiteral("fremd.rtf"))));
     }
@@ -866,7 +866,7 @@ void TestDocuments::interruptedSaveIsFinishedOnOpen()
     QFETCH(QString, expected);
     Commands c;
     c.txt.typeText(QStringLiteral("old"));
-    c.state.LegacyFormat = true;
+    c.state.Kind = DocumentKind::Format::Pair;
     c.choose(QStringLiteral("brief.sri"), 2);
     QVERIFY(c.files.saveAs());
     c.txt.setSelStart(c.txt.textLength()); // the pair writer put the caret at the start
@@ -1216,7 +1216,7 @@ void TestDocuments::recoveryOffered()
     QFETCH(bool, yes);
     Recovering r;
     const Document left = doc({{"\xa4nqrwpos ", greek(styled::Bold), 1}, {"und\nmehr", {QStringLiteral("Arial"), 12, styled::Italic}, 2}});
-    const recovery::Session session{r.path(QStringLiteral("brief.")), true, false, QStringLiteral("Stilora - brief")};
+    const recovery::Session session{r.path(QStringLiteral("brief.")), DocumentKind::Format::Pair, QStringLiteral("Stilora - brief")};
     QDir().mkpath(r.folder);
     recovery::Store(r.folder).filesOf(QStringLiteral("1-gone")).write(left, session, QDateTime::currentDateTime());
     r.dialogs.answers << yes;
@@ -1233,7 +1233,7 @@ void TestDocuments::recoveryOffered()
     }
     QVERIFY2(r.txt.snapshot() == left, qPrintable(r.txt.snapshot().describe()));
     QCOMPARE(r.state.BasePath, session.basePath);
-    QVERIFY(r.state.LegacyFormat);
+    QVERIFY(r.state.LegacyFormat());
     QCOMPARE(r.caption, documents::titleFor(session.basePath).caption);
     QVERIFY(r.txt.isModified());
     QVERIFY(!r.txt.canUndo()); // loaded, not typed
@@ -1297,7 +1297,7 @@ void TestDocuments::recoveryOfferedOnAFullDisk()
     Recovering r;
     const Document left = doc({{"\xa4nqrwpos", greek(), 0}});
     QDir().mkpath(r.folder);
-    recovery::Store(r.folder).filesOf(QStringLiteral("1-gone")).write(left, {r.path(QStringLiteral("brief.")), false, false, {}},
+    recovery::Store(r.folder).filesOf(QStringLiteral("1-gone")).write(left, {r.path(QStringLiteral("brief.")), DocumentKind(), {}},
                                                                        QDateTime::currentDateTime());
     r.dialogs.answers << true;
     {

@@ -452,7 +452,7 @@ void TestPrinting::failedWritesFailThePdf()
     const QString file = dir.filePath(QStringLiteral("aus.pdf"));
     const styled::Document text = lines(3000); // a PDF larger than the device's pieces
     auto exportPdf = [&] {
-        docfiles::exportFile(text, file, docfiles::Format::Pdf, [](const styled::Document& d, const QString& f, const QString& t) {
+        docfiles::exportFile(text, file, DocumentKind::Format::Pdf, [](const styled::Document& d, const QString& f, const QString& t) {
             report::writePdf(d, 706, f, t);
         });
     };

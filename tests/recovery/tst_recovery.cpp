@@ -43,7 +43,7 @@ styled::Document sample(const QString& text)
     return b.take();
 }
 
-const Session kSession{QStringLiteral("/home/a/brief."), true, false, QStringLiteral("Stilora - brief")};
+const Session kSession{QStringLiteral("/home/a/brief."), DocumentKind::Format::Pair, QStringLiteral("Stilora - brief")};
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -178,7 +178,7 @@ void TestRecovery::copyRoundTrip()
 {
     QTemporaryDir dir;
     const QDateTime saved = QDateTime::fromMSecsSinceEpoch(1796748664370);
-    const Session session{QStringLiteral("/tmp/a b/br%ief=\u00e4\n."), false, true, QStringLiteral("Stilora - br%ief=\u00e4")};
+    const Session session{QStringLiteral("/tmp/a b/br%ief=\u00e4\n."), DocumentKind::Format::UnicodeText, QStringLiteral("Stilora - br%ief=\u00e4")};
     const styled::Document doc = sample(QStringLiteral("{\\rtf1 kein RTF}"));
     QString id;
     {
@@ -198,7 +198,7 @@ void TestRecovery::copyRoundTrip()
     next.forget(id);
     QCOMPARE(entries(dir.path(), QStringLiteral("copy-") + id + QStringLiteral("*")), QStringList());
     // A name that is not UTF-8 keeps its bytes: a Save after the restore writes that very file.
-    const Session latin{decodePath("/tmp/brief-\xe9\xff."), false, false, QStringLiteral("Stilora - Brief")};
+    const Session latin{decodePath("/tmp/brief-\xe9\xff."), DocumentKind(), QStringLiteral("Stilora - Brief")};
     const std::optional<recovery::Meta> back = recovery::decodeMeta(recovery::encodeMeta(latin, saved, "x"));
     QVERIFY(back);
     QCOMPARE(encodePath(back->session.basePath), QByteArray("/tmp/brief-\xe9\xff."));

@@ -308,9 +308,9 @@ void TestSettings::programSettingsDefaults()
 void TestSettings::programSettingsReadOnlyFolder()
 {
     // A folder nobody, root included, can write into.
-    for (const QString path : {QStringLiteral("/proc/self/stilora/Stilora.conf"), QStringLiteral("/proc/self/Stilora.conf")}) {
+    for (const QString& path : {QStringLiteral("/proc/self/stilora/Stilora.conf"), QStringLiteral("/proc/self/Stilora.conf")}) {
         try {
-            ProgramSettings(path).write(Preferences{true, {}});
+            ProgramSettings(path).write(Preferences{.ignoreMarks = true});
             QFAIL(qPrintable(path + QStringLiteral(" written")));
         } catch (const IoError& e) {
             QCOMPARE(e.messageWithPath(), QStringLiteral("Die Einstellungen konnten nicht gespeichert werden: ") + path);
@@ -320,11 +320,11 @@ void TestSettings::programSettingsReadOnlyFolder()
         return; // root writes into a folder without write permission
     QTemporaryDir dir;
     const ProgramSettings settings(dir.filePath(QStringLiteral("Stilora.conf")));
-    settings.write(Preferences{true, {}});
+    settings.write(Preferences{.ignoreMarks = true});
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    QVERIFY_THROWS_EXCEPTION(IoError, settings.write(Preferences{false, {QStringLiteral("neu")}}));
+    QVERIFY_THROWS_EXCEPTION(IoError, settings.write(Preferences{.replaceHistory = {QStringLiteral("neu")}}));
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(settings.read(), (Preferences{true, {}})); // the old file as it was
+    QCOMPARE(settings.read(), (Preferences{.ignoreMarks = true})); // the old file as it was
 }
 
 QTEST_MAIN(TestSettings)

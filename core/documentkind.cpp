@@ -1,0 +1,103 @@
+#include "documentkind.h"
+
+#include <QFileInfo>
+
+namespace {
+
+using Format = DocumentKind::Format;
+
+struct FormatEntry {
+    Format format;
+    const char* extension;  // the one it is written with
+    const char* exportName; // in the export dialog, or none
+    bool read;              // a document is read from it
+};
+
+// The one table of the formats.
+constexpr FormatEntry kFormats[] = {
+    {Format::Rtf, "rtf", nullptr, true},
+    {Format::Pair, "sri", nullptr, true},
+    {Format::UnicodeText, "txt", "Unicode-Text", false},
+    {Format::Odt, "odt", "OpenDocument-Text", false},
+    {Format::Html, "html", "HTML", false},
+    {Format::Pdf, "pdf", "PDF", false},
+};
+
+QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+const FormatEntry* entryOf(Format format)
+{
+    for (const FormatEntry& e : kFormats)
+        if (e.format == format)
+            return &e;
+    return nullptr;
+}
+
+} // namespace
+
+DocumentKind DocumentKind::ofFile(const QString& path)
+{
+    return readFormatOf(path) == Format::Pair ? Format::Pair : Format::Rtf;
+}
+
+DocumentKind::Format DocumentKind::readFormatOf(const QString& path)
+{
+    const QString suffix = suffixOf(path);
+    if (suffix == QLatin1String("txt"))
+        return Format::Pair; // the pair's text file, or another program's text
+    for (const FormatEntry& e : kFormats)
+        if (e.read && suffix == QLatin1String(e.extension))
+            return e.format;
+    return Format::Unknown;
+}
+
+DocumentKind::Format DocumentKind::writeFormatOf(const QString& path)
+{
+    const QString suffix = suffixOf(path);
+    if (suffix == QLatin1String("htm"))
+        return Format::Html;
+    for (const FormatEntry& e : kFormats)
+        if (suffix == QLatin1String(e.extension))
+            return e.format;
+    return Format::Unknown;
+}
+
+QString DocumentKind::extensionOf(Format format)
+{
+    const FormatEntry* e = entryOf(format);
+    return e ? QString::fromLatin1(e->extension) : QString();
+}
+
+const QList<DocumentKind::Format>& DocumentKind::exportFormats()
+{
+    static const QList<Format> formats{Format::Odt, Format::UnicodeText, Format::Html, Format::Pdf};
+    return formats;
+}
+
+QString DocumentKind::exportFilter()
+{
+    QStringList parts;
+    for (Format f : exportFormats()) {
+        const FormatEntry* e = entryOf(f);
+        const QString pattern = QStringLiteral("*.") + QLatin1String(e->extension);
+        parts << QStringLiteral("%1 (%2)").arg(QLatin1String(e->exportName), pattern) << pattern;
+    }
+    return parts.join(QLatin1Char('|'));
+}
+
+QString DocumentKind::fileOf(const QString& base) const
+{
+    return base + (onPairNames() ? QStringLiteral("txt") : QStringLiteral("rtf"));
+}
+
+QString DocumentKind::namedFileOf(const QString& base) const
+{
+    return base + (onPairNames() ? QStringLiteral("sri") : QStringLiteral("rtf"));
+}
+
+QList<QString> DocumentKind::filesOf(const QString& base) const
+{
+    if (onPairNames())
+        return {base + QStringLiteral("txt"), base + QStringLiteral("sri")};
+    return {base + QStringLiteral("rtf")};
+}

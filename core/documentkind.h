@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Where a document came from and how it is saved: the one name for it that
+// the file commands, the files module, the recovery copies, the recent list
+// and the converter share. Its format is also the one table of document
+// file formats by the extension of their names.
+class DocumentKind {
+public:
+    enum class Format {
+        Rtf,
+        Pair,        // the 8-bit text file, with or without its attribute file
+        UnicodeText, // read: another program's UTF-8 text; written: the export
+        Odt,
+        Html,
+        Pdf,
+        Unknown,
+    };
+
+    constexpr DocumentKind() = default; // a new document: RTF
+    constexpr DocumentKind(Format format)
+        : m_format(format)
+    {
+    }
+    constexpr Format format() const { return m_format; }
+    constexpr bool operator==(const DocumentKind&) const = default;
+
+    // What the window opens a file named from outside as (at start, dropped,
+    // a recent document): a .txt or .sri as the pair, anything else as RTF,
+    // whose reader takes plain text as well.
+    static DocumentKind ofFile(const QString& path);
+    // What a file of this name is read as: .rtf RTF, .txt and .sri the pair
+    // (or another program's text); anything else Unknown.
+    static Format readFormatOf(const QString& path);
+    // What a file of this name is written as: .rtf, .sri the pair, .txt UTF-8
+    // text, .odt, .html or .htm, .pdf.
+    static Format writeFormatOf(const QString& path);
+    static QString extensionOf(Format format);
+    // The formats "Exportieren" offers, in the order of its dialog's entries,
+    // and that dialog's filter.
+    static const QList<Format>& exportFormats();
+    static QString exportFilter();
+
+    // The document lives on the pair's names: BasePath + "txt" is its text
+    // (another program's UTF-8 text read through the pair reader included).
+    // This is what the window keeps as LegacyFormat.
+    constexpr bool onPairNames() const { return m_format == Format::Pair || m_format == Format::UnicodeText; }
+    // Save writes the document back over its own file. Not so for another
+    // program's Unicode text, which is not written over with 8-bit codes unasked.
+    constexpr bool savesInPlace() const { return m_format != Format::UnicodeText; }
+    // The kind once Save has written it: from then on the document is ours.
+    constexpr DocumentKind saved() const { return onPairNames() ? Format::Pair : Format::Rtf; }
+    // The file whose state is the document's: BasePath + "rtf", or the pair's text file.
+    QString fileOf(const QString& base) const;
+    // The file the recent list names: the RTF, or the pair's attribute file.
+    QString namedFileOf(const QString& base) const;
+    // The files whose write protection protects the document.
+    QList<QString> filesOf(const QString& base) const;
+
+private:
+    Format m_format = Format::Rtf;
+};
