@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QScrollBar>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -46,6 +45,12 @@ const unicodegreek::Readable& CodedTextAccessible::readable() const
 {
     const quint64 now = revision();
     if (now != m_revision || m_readable.offsets.empty()) {
+        // What changed since the map was made is read again alone, when the
+        // widget keeps a record of its changes; else the map is made anew.
+        if (!m_readable.offsets.empty()) {
+            if (const std::optional<Change> c = changeSince(m_revision); c && patch(c->from, c->removed, c->added))
+                return m_readable;
+        }
         QString text;
         std::vector<unsigned char> greek;
         codes(text, greek);
@@ -154,10 +159,9 @@ QString CodedTextAccessible::attributes(int offset, int* startOffset, int* endOf
     return QStringLiteral("font-family:\"%1\";").arg(fontAt(p));
 }
 
-bool CodedTextAccessible::patch(int position, int removed, int added)
+bool CodedTextAccessible::patch(int position, int removed, int added) const
 {
-    // Only a map of the text just before this one change can be patched.
-    if (m_readable.offsets.empty() || revision() != m_revision + 1)
+    if (m_readable.offsets.empty())
         return false;
     const int n = m_readable.positions();
     if (position < 0 || removed < 0 || added < 0 || position + removed > n)
@@ -199,7 +203,6 @@ std::unique_ptr<QAccessibleEvent> CodedTextAccessible::translate(QAccessibleEven
     switch (event->type()) {
     case QAccessible::TextInserted: {
         const auto* e = static_cast<QAccessibleTextInsertEvent*>(event);
-        patch(e->changePosition(), 0, int(e->textInserted().size()));
         const auto [at, text] = newSpan(e->changePosition(), int(e->textInserted().size()));
         out = std::make_unique<QAccessibleTextInsertEvent>(this, at, text);
         break;
@@ -208,15 +211,13 @@ std::unique_ptr<QAccessibleEvent> CodedTextAccessible::translate(QAccessibleEven
         const auto* e = static_cast<QAccessibleTextRemoveEvent*>(event);
         const auto [at, text] = known ? oldSpan(e->changePosition(), int(e->textRemoved().size()))
                                       : std::pair(offsetOf(e->changePosition()), e->textRemoved());
-        if (!patch(e->changePosition(), int(e->textRemoved().size()), 0))
-            readable(); // the map of the text as it is now
+        readable(); // the map of the text as it is now
         out = std::make_unique<QAccessibleTextRemoveEvent>(this, at, text);
         break;
     }
     case QAccessible::TextUpdated: {
         const auto* e = static_cast<QAccessibleTextUpdateEvent*>(event);
         const QString old = known ? oldSpan(e->changePosition(), int(e->textRemoved().size())).second : e->textRemoved();
-        patch(e->changePosition(), int(e->textRemoved().size()), int(e->textInserted().size()));
         const auto [at, text] = newSpan(e->changePosition(), int(e->textInserted().size()));
         out = std::make_unique<QAccessibleTextUpdateEvent>(this, at, old, text);
         break;
@@ -252,6 +253,13 @@ public:
 
 protected:
     quint64 revision() const override { return m_surface->revision(); }
+    std::optional<Change> changeSince(quint64 revision) const override
+    {
+        const std::optional<surface::TextChange> c = m_surface->changeLog().since(revision);
+        if (!c)
+            return std::nullopt;
+        return Change{c->from, c->removed, c->added};
+    }
     void codes(QString& text, std::vector<unsigned char>& greek) const override { m_surface->readText(text, greek); }
     bool codesOf(int start, int end, QString& text, std::vector<unsigned char>& greek) const override
     {
@@ -269,7 +277,7 @@ protected:
         *start = m_surface->selStart();
         *end = *start + m_surface->selLength();
     }
-    int caretPosition() const override { return m_edit->textCursor().position(); }
+    int caretPosition() const override { return m_surface->caretPosition(); }
     void selectPositions(int start, int end) override
     {
         if (start == end)
@@ -281,11 +289,8 @@ protected:
     {
         // As Qt measures a character of its editors: from the caret before it
         // to the caret behind it on the same line.
-        QTextCursor c(m_edit->document());
-        c.setPosition(start);
-        QRect r = m_edit->cursorRect(c);
-        c.setPosition(end);
-        const QRect behind = m_edit->cursorRect(c);
+        QRect r = m_surface->caretRect(start);
+        const QRect behind = m_surface->caretRect(end);
         if (behind.y() == r.y() && behind.x() > r.x())
             r.setWidth(behind.x() - r.x());
         else
@@ -300,24 +305,18 @@ protected:
             return -1;
         // The caret place nearest to the point; the character under it is
         // the one before when the point lies left of that place on its line.
-        const QTextCursor c = m_edit->cursorForPosition(local);
-        const int p = c.position();
+        const int p = m_surface->positionAt(local);
         if (p > 0) {
-            QTextCursor before(m_edit->document());
-            before.setPosition(p - 1);
-            const QRect at = m_edit->cursorRect(c);
-            if (at.x() > local.x() && m_edit->cursorRect(before).y() == at.y())
+            const QRect at = m_surface->caretRect(p);
+            if (at.x() > local.x() && m_surface->caretRect(p - 1).y() == at.y())
                 return p - 1;
         }
         return p;
     }
     void scrollToPositions(int start, int end) override
     {
-        QTextCursor c(m_edit->document());
-        c.setPosition(start);
-        const QRect first = m_edit->cursorRect(c);
-        c.setPosition(end);
-        const QRect last = m_edit->cursorRect(c);
+        const QRect first = m_surface->caretRect(start);
+        const QRect last = m_surface->caretRect(end);
         QScrollBar* bar = m_edit->verticalScrollBar();
         const int height = m_edit->viewport()->height();
         if (first.top() < 0)

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // What assistive technology (a screen reader, through AT-SPI) reads of a
@@ -48,6 +49,12 @@ protected:
     QAccessible::State editState(bool readOnly, bool multiLine) const;
     // A number that changes whenever the codes or their fonts do.
     virtual quint64 revision() const = 0;
+    // The positions [from, from + removed) that became [from, from + added)
+    // since `revision`, when the widget keeps a record of its changes.
+    struct Change {
+        int from = 0, removed = 0, added = 0;
+    };
+    virtual std::optional<Change> changeSince(quint64 /*revision*/) const { return std::nullopt; }
     virtual void codes(QString& text, std::vector<unsigned char>& greek) const = 0;
     // The codes [start, end) alone, when the widget can tell them cheaply:
     // then a change is patched into the map instead of making it anew.
@@ -65,7 +72,7 @@ protected:
 private:
     // Patches a change of the codes [position, position + removed) into
     // [position, position + added); false when the map must be made anew.
-    bool patch(int position, int removed, int added);
+    bool patch(int position, int removed, int added) const;
 
     mutable quint64 m_revision = ~quint64(0);
     mutable unicodegreek::Readable m_readable;

@@ -2,18 +2,16 @@
 
 #include "paragraphlayout.h"
 
+#include "filedrops.h"
+#include "findtext.h"
+#include "formatcache.h"
+#include "surfaceedit.h"
+
 #include "mimeimport.h"
 #include "qtformat.h"
 #include "textsearch.h"
 
-#include <QAbstractTextDocumentLayout>
-#include <QImage>
-#include <QContextMenuEvent>
-#include <QKeyEvent>
-#include <QUrl>
-#include <QWheelEvent>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QPointer>
 #include <QTextBlock>
@@ -28,196 +26,14 @@
 
 using surface::ChangeOrigin;
 
-// Marks the changes made inside one operation with their origin.
-class RichTextSurface::OriginScope {
-public:
-    OriginScope(RichTextSurface* s, ChangeOrigin origin)
-        : m_s(s)
-        , m_before(s->m_origin)
-    {
-        s->m_origin = origin;
-    }
-    ~OriginScope() { m_s->m_origin = m_before; }
-
-private:
-    RichTextSurface* m_s;
-    ChangeOrigin m_before;
-};
-
-// The editor widget. It reports key and mouse presses to the surface and
-// enters typed text itself, each keystroke as one undo step of its own, so
-// that a composition triggered by the keystroke can join that step.
-// Its own class name lets the accessibility factory find it.
-class SurfaceEdit : public QTextEdit {
-    Q_OBJECT
-public:
-    RichTextSurface* owner() const { return m_owner; }
-
-    SurfaceEdit(RichTextSurface* owner, QWidget* parent)
-        : QTextEdit(parent)
-        , m_owner(owner)
-    {
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override
-    {
-        emit m_owner->keyDown(e);
-        if (const int direction = zoomKey(e)) {
-            zoomTo(direction == 2 ? 100 : RichTextSurface::zoomStep(m_owner->zoom(), direction));
-            e->accept();
-            return;
-        }
-        if (e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
-            RichTextSurface::OriginScope scope(m_owner, ChangeOrigin::UndoRedo);
-            QTextEdit::keyPressEvent(e);
-            return;
-        }
-        if (isTypedText(e)) {
-            m_owner->typeText(e->text());
-            e->accept();
-            return;
-        }
-        if (isAltLetter(e)) {
-            // Alt with a letter that opens no menu types nothing.
-            e->ignore();
-            return;
-        }
-        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & Qt::ShiftModifier)) {
-            // Qt would enter a line separator, which the document cannot
-            // hold: Shift+Return is a paragraph break like Return.
-            QKeyEvent plain(e->type(), e->key(), e->modifiers() & ~Qt::ShiftModifier, e->text(), e->isAutoRepeat(),
-                            ushort(e->count()));
-            QTextEdit::keyPressEvent(&plain);
-            e->setAccepted(plain.isAccepted());
-            return;
-        }
-        QTextEdit::keyPressEvent(e);
-    }
-
-    void inputMethodEvent(QInputMethodEvent* e) override
-    {
-        if (!isReadOnly() && e->preeditString().isEmpty() && e->replacementLength() == 0
-            && !e->commitString().isEmpty()) {
-            m_owner->typeText(e->commitString());
-            e->accept();
-            return;
-        }
-        // A commit that also changes the pre-edit text is typing as well.
-        RichTextSurface::OriginScope scope(m_owner, ChangeOrigin::Typing);
-        QTextEdit::inputMethodEvent(e);
-    }
-
-    // Paste and drop arrive here; copy, cut and drag take their data here.
-    void insertFromMimeData(const QMimeData* source) override { m_owner->insertMimeData(source); }
-    QMimeData* createMimeDataFromSelection() const override { return m_owner->mimeDataForSelection(); }
-
-    // The window builds the menu: its items are the main menu's commands.
-    void contextMenuEvent(QContextMenuEvent* e) override
-    {
-        emit m_owner->contextMenuRequested(e->globalPos());
-        e->accept();
-    }
-
-    void mousePressEvent(QMouseEvent* e) override
-    {
-        QTextEdit::mousePressEvent(e);
-        emit m_owner->mouseDown(e);
-    }
-
-    void wheelEvent(QWheelEvent* e) override
-    {
-        if (!(e->modifiers() & Qt::ControlModifier)) {
-            QTextEdit::wheelEvent(e);
-            return;
-        }
-        // Ctrl with the wheel zooms the view; a touchpad's small steps add up to a notch.
-        m_wheel += e->angleDelta().y();
-        while (std::abs(m_wheel) >= 120) {
-            const int direction = m_wheel > 0 ? 1 : -1;
-            m_wheel -= direction * 120;
-            zoomTo(RichTextSurface::zoomStep(m_owner->zoom(), direction));
-        }
-        e->accept();
-    }
-
-    // Local files dragged here are opened, not entered: the drag is taken
-    // without the text's drop caret, and the drop hands them on.
-    void dragEnterEvent(QDragEnterEvent* e) override
-    {
-        if (mimeimport::localFiles(e->mimeData()).isEmpty())
-            return QTextEdit::dragEnterEvent(e);
-        e->acceptProposedAction();
-    }
-    void dragMoveEvent(QDragMoveEvent* e) override
-    {
-        if (mimeimport::localFiles(e->mimeData()).isEmpty())
-            return QTextEdit::dragMoveEvent(e);
-        e->acceptProposedAction();
-    }
-    void dropEvent(QDropEvent* e) override
-    {
-        const QStringList files = mimeimport::localFiles(e->mimeData());
-        if (files.isEmpty())
-            return QTextEdit::dropEvent(e);
-        e->acceptProposedAction();
-        emit m_owner->filesDropped(files);
-    }
-
-private:
-    bool isTypedText(const QKeyEvent* e) const
-    {
-        if (isReadOnly() || e->text().isEmpty())
-            return false;
-        const auto mods = e->modifiers();
-        if ((mods & Qt::MetaModifier) || ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)))
-            return false;
-        if (isAltLetter(e))
-            return false;
-        if (e->text() == QLatin1String("\t"))
-            return !tabChangesFocus() && !(mods & ~Qt::KeypadModifier);
-        return std::all_of(e->text().cbegin(), e->text().cend(), [](QChar c) { return c.isPrint(); });
-    }
-
-    // Alt without Ctrl: a menu's access key, never text (Ctrl+Alt is AltGr on Windows).
-    static bool isAltLetter(const QKeyEvent* e)
-    {
-        return (e->modifiers() & Qt::AltModifier) && !(e->modifiers() & Qt::ControlModifier) && !e->text().isEmpty();
-    }
-
-    // The user's zoom, told when it changes.
-    void zoomTo(int percent)
-    {
-        if (percent == m_owner->zoom())
-            return;
-        m_owner->setZoom(percent);
-        emit m_owner->zoomChanged(percent);
-    }
-
-    // 1 for Ctrl+Plus (Ctrl+= as well, the plus's key on many layouts), -1
-    // for Ctrl+Minus, 2 for Ctrl+0; 0 for any other key.
-    static int zoomKey(const QKeyEvent* e)
-    {
-        if (!(e->modifiers() & Qt::ControlModifier) || (e->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
-            return 0;
-        switch (e->key()) {
-        case Qt::Key_Plus:
-        case Qt::Key_Equal: return 1;
-        case Qt::Key_Minus: return -1;
-        case Qt::Key_0: return (e->modifiers() & Qt::ShiftModifier) ? 0 : 2;
-        default: return 0;
-        }
-    }
-
-    RichTextSurface* m_owner;
-    int m_wheel = 0;
-};
-
 RichTextSurface::RichTextSurface(QWidget* parent)
     : QObject(parent)
     , m_edit(new SurfaceEdit(this, parent))
     , m_doc(m_edit->document())
+    , m_drops(new FileDrops(this))
 {
+    m_drops->watch(m_edit->viewport()); // a scroll area's drags arrive at its viewport
+    connect(m_drops, &FileDrops::filesDropped, this, &RichTextSurface::filesDropped);
     QFont font(QString::fromLatin1(kDefaultFont));
     font.setPixelSize(kDefaultPixelSize);
     m_edit->setFont(font);
@@ -255,65 +71,30 @@ void RichTextSurface::attachDocument(QTextDocument* doc)
     connect(doc, &QTextDocument::contentsChange, this, &RichTextSurface::onContentsChange);
     connect(doc, &QTextDocument::contentsChanged, this, &RichTextSurface::onContentsChanged);
     connect(doc, &QTextDocument::modificationChanged, this, &RichTextSurface::modificationChanged);
-    ++m_generation;
 }
 
-int RichTextSurface::zoomStep(int percent, int direction)
+void RichTextSurface::onContentsChange(int from, int removed, int added)
 {
-    static constexpr int kSteps[] = {50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
-    if (direction > 0) {
-        for (int s : kSteps)
-            if (s > percent)
-                return s;
-        return kZoomMax;
-    }
-    for (auto it = std::rbegin(kSteps); it != std::rend(kSteps); ++it)
-        if (*it < percent)
-            return *it;
-    return kZoomMin;
-}
-
-void RichTextSurface::setZoom(int percent)
-{
-    percent = std::clamp(percent, kZoomMin, kZoomMax);
-    if (percent == m_zoom)
-        return;
-    m_zoom = percent;
-    applyZoom();
-}
-
-// The layout measures and draws its fonts for a device of the screen's
-// resolution times the zoom: every position the editor works with (caret,
-// selection, clicks, scrolling) is then of the zoomed view, while the
-// document's formats keep their sizes.
-void RichTextSurface::applyZoom()
-{
-    QAbstractTextDocumentLayout* layout = m_doc ? m_doc->documentLayout() : nullptr;
-    if (!layout)
-        return;
-    if (m_zoom == 100) {
-        layout->setPaintDevice(nullptr);
-        m_zoomDevice.reset();
-    } else {
-        auto device = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
-        const double dotsPerMetre = m_edit->logicalDpiY() * m_zoom / 100.0 / 0.0254;
-        device->setDotsPerMeterX(int(std::lround(dotsPerMetre)));
-        device->setDotsPerMeterY(int(std::lround(dotsPerMetre)));
-        layout->setPaintDevice(device.get());
-        m_zoomDevice = std::move(device); // the old one goes after the layout has let it go
-    }
-    // Everything is measured anew.
-    m_doc->markContentsDirty(0, m_doc->characterCount());
-    m_edit->viewport()->update();
+    // Text or attributes, one record per transaction: Qt reports an edit
+    // block's changes as one when the block closes.
+    m_log.record(from, removed, added, m_origin, textLength());
 }
 
 void RichTextSurface::onContentsChanged()
 {
-    if (!m_hasPending || m_announced)
+    // A transaction the program told while its block was open is not told again.
+    const surface::TextChange* last = m_log.last();
+    if (!last || last->revision <= m_told)
         return;
-    m_hasPending = false;
-    const surface::TextChange change = m_pending;
-    emit changed(change);
+    m_told = last->revision;
+    emit changed(*last);
+}
+
+void RichTextSurface::announce(int from, int removed, int added, ChangeOrigin origin)
+{
+    // The revision the transaction will have once its block closes.
+    m_told = m_log.revision() + 1;
+    emit changed({from, removed, added, origin, m_told});
 }
 
 // --- selection -------------------------------------------------------------
@@ -338,6 +119,17 @@ void RichTextSurface::setSelLength(int length)
 {
     selectRange(selStart(), length);
 }
+
+int RichTextSurface::caretPosition() const { return m_edit->textCursor().position(); }
+
+QRect RichTextSurface::caretRect(int position) const
+{
+    QTextCursor c(m_doc);
+    c.setPosition(std::clamp(position, 0, textLength()));
+    return m_edit->cursorRect(c);
+}
+
+int RichTextSurface::positionAt(const QPoint& viewportPoint) const { return m_edit->cursorForPosition(viewportPoint).position(); }
 
 QRect RichTextSurface::selectionScreenRect() const
 {
@@ -492,92 +284,6 @@ void RichTextSurface::setAlignment(int alignment)
 
 // --- find -------------------------------------------------------------------
 
-namespace {
-
-// What a walk's reader makes of each of the document's formats, made once
-// per format: a document of many runs has few formats, and converting a
-// format costs more than the rest of a run.
-template <class T>
-class FormatCache {
-public:
-    template <class Make>
-    const T& at(const QTextFragment& fragment, Make&& make)
-    {
-        const int index = fragment.charFormatIndex();
-        if (index < 0)
-            return m_scratch = make(fragment.charFormat());
-        if (std::size_t(index) >= m_made.size()) {
-            m_made.resize(std::size_t(index) + 1);
-            m_values.resize(std::size_t(index) + 1);
-        }
-        if (!m_made[std::size_t(index)]) {
-            m_values[std::size_t(index)] = make(fragment.charFormat());
-            m_made[std::size_t(index)] = true;
-        }
-        return m_values[std::size_t(index)];
-    }
-
-private:
-    std::vector<bool> m_made;
-    std::vector<T> m_values;
-    T m_scratch{};
-};
-
-} // namespace
-
-// The text as find() reads it (a paragraph break is one position), for
-// each position whether it is set in the font "Greek", and, once a search
-// ignoring the marks asked for it, the text folded for that search. Kept
-// from one search to the next: a change marks the part of the document it
-// touched (onContentsChange), and the next search reads only that part
-// again; another document attached reads all.
-namespace {
-constexpr int kFindTextSlack = 1 << 16; // characters the kept text may grow by before it moves
-} // namespace
-
-struct RichTextSurface::FindText {
-    quint64 document = 0; // m_generation of the document it was made from (0: not made yet)
-    QString text;
-    std::vector<unsigned char> greek;
-    QString folded; // empty until a search ignoring the marks
-    bool foldedMade = false;
-    // What changed since: the first `unchangedHead` and the last
-    // `unchangedTail` positions are as kept.
-    int unchangedHead = 0;
-    int unchangedTail = 0;
-    bool changed = false;
-
-    void touched(int from, int added, int length)
-    {
-        // Qt may report more than changed (up to the final paragraph's end),
-        // never less: the clamps keep the marks inside the document.
-        const int end = std::clamp(from + std::max(added, 0), 0, length);
-        from = std::clamp(from, 0, end);
-        if (!changed) {
-            unchangedHead = from;
-            unchangedTail = length - end;
-            changed = true;
-        } else {
-            unchangedHead = std::min(unchangedHead, from);
-            unchangedTail = std::min(unchangedTail, length - end);
-        }
-    }
-};
-
-void RichTextSurface::onContentsChange(int from, int removed, int added)
-{
-    ++m_revision;
-    // Text or attributes: what find() keeps is old from here on.
-    if (m_findText)
-        m_findText->touched(from, added, textLength());
-    if (m_announced)
-        return;
-    // Qt reports an attribute change as the same range removed and added; the
-    // origin tells it from new text (TextChange::inserted).
-    m_pending = {from, removed, added, m_origin};
-    m_hasPending = true;
-}
-
 void RichTextSurface::readFindText(int start, int end, QString& text, std::vector<unsigned char>& greek) const
 {
     if (text.capacity() < end - start)
@@ -608,57 +314,14 @@ void RichTextSurface::readFindText(int start, int end, QString& text, std::vecto
     Q_ASSERT(text.size() == end - start && greek.size() == std::size_t(text.size()));
 }
 
-const RichTextSurface::FindText& RichTextSurface::findText(bool folded) const
+const FindText& RichTextSurface::findText(bool folded) const
 {
     if (!m_findText)
         m_findText = std::make_unique<FindText>();
-    FindText& f = *m_findText;
-    const int length = textLength();
-    if (f.document != m_generation) {
-        f.text.clear();
-        f.greek.clear();
-        f.text.reserve(length + kFindTextSlack);
-        f.greek.reserve(std::size_t(length + kFindTextSlack));
-        readFindText(0, length, f.text, f.greek);
-        f.folded.clear();
-        f.foldedMade = false;
-        f.document = m_generation;
-        f.changed = false;
-    } else if (f.changed) {
-        const int kept = int(f.text.size());
-        const int head = std::min({f.unchangedHead, length - f.unchangedTail, kept - f.unchangedTail});
-        const int newEnd = length - f.unchangedTail, oldEnd = kept - f.unchangedTail;
-        QString text;
-        std::vector<unsigned char> greek;
-        readFindText(head, newEnd, text, greek);
-        // Room to grow in place: a typed letter moves the tail, it does not
-        // copy the whole text into new memory.
-        const qsizetype room = length + kFindTextSlack;
-        if (f.text.capacity() < length) {
-            f.text.reserve(room);
-            f.greek.reserve(std::size_t(room));
-            if (f.foldedMade)
-                f.folded.reserve(room);
-        }
-        f.text.replace(head, oldEnd - head, text);
-        f.greek.erase(f.greek.begin() + head, f.greek.begin() + oldEnd);
-        f.greek.insert(f.greek.begin() + head, greek.begin(), greek.end());
-        if (f.foldedMade) {
-            QString part(text.size(), Qt::Uninitialized);
-            textsearch::foldRange(f.text, f.greek, head, newEnd, part.data() - head);
-            f.folded.replace(head, oldEnd - head, part);
-        }
-        f.changed = false;
-    }
-    Q_ASSERT(f.text.size() == length && f.greek.size() == std::size_t(length));
-    if (folded && !f.foldedMade) {
-        f.folded.clear();
-        f.folded.reserve(length + kFindTextSlack);
-        f.folded.resize(length);
-        textsearch::foldRange(f.text, f.greek, 0, length, f.folded.data());
-        f.foldedMade = true;
-    }
-    return f;
+    m_findText->update(
+        m_log, textLength(), [this](int start, int end, QString& text, std::vector<unsigned char>& greek) { readFindText(start, end, text, greek); },
+        folded);
+    return *m_findText;
 }
 
 static_assert(int(surface::WholeWord) == int(textsearch::WholeWord) && int(surface::MatchCase) == int(textsearch::MatchCase) &&
@@ -673,21 +336,13 @@ void RichTextSurface::keepFindText(const styled::Document& document)
         return; // not as the document holds it: the next search reads the document
     if (!m_findText)
         m_findText = std::make_unique<FindText>();
-    FindText& f = *m_findText;
-    f.text = std::move(s.text);
-    f.greek = std::move(s.greek);
-    f.text.reserve(f.text.size() + kFindTextSlack);
-    f.greek.reserve(f.greek.size() + kFindTextSlack);
-    f.folded.clear();
-    f.foldedMade = false;
-    f.document = m_generation;
-    f.changed = false;
+    m_findText->keep(std::move(s), m_log.revision());
 #ifndef QT_NO_DEBUG
     // The model's text is the walker's, character for character and font for font.
     QString walked;
     std::vector<unsigned char> greek;
     readFindText(0, textLength(), walked, greek);
-    Q_ASSERT(walked == f.text && greek == f.greek);
+    Q_ASSERT(walked == m_findText->text() && greek == m_findText->greek());
 #endif
 }
 
@@ -698,7 +353,7 @@ textsearch::Match RichTextSurface::findMatch(const QString& what, int start, int
     const FindText& f = findText(ignoreMarks);
     QString wanted = what;
     wanted.replace(QLatin1Char('\n'), QChar::ParagraphSeparator);
-    return textsearch::find(f.text, f.greek, wanted, start, length, options, ignoreMarks ? QStringView(f.folded) : QStringView());
+    return textsearch::find(f.text(), f.greek(), wanted, start, length, options, ignoreMarks ? QStringView(f.folded()) : QStringView());
 }
 
 int RichTextSurface::find(const QString& what, int start, int length, int options) const
@@ -744,11 +399,9 @@ void RichTextSurface::enter(ChangeOrigin origin, const std::function<void(QTextC
     // The change is announced inside its own edit block: a composition it
     // causes becomes part of the same undo step, and the layout runs once
     // for both when the block closes.
-    m_hasPending = false;
-    emit changed({from, removed, textLength() - before + removed, origin});
-    m_announced = true;
+    announce(from, removed, textLength() - before + removed, origin);
     c.endEditBlock();
-    m_announced = false;
+    m_told = std::min(m_told, m_log.revision()); // a transaction that changed nothing has no revision
     m_edit->ensureCursorVisible();
 }
 
@@ -839,11 +492,9 @@ void RichTextSurface::replaceRanges(const std::vector<textsearch::Match>& ranges
     selection.setPosition(from);
     selection.setPosition(end, QTextCursor::KeepAnchor);
     m_edit->setTextCursor(selection);
-    m_hasPending = false;
-    emit changed({from, removed, end - from, ChangeOrigin::Replace});
-    m_announced = true;
+    announce(from, removed, end - from, ChangeOrigin::Replace);
     c.endEditBlock();
-    m_announced = false;
+    m_told = std::min(m_told, m_log.revision());
     m_edit->ensureCursorVisible();
 }
 
@@ -958,7 +609,7 @@ void RichTextSurface::load(const styled::Document& document)
     QPointer<QTextDocument> old = m_doc;
     disconnect(old, nullptr, this, nullptr);
     m_doc = doc;
-    m_hasPending = false;
+    m_log.restart(textLength()); // nothing made from the old document can be patched
     m_edit->setDocument(doc);
     if (m_zoom != 100)
         applyZoom(); // the new document's layout measures for the zoomed view too
@@ -966,7 +617,8 @@ void RichTextSurface::load(const styled::Document& document)
     if (old && old->parent() == m_edit)
         delete old;
     keepFindText(document);
-    emit changed({0, removed, textLength(), ChangeOrigin::Load});
+    m_told = m_log.revision();
+    emit changed({0, removed, textLength(), ChangeOrigin::Load, m_told});
     emit modificationChanged(false); // the new document is as it was loaded
 }
 
@@ -1049,8 +701,7 @@ RichTextSurface* RichTextSurface::of(const QObject* editor)
 void RichTextSurface::readText(QString& text, std::vector<unsigned char>& greek) const
 {
     const FindText& f = findText(false);
-    text = f.text;
-    greek = f.greek;
+    text = f.text();
+    greek = f.greek();
 }
 
-#include "richtextsurface.moc"

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include "changelog.h"
 #include "mimeimport.h"
 #include "styledtext.h"
 #include "textsearch.h"
@@ -29,36 +30,17 @@ using enum styled::Alignment;
 // Options of find(), the values of textsearch::Option.
 enum FindOption : int { WholeWord = 1, MatchCase = 2, IgnoreMarks = 4 };
 
-// What caused a change of the text. Only a character that came from the
-// keyboard in the change being handled counts as freshly typed for the
-// composition engine: pasted, dropped and loaded text, undo, redo and
-// attribute changes bring characters that are what they are.
-enum class ChangeOrigin {
-    Edit,       // deleting, Return and the editor's other own edits
-    Typing,     // a key event or an input-method commit
-    Paste,      // paste, drop, the character map
-    UndoRedo,
-    Formatting, // attribute changes; the text stays
-    Load,       // the whole document replaced; never composed
-    Replace,    // found text replaced; never composed with its neighbours
-};
-
-struct TextChange {
-    int from = 0;
-    int removed = 0;
-    int added = 0;
-    ChangeOrigin origin = ChangeOrigin::Edit;
-
-    // True when the character at `index` was typed on the keyboard in this change.
-    bool typed(int index) const { return origin == ChangeOrigin::Typing && index >= from && index < from + added; }
-};
-
 } // namespace surface
 
+class FileDrops;
+class FindText;
 class SurfaceEdit;
 
 // The one adapter that owns the document. Every other part reads and changes
 // the text through these operations; nobody else holds a QTextCursor on it.
+// Each change transaction is recorded once (changeLog(), the changed range,
+// its origin and the revision) and told by changed(): the typing pipeline,
+// the kept search text and the screen reader's map all read that record.
 // Positions are 0-based; a paragraph break is one position. A position
 // given to the surface lies in [0, textLength()] and a length is not
 // negative: that is asserted (a release build clamps); only a selection's
@@ -85,6 +67,11 @@ public:
     void selectRange(int start, int length);
     // Where the selection stands on the screen.
     QRect selectionScreenRect() const;
+    int caretPosition() const; // where the caret stands, the selection's moving end
+    // The caret's rectangle at a position, in the editor's viewport.
+    QRect caretRect(int position) const;
+    // The caret place nearest to a point of the viewport.
+    int positionAt(const QPoint& viewportPoint) const;
     QString selText() const;
     void deleteSelection();
 
@@ -144,7 +131,9 @@ public:
     // The text as the search keeps it (paragraph breaks as U+2029) and for
     // each position 1 where it is set in "Greek"; revision() counts the changes.
     void readText(QString& text, std::vector<unsigned char>& greek) const;
-    quint64 revision() const { return m_revision + m_generation; }
+    quint64 revision() const { return m_log.revision(); }
+    // The record of the recent change transactions.
+    const surface::ChangeLog& changeLog() const { return m_log; }
     // The surface whose editor widget this is, or null.
     static RichTextSurface* of(const QObject* editor);
 
@@ -190,6 +179,10 @@ public:
     // The next step up or down from `percent` (100 % is one of the steps).
     static int zoomStep(int percent, int direction);
 
+    // The filter that takes local files dropped on the editor; other widgets
+    // (the window) share it, so that a drop anywhere opens files alike.
+    FileDrops* fileDrops() const { return m_drops; }
+
     // layout
     void setVisible(bool on);
     void setEnabled(bool on);
@@ -205,7 +198,8 @@ signals:
     void keyDown(QKeyEvent* event);
     // After the editor has handled a mouse press.
     void mouseDown(QMouseEvent* event);
-    // Local files were dropped on the editor (their text is not entered).
+    // Local files were dropped on the editor or on a widget that shares its
+    // drop filter (their text is not entered).
     void filesDropped(const QStringList& paths);
     // The user changed the zoom (keys or wheel).
     void zoomChanged(int percent);
@@ -214,11 +208,24 @@ signals:
 
 private:
     friend class SurfaceEdit;
-    class OriginScope;
+    // Marks the changes made inside one operation with their origin.
+    class OriginScope {
+    public:
+        OriginScope(RichTextSurface* s, surface::ChangeOrigin origin)
+            : m_s(s)
+            , m_before(s->m_origin)
+        {
+            s->m_origin = origin;
+        }
+        ~OriginScope() { m_s->m_origin = m_before; }
+
+    private:
+        RichTextSurface* m_s;
+        surface::ChangeOrigin m_before;
+    };
 
     QTextCharFormat charFormatOfChar(int index) const;
     mimeimport::Place entryPlace() const;
-    struct FindText;
     const FindText& findText(bool folded) const;
     void readFindText(int start, int end, QString& text, std::vector<unsigned char>& greek) const;
     void keepFindText(const styled::Document& document);
@@ -229,6 +236,9 @@ private:
     // Enters text at the selection as one undo step: the change is announced
     // inside that step, so that a composition it causes joins it.
     void enter(surface::ChangeOrigin origin, const std::function<void(QTextCursor&)>& insert);
+    // Tells a transaction the program makes itself before its edit block
+    // closes: what is done in answer joins the same undo step.
+    void announce(int from, int removed, int added, surface::ChangeOrigin origin);
     QTextCharFormat selectionFormat() const;
     void mergeFormat(const QTextCharFormat& format);
     void onContentsChange(int from, int removed, int added);
@@ -236,13 +246,12 @@ private:
 
     SurfaceEdit* m_edit;
     QTextDocument* m_doc;
+    FileDrops* m_drops;
     surface::ChangeOrigin m_origin = surface::ChangeOrigin::Edit;
-    surface::TextChange m_pending;
-    bool m_hasPending = false;
-    bool m_announced = false; // typeText has reported its change already
-    quint64 m_generation = 1; // documents attached, see FindText
+    surface::ChangeLog m_log;
+    quint64 m_told = 0;       // the last revision changed() has told
+    bool m_announced = false; // the open transaction has been told already
     mutable std::unique_ptr<FindText> m_findText;
-    quint64 m_revision = 0;
     int m_zoom = 100;
     std::unique_ptr<class QImage> m_zoomDevice; // a paint device of the zoomed resolution
 };

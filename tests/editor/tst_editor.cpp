@@ -15,6 +15,8 @@
 
 #include <QRandomGenerator>
 
+#include <map>
+
 #include <QClipboard>
 
 #include <QAbstractTextDocumentLayout>
@@ -82,6 +84,7 @@ private slots:
     void findGreek();
     void findFollowsEveryChange();
     void keptFindTextFollowsEdits();
+    void changeRecordCoversTransactions();
     void replaceRanges_data();
     void replaceRanges();
     void replaceAllIsOneStep();
@@ -440,6 +443,55 @@ void TestEditor::keptFindTextFollowsEdits()
             check(step);
     }
     check(300);
+}
+
+// The record of each transaction tells one range that, replaced in the text
+// of any revision it still reaches back to, gives the text of now; what the
+// surface tells in changed() is the same record, once per transaction.
+void TestEditor::changeRecordCoversTransactions()
+{
+    Fixture f;
+    f.s.load(styled::Document::fromPlainText(QStringLiteral("alpha beta\ngamma"), {QStringLiteral("Greek"), 14, 0}));
+    std::map<quint64, QString> texts{{f.s.revision(), f.s.text()}};
+    QList<quint64> told;
+    connect(&f.s, &RichTextSurface::changed, this, [&](const surface::TextChange& c) { told << c.revision; });
+    QRandomGenerator random(24);
+    for (int step = 0; step < 300; ++step) {
+        const int length = f.s.textLength();
+        const int at = int(random.bounded(length + 1));
+        const int span = std::min(int(random.bounded(5)), length - at);
+        const quint64 before = f.s.revision();
+        switch (random.bounded(5)) {
+        case 0: f.s.setSelStart(at); f.s.typeText(QStringLiteral("xy")); break;
+        case 1: f.s.selectRange(at, span); f.s.deleteSelection(); break;
+        case 2: f.s.selectRange(at, span); f.s.setFontName(QStringLiteral("Arial")); break;
+        case 3: f.s.setSelStart(at); f.s.insertText(QStringLiteral("\nz")); break;
+        case 4: if (f.s.canUndo()) f.s.undo(); break;
+        }
+        QVERIFY(f.s.revision() - before <= 1); // one revision per transaction
+        texts[f.s.revision()] = f.s.text();
+    }
+    const QString now = f.s.text();
+    for (const auto& [revision, then] : texts) {
+        const std::optional<surface::TextChange> c = f.s.changeLog().since(revision);
+        if (f.s.revision() - revision > surface::ChangeLog::kKept) {
+            QVERIFY(!c);
+            continue;
+        }
+        QVERIFY2(c, qPrintable(QString::number(revision)));
+        QVERIFY(c->from + c->removed <= then.size() && c->from + c->added <= now.size());
+        QString patched = then;
+        patched.replace(c->from, c->removed, now.mid(c->from, c->added));
+        QCOMPARE(patched, now);
+    }
+    // Told once each, in order, every revision after the load that changed the text.
+    QVERIFY(std::is_sorted(told.begin(), told.end()) && std::adjacent_find(told.begin(), told.end()) == told.end());
+    QCOMPARE(told.isEmpty() ? 0 : told.last(), f.s.revision());
+    // Another document: nothing before it can be patched.
+    const quint64 old = f.s.revision();
+    f.s.load(styled::Document::fromPlainText(QStringLiteral("neu"), {QStringLiteral("Greek"), 14, 0}));
+    QVERIFY(!f.s.changeLog().since(old));
+    QCOMPARE(f.s.changeLog().since(f.s.revision())->added, 0);
 }
 
 // A replacement takes the format of the first character it replaces and
