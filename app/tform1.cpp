@@ -5,7 +5,7 @@
 #include "codepage.h"
 #include "commandmenu.h"
 #include "editcontextmenu.h"
-#include "mimeimport.h"
+#include "filedrops.h"
 #include "pages.h"
 #include "fieldcomposer.h"
 #include "ioerror.h"
@@ -25,12 +25,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -49,30 +45,6 @@ QFont sized(const char* family, int pixels)
     QFont f(QString::fromLatin1(family));
     f.setPixelSize(pixels);
     return f;
-}
-
-// The buttons show pictures only: a screen reader says their names.
-QPushButton* pictureButton(QWidget* parent, const char* icon, const char* name, int left, int top)
-{
-    auto* b = new QPushButton(parent);
-    b->setAccessibleName(QString::fromUtf8(name));
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
-    b->setIconSize(QSize(18, 18));
-    b->setGeometry(left, top, 25, 25);
-    return b;
-}
-
-QToolButton* speedButton(QWidget* parent, const char* icon, const char* name, int left)
-{
-    auto* b = new QToolButton(parent);
-    b->setAccessibleName(QString::fromUtf8(name));
-    b->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
-    b->setIconSize(QSize(18, 18));
-    b->setGeometry(left, 4, 25, 25);
-    b->setCheckable(true);
-    b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
 }
 
 constexpr QKeyCombination kNone = CommandMenu::kNoKey;
@@ -95,7 +67,9 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     setProperty("helpFile", QString::fromLatin1(kHelpFile));
     setFont(sized("MS Sans Serif", 11));
     setWindowIcon(QIcon(QStringLiteral(":/icons/stilora.svg")));
-    setAcceptDrops(true); // files dropped on the window are opened
+    // Files dropped anywhere on the window open as files dropped on the editor do.
+    setAcceptDrops(true);
+    m_txt->fileDrops()->watch(this);
 
     // The client area scrolls horizontally only under the fixed width; the
     // window's vertical scroll bar is never switched on.
@@ -105,7 +79,7 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
     m_scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_client->resize(kClientWidth, kClientHeight);
     m_anchors = new AnchorLayout(m_client); // anchored changes count from the form's client size
-    buildControls(); // at the form's client size, before the scroll area sizes the client
+    buildForm1Controls(*this, m_client, *m_anchors, m_fbox, m_txt->widget()); // at the form's client size, before the scroll area sizes the client
     m_scroller->setWidget(m_client);
     setCentralWidget(m_scroller);
 
@@ -120,7 +94,7 @@ TForm1::TForm1(const Seams& seams, QWidget* parent)
         [this](const styled::Document& d, const QString& file, const QString& title) {
             report::writePdf(d, printWidth(), file, title);
         },
-        [this](const QString& path) { remember(path); }});
+        [this](const QString& path) { m_prefs->remember(path); }});
     m_charMap = new CharMapWindow(this);
     connect(m_charMap, &CharMapWindow::codeChosen, this, [this](int code) {
         m_guard.run([&] { m_txt->insertText(QString(codepage::toChar(uchar(code)))); });
@@ -142,181 +116,116 @@ TForm1::~TForm1()
     delete m_charMap;
 }
 
-void TForm1::buildControls()
-{
-    using A = AnchorLayout;
-    ToolBar1 = new QFrame(m_client);
-    static_cast<QFrame*>(ToolBar1)->setFrameShape(QFrame::StyledPanel);
-    ToolBar1->setGeometry(0, 0, 716, 29);
-    m_anchors->setAnchors(ToolBar1, A::Left | A::Top | A::Right);
-    m_fbox->setParent(ToolBar1);
-    m_fbox->setObjectName(QStringLiteral("fbox"));
-    m_fbox->setEditable(true);
-    m_fbox->setInsertPolicy(QComboBox::NoInsert);
-    m_fbox->setGeometry(0, 2, 153, 24);
-    m_fbox->setAccessibleName(QStringLiteral("Schriftart"));
-    m_fbox->setFont(sized("Arial", 13));
-    grbox = new ChoiceBox(ToolBar1);
-    grbox->setObjectName(QStringLiteral("grbox"));
-    grbox->setEditable(true);
-    grbox->setInsertPolicy(QComboBox::NoInsert);
-    grbox->setGeometry(153, 2, 57, 24);
-    grbox->setAccessibleName(QStringLiteral("Schriftgröße"));
-    grbox->setFont(sized("Arial", 13));
-    grbox->addItems({"4", "6", "8", "10", "11", "12", "14", "16", "18", "22", "28", "34", "46", "68", "100", "200"});
-    grbox->setEditText(QString());
-
-    BitBtn10 = pictureButton(m_client, "new", "Neu", 216, 4);
-    BitBtn11 = pictureButton(m_client, "open", "Öffnen", 242, 4);
-    BitBtn12 = pictureButton(m_client, "save", "Speichern", 268, 4);
-    BitBtn5 = pictureButton(m_client, "print", "Drucken", 304, 4);
-
-    Panel1 = new QWidget(m_client);
-    Panel1->setGeometry(0, 32, 329, 33);
-    BitBtn1 = pictureButton(Panel1, "alpha", "Schrift Greek", 8, 4);
-    BitBtn2 = pictureButton(Panel1, "latin", "Schrift Arial", 34, 4);
-    BitBtn3 = pictureButton(Panel1, "smaller", "Schrift kleiner", 72, 4);
-    BitBtn4 = pictureButton(Panel1, "larger", "Schrift größer", 98, 4);
-    BitBtn6 = pictureButton(Panel1, "bold", "Fett", 134, 4);
-    BitBtn7 = pictureButton(Panel1, "italic", "Kursiv", 160, 4);
-    BitBtn8 = pictureButton(Panel1, "underline", "Unterstrichen", 186, 4);
-    BitBtn9 = pictureButton(Panel1, "strikeout", "Durchgestrichen", 212, 4);
-    sbl = speedButton(Panel1, "alignleft", "Linksbündig", 256);
-    sbm = speedButton(Panel1, "aligncentre", "Zentriert", 280);
-    sbr = speedButton(Panel1, "alignright", "Rechtsbündig", 304);
-    QWidget* order[] = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, BitBtn6, BitBtn7, BitBtn8, BitBtn9};
-    for (int i = 0; i + 1 < 8; ++i)
-        setTabOrder(order[i], order[i + 1]);
-
-    Panel2 = new QWidget(m_client);
-    Panel2->setGeometry(0, 32, 329, 33);
-    pb1 = new QProgressBar(Panel2);
-    pb1->setGeometry(8, 8, 313, 17);
-    pb1->setRange(0, 100);
-    pb1->setTextVisible(false);
-    pb1->setAccessibleName(QStringLiteral("Fortschritt"));
-    Panel2->hide();
-
-    lineal = new QLabel(m_client);
-    lineal->setGeometry(3, 64, 697, 25);
-    lineal->setPixmap(QIcon(QStringLiteral(":/icons/ruler.svg")).pixmap(QSize(697, 21)));
-    lineal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lineal->setAccessibleName(QStringLiteral("Lineal"));
-
-    QWidget* editor = m_txt->widget();
-    editor->setObjectName(QStringLiteral("txt"));
-    editor->setAccessibleName(QStringLiteral("Text"));
-    editor->setGeometry(3, 88, 706, 195);
-    m_anchors->setAnchors(editor, A::Left | A::Top); // as in the form, until options() first runs
-
-    StatusBar1 = new QStatusBar(m_client);
-    StatusBar1->setGeometry(0, 283, 716, 19);
-    m_anchors->setAnchors(StatusBar1, A::Left | A::Right | A::Bottom);
-
-    for (QWidget* w : {static_cast<QWidget*>(BitBtn10), static_cast<QWidget*>(BitBtn11), static_cast<QWidget*>(BitBtn12),
-                       static_cast<QWidget*>(BitBtn5)})
-        w->raise(); // they lie over the right part of the tool bar
-}
-
 void TForm1::buildMenu()
 {
     m_menu = new CommandMenu(menuBar(), m_guard);
     CommandMenu& m = *m_menu;
-
     QMenu* datei = m.addMenu(QStringLiteral("Datei"));
-    m.addItem(datei, QStringLiteral("Neu1"), QStringLiteral("&Neu"), kNone, [this] { Neu1Click(); });
-    m.addItem(datei, QStringLiteral("ffnen1"), QStringLiteral("&Öffnen"), ctrl(Qt::Key_O), [this] { ffnen1Click(); });
-    m.addSeparator(datei);
-    m.addItem(datei, QStringLiteral("Speichern1"), QStringLiteral("&Speichern"), ctrl(Qt::Key_S), [this] { Speichern1Click(); });
-    m.addItem(datei, QStringLiteral("Speichernunter1"), QStringLiteral("Speichern &unter"), ctrl(Qt::Key_U),
-              [this] { Speichernunter1Click(); });
-    m.addItem(datei, QStringLiteral("Exportieren1"), QStringLiteral("E&xportieren..."), kNone, [this] { Exportieren1Click(); });
-    m.addSeparator(datei);
-    m.addItem(datei, QStringLiteral("Drucken1"), QStringLiteral("&Drucken"), ctrl(Qt::Key_P), [this] { Drucken1Click(); });
-    m.addItem(datei, QStringLiteral("DruckenohneVorschau1"), QStringLiteral("Druck&vorschau (Vollbild)"), kNone,
-              [this] { DruckenohneVorschau1Click(); });
-    m.addSeparator(datei);
-    QAction* beenden =
-        m.addItem(datei, QStringLiteral("Beenden2"), QStringLiteral("B&eenden"), ctrl(Qt::Key_Delete), [this] { Beenden2Click(); });
-    m_recentItems = new RecentItems(datei, beenden, [this](const QString& path) { m_guard.run([&] { openRecent(path); }); });
-
     QMenu* bearbeiten = m.addMenu(QStringLiteral("&Bearbeiten"), [this] { Bearbeiten1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Rckgngig1"), QStringLiteral("&Rückgängig"), ctrl(Qt::Key_R), [this] { Rckgngig1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Wiederholen1"), QStringLiteral("W&iederholen"), ctrl(Qt::Key_Y),
-              [this] { Wiederholen1Click(); });
-    m.addSeparator(bearbeiten);
-    m.addItem(bearbeiten, QStringLiteral("Kopieren1"), QStringLiteral("&Kopieren"), ctrl(Qt::Key_C), [this] { Kopieren1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Einfgen1"), QStringLiteral("&Einfügen"), ctrl(Qt::Key_V), [this] { Einfgen1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Ausschneiden1"), QStringLiteral("&Ausschneiden"), ctrl(Qt::Key_X), [this] { Ausschneiden1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Lschen1"), QStringLiteral("&Löschen"), QKeyCombination(Qt::Key_Delete),
-              [this] { Lschen1Click(); });
-    m.addSeparator(bearbeiten);
-    m.addItem(bearbeiten, QStringLiteral("Suchen1"), QStringLiteral("S&uchen"), ctrl(Qt::Key_F), [this] { Suchen1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Suchewiederholen1"), QStringLiteral("&Weitersuchen"), QKeyCombination(Qt::Key_F3),
-              [this] { Suchewiederholen1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Ersetzen1"), QStringLiteral("Erse&tzen..."), ctrl(Qt::Key_H), [this] { Ersetzen1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Allesmarkieren1"), QStringLiteral("&Alles markieren"), ctrl(Qt::Key_A),
-              [this] { Allesmarkieren1Click(); });
-    m.addItem(bearbeiten, QStringLiteral("Sonderzeicheneinfgen1"), QStringLiteral("&Sonderzeichen einfügen"), ctrl(Qt::Key_E),
-              [this] { Sonderzeicheneinfgen1Click(); });
-
     QMenu* optionen = m.addMenu(QStringLiteral("&Optionen"));
-    struct Mark {
-        const char* name;
+    // Choosing one of the view options has inverted its mark already; all four apply.
+    const auto view = [this] { options(); };
+    enum Mark { None, Unchecked, Checked };
+    struct Item {
+        QMenu* menu; // null: an item of the menu bar itself
+        const char* name; // null: a separator
         const char* caption;
-        bool checked;
-        void (TForm1::*click)();
+        QKeyCombination key;
+        std::function<void()> run;
+        Mark mark = None;
     };
-    for (const Mark& k : {Mark{"fzu", "&Automatischer Zeilenumbruch", true, &TForm1::fzuClick},
-                          Mark{"Tabs1", "&Tabs", true, &TForm1::Tabs1Click},
-                          Mark{"Lineal1", "&Lineal", true, &TForm1::Lineal1Click},
-                          Mark{"fg", "Feste &Größe (A4 Hochkant)", false, &TForm1::fgClick}}) {
-        const auto click = k.click;
-        QAction* a = m.addItem(optionen, QString::fromLatin1(k.name), QString::fromUtf8(k.caption), kNone,
-                               [this, click] { (this->*click)(); });
-        a->setCheckable(true); // choosing the item inverts its mark
-        a->setChecked(k.checked);
+    const Item table[] = {
+        {datei, "Neu1", "&Neu", kNone, [this] { m_files->newDocument(); }},
+        {datei, "ffnen1", "&Öffnen", ctrl(Qt::Key_O), [this] { m_files->open(); }},
+        {datei, nullptr, nullptr, kNone, {}},
+        {datei, "Speichern1", "&Speichern", ctrl(Qt::Key_S), [this] { m_files->save(); }},
+        {datei, "Speichernunter1", "Speichern &unter", ctrl(Qt::Key_U), [this] { m_files->saveAs(); }},
+        // Export with the Greek as real Unicode; the document keeps its name and format.
+        {datei, "Exportieren1", "E&xportieren...", kNone, [this] { m_files->exportDocument(); }},
+        {datei, nullptr, nullptr, kNone, {}},
+        {datei, "Drucken1", "&Drucken", ctrl(Qt::Key_P), [this] { BitBtn5Click(); }},
+        {datei, "DruckenohneVorschau1", "Druck&vorschau (Vollbild)", kNone, [this] { m_form2->fullScreenPreview(printWidth()); }},
+        {datei, nullptr, nullptr, kNone, {}},
+        {datei, "Beenden2", "B&eenden", ctrl(Qt::Key_Delete), [this] { close(); }},
+        {bearbeiten, "Rckgngig1", "&Rückgängig", ctrl(Qt::Key_R), [this] { m_txt->undo(); }},
+        {bearbeiten, "Wiederholen1", "W&iederholen", ctrl(Qt::Key_Y), [this] { m_txt->redo(); }},
+        {bearbeiten, nullptr, nullptr, kNone, {}},
+        {bearbeiten, "Kopieren1", "&Kopieren", ctrl(Qt::Key_C), [this] { m_txt->copy(); }},
+        {bearbeiten, "Einfgen1", "&Einfügen", ctrl(Qt::Key_V), [this] { m_txt->paste(); }},
+        {bearbeiten, "Ausschneiden1", "&Ausschneiden", ctrl(Qt::Key_X), [this] { m_txt->cut(); }},
+        {bearbeiten, "Lschen1", "&Löschen", QKeyCombination(Qt::Key_Delete), [this] { m_txt->deleteSelection(); }},
+        {bearbeiten, nullptr, nullptr, kNone, {}},
+        {bearbeiten, "Suchen1", "S&uchen", ctrl(Qt::Key_F), [this] { Suchen1Click(); }},
+        {bearbeiten, "Suchewiederholen1", "&Weitersuchen", QKeyCombination(Qt::Key_F3), [this] { m_search->Button2Click(); }},
+        {bearbeiten, "Ersetzen1", "Erse&tzen...", ctrl(Qt::Key_H), [this] { Ersetzen1Click(); }},
+        {bearbeiten, "Allesmarkieren1", "&Alles markieren", ctrl(Qt::Key_A), [this] { Allesmarkieren1Click(); }},
+        {bearbeiten, "Sonderzeicheneinfgen1", "&Sonderzeichen einfügen", ctrl(Qt::Key_E), [this] { Sonderzeicheneinfgen1Click(); }},
+        {optionen, "fzu", "&Automatischer Zeilenumbruch", kNone, view, Checked},
+        {optionen, "Tabs1", "&Tabs", kNone, view, Checked},
+        {optionen, "Lineal1", "&Lineal", kNone, view, Checked},
+        {optionen, "fg", "Feste &Größe (A4 Hochkant)", kNone, view, Unchecked},
+        {nullptr, "Hilfe1", "&Hilfe", QKeyCombination(Qt::Key_F1), [this] { Hilfe1Click(); }},
+        {nullptr, "Info1", "&Info", kNone, [this] { Info1Click(); }},
+        {nullptr, "Beenden1", "B&eenden", ctrl(Qt::Key_E), [this] { close(); }},
+    };
+    for (const Item& i : table) {
+        if (!i.name) {
+            m.addSeparator(i.menu);
+            continue;
+        }
+        QAction* a = m.addItem(i.menu, QString::fromLatin1(i.name), QString::fromUtf8(i.caption), i.key, i.run);
+        if (i.mark != None) {
+            a->setCheckable(true); // choosing the item inverts its mark
+            a->setChecked(i.mark == Checked);
+        }
     }
-
-    m.addItem(nullptr, QStringLiteral("Hilfe1"), QStringLiteral("&Hilfe"), QKeyCombination(Qt::Key_F1), [this] { Hilfe1Click(); });
-    m.addItem(nullptr, QStringLiteral("Info1"), QStringLiteral("&Info"), kNone, [this] { Info1Click(); });
-    m.addItem(nullptr, QStringLiteral("Beenden1"), QStringLiteral("B&eenden"), ctrl(Qt::Key_E), [this] { Beenden1Click(); });
+    // The recent documents stand above "Beenden".
+    m_recentItems = new RecentItems(datei, item(QStringLiteral("Beenden2")), [this](const QString& path) { m_guard.run([&] { openRecent(path); }); });
+    m_prefs = std::make_unique<PreferenceBinding>(PreferenceBinding::Targets{nullptr, nullptr, m_recentItems, m_txt});
 }
 
 void TForm1::connectHandlers()
 {
     const HandlerGuard& g = m_guard;
-    connect(m_txt, &RichTextSurface::changed, this, [this](const surface::TextChange& c) { m_guard.run([&] { txtChange(c); }); });
-    connect(m_txt, &RichTextSurface::keyDown, this, g([this] { txtKeyDown(); }));
-    connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { txtMouseDown(); }));
+    connect(m_txt, &RichTextSurface::changed, this, [this](const surface::TextChange& c) { m_guard.run([&] { m_pipeline.txtChange(c); }); });
+    // A key or a click moves the caret: the formatting controls show what stands there.
+    connect(m_txt, &RichTextSurface::keyDown, this, g([this] { m_fmt->sync(); }));
+    connect(m_txt, &RichTextSurface::mouseDown, this, g([this] { m_fmt->sync(); }));
     // A drop's question about unsaved text comes after the drop has ended.
     connect(m_txt, &RichTextSurface::filesDropped, this, &TForm1::openFiles, Qt::QueuedConnection);
     connect(m_txt, &RichTextSurface::contextMenuRequested, this,
             [this](const QPoint& at) { EditContextMenu(*m_menu, [this] { Bearbeiten1Click(); }).exec(this, at); });
 
-    connect(BitBtn10, &QPushButton::clicked, this, g([this] { Neu1Click(); }));
-    connect(BitBtn11, &QPushButton::clicked, this, g([this] { ffnen1Click(); }));
-    connect(BitBtn12, &QPushButton::clicked, this, g([this] { Speichern1Click(); }));
-    connect(BitBtn5, &QPushButton::clicked, this, g([this] { BitBtn5Click(); }));
-
-    connect(BitBtn1, &QPushButton::clicked, this, g([this] { BitBtn1Click(); }));
-    connect(BitBtn2, &QPushButton::clicked, this, g([this] { BitBtn2Click(); }));
-    connect(BitBtn3, &QPushButton::clicked, this, g([this] { BitBtn3Click(); }));
-    connect(BitBtn4, &QPushButton::clicked, this, g([this] { BitBtn4Click(); }));
-    connect(BitBtn6, &QPushButton::clicked, this, g([this] { BitBtn6Click(); }));
-    connect(BitBtn7, &QPushButton::clicked, this, g([this] { BitBtn7Click(); }));
-    connect(BitBtn8, &QPushButton::clicked, this, g([this] { BitBtn8Click(); }));
-    connect(BitBtn9, &QPushButton::clicked, this, g([this] { BitBtn9Click(); }));
-    connect(sbl, &QToolButton::clicked, this, g([this] { sblClick(); }));
-    connect(sbm, &QToolButton::clicked, this, g([this] { sbmClick(); }));
-    connect(sbr, &QToolButton::clicked, this, g([this] { sbrClick(); }));
+    struct Button {
+        QAbstractButton* button;
+        std::function<void()> run;
+    };
+    const Button buttons[] = {
+        {BitBtn10, [this] { m_files->newDocument(); }},
+        {BitBtn11, [this] { m_files->open(); }},
+        {BitBtn12, [this] { m_files->save(); }},
+        {BitBtn5, [this] { BitBtn5Click(); }},
+        {BitBtn1, [this] { m_fmt->fontButton(QStringLiteral("Greek")); }},
+        {BitBtn2, [this] { m_fmt->fontButton(QStringLiteral("Arial")); }},
+        {BitBtn3, [this] { m_fmt->sizeSmaller(); }},
+        {BitBtn4, [this] { m_fmt->sizeLarger(); }},
+        {BitBtn6, [this] { m_fmt->toggleStyle(surface::Bold); }},
+        {BitBtn7, [this] { m_fmt->toggleStyle(surface::Italic); }},
+        {BitBtn8, [this] { m_fmt->toggleStyle(surface::Underline); }},
+        {BitBtn9, [this] { m_fmt->toggleStyle(surface::StrikeOut); }},
+        {sbl, [this] { m_fmt->alignmentButton(sbl, surface::AlignLeft); }},
+        {sbm, [this] { m_fmt->alignmentButton(sbm, surface::AlignCentre); }},
+        {sbr, [this] { m_fmt->alignmentButton(sbr, surface::AlignRight); }},
+    };
+    for (const Button& b : buttons)
+        connect(b.button, &QAbstractButton::clicked, this, g(b.run));
 
     // The boxes' change handlers run for the user's edits only.
-    connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { fboxChange(); }));
-    connect(m_fbox, &ChoiceBox::chosen, this, g([this] { fboxChange(); }));
-    connect(m_fbox, &FontBox::dropDown, this, g([this] { fboxDropDown(); }));
+    connect(m_fbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->fboxChange(); }));
+    connect(m_fbox, &ChoiceBox::chosen, this, g([this] { m_fmt->fboxChange(); }));
+    connect(m_fbox, &FontBox::dropDown, this, g([this] { m_fmt->fboxDropDown(); }));
     connect(grbox->lineEdit(), &QLineEdit::textEdited, this, g([this] { m_fmt->grboxChange(true); }));
-    connect(grbox, &ChoiceBox::chosen, this, g([this] { grboxChange(); }));
+    connect(grbox, &ChoiceBox::chosen, this, g([this] { m_fmt->grboxChange(); }));
     connect(grbox->lineEdit(), &QLineEdit::returnPressed, this, g([this] { m_txt->setFocus(); }));
 }
 
@@ -339,90 +248,31 @@ void TForm1::attachSearch(Tsuchen* suchen)
     connect(m_ersetzen->Button1, &QPushButton::clicked, this, m_guard([this] { m_replace->findNext(); }));
     connect(m_ersetzen->Button2, &QPushButton::clicked, this, m_guard([this] { m_replace->replaceOne(); }));
     connect(m_ersetzen->Button3, &QPushButton::clicked, this, m_guard([this] { m_replace->replaceAll(); }));
+    m_prefs->bindSearch(suchen->CheckBox4, m_ersetzen);
     m_replaceFields[0] = new FieldComposer(m_ersetzen->stxt, greek);
     m_replaceFields[1] = new FieldComposer(m_ersetzen->etxt->lineEdit(), greek);
 }
 
-void TForm1::useSettings(const QString& path)
-{
-    m_settings = std::make_unique<ProgramSettings>(path);
-    const Preferences p = m_settings->read();
-    m_suchen->CheckBox4->setChecked(p.ignoreMarks);
-    m_ersetzen->setHistory(p.replaceHistory);
-    m_recent = RecentDocuments(p.recentDocuments);
-    m_recentItems->show(m_recent.paths());
-    m_txt->setZoom(p.zoom);
-}
-
-Preferences TForm1::preferences() const
-{
-    return {m_suchen->CheckBox4->isChecked(), m_ersetzen->history(), m_recent.paths(), m_txt->zoom()};
-}
+void TForm1::useSettings(const QString& path) { m_prefs->use(path); }
 
 void TForm1::saveSettings()
 {
-    if (!m_settings)
-        return;
     try {
-        m_settings->write(preferences());
+        m_prefs->save();
     } catch (const IoError& e) {
         m_seams.dialogs.errorBox(this, standardErrorText(e.messageWithPath()));
     }
 }
 
-// A document opened or saved heads the recent documents; the list is
-// written at once, so that a program that does not end properly keeps it.
-// Failing here says nothing: the close tells, and writes again.
-void TForm1::remember(const QString& path)
-{
-    m_recent.add(path);
-    recentChanged();
-}
-
-void TForm1::recentChanged()
-{
-    m_recentItems->show(m_recent.paths());
-    if (!m_settings)
-        return;
-    try {
-        m_settings->write(preferences());
-    } catch (const IoError&) {
-    }
-}
-
 void TForm1::openRecent(const QString& path)
 {
-    if (m_files->openRecent(path))
-        return;
-    m_recent.remove(path); // gone: off the list, which is written at once
-    recentChanged();
+    if (!m_files->openRecent(path))
+        m_prefs->forget(path); // gone: off the list, which is written at once
 }
 
 void TForm1::openFiles(const QStringList& paths)
 {
     m_guard.run([&] { m_files->openNamed(paths); });
-}
-
-// Files dropped anywhere on the window open as files dropped on the editor do.
-void TForm1::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (!mimeimport::localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void TForm1::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (!mimeimport::localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void TForm1::dropEvent(QDropEvent* event)
-{
-    const QStringList files = mimeimport::localFiles(event->mimeData());
-    if (files.isEmpty())
-        return;
-    event->acceptProposedAction();
-    QTimer::singleShot(0, this, [this, files] { openFiles(files); });
 }
 
 void TForm1::attach(Tinfo* info, TForm2* form2)
@@ -517,13 +367,6 @@ void TForm1::OptRead() { m_optionsFile->OptRead(); }
 
 void TForm1::OptSave() { m_optionsFile->OptSave(); }
 
-// --- typing -------------------------------------------------------------------
-
-void TForm1::txtChange(const surface::TextChange& change)
-{
-    m_pipeline.txtChange(change);
-}
-
 // --- routines ----------------------------------------------------------------
 
 void TForm1::tit() { setWindowTitle(documents::retitle(m_state)); }
@@ -533,59 +376,14 @@ void TForm1::options()
     m_view->options();
 }
 
-// --- handlers of the formatting controls and the view options ------------------
-
-void TForm1::BitBtn1Click() { m_fmt->fontButton(QStringLiteral("Greek")); }
-void TForm1::BitBtn2Click() { m_fmt->fontButton(QStringLiteral("Arial")); }
-void TForm1::BitBtn3Click() { m_fmt->sizeSmaller(); }
-void TForm1::BitBtn4Click() { m_fmt->sizeLarger(); }
-void TForm1::BitBtn6Click() { m_fmt->toggleStyle(surface::Bold); }
-void TForm1::BitBtn7Click() { m_fmt->toggleStyle(surface::Italic); }
-void TForm1::BitBtn8Click() { m_fmt->toggleStyle(surface::Underline); }
-void TForm1::BitBtn9Click() { m_fmt->toggleStyle(surface::StrikeOut); }
-void TForm1::sblClick() { m_fmt->alignmentButton(sbl, surface::AlignLeft); }
-void TForm1::sbmClick() { m_fmt->alignmentButton(sbm, surface::AlignCentre); }
-void TForm1::sbrClick() { m_fmt->alignmentButton(sbr, surface::AlignRight); }
-void TForm1::fboxChange() { m_fmt->fboxChange(); }
-void TForm1::fboxDropDown() { m_fmt->fboxDropDown(); }
-void TForm1::grboxChange() { m_fmt->grboxChange(); }
-void TForm1::txtKeyDown() { m_fmt->sync(); }
-void TForm1::txtMouseDown() { m_fmt->sync(); }
-// Choosing one of the four items has inverted its mark already; apply all four.
-void TForm1::fzuClick() { options(); }
-void TForm1::Tabs1Click() { options(); }
-void TForm1::Lineal1Click() { options(); }
-void TForm1::fgClick() { options(); }
-
-// --- files, search and printing: their parts fill these --------------------------
-
-void TForm1::Neu1Click() { m_files->newDocument(); }
-void TForm1::ffnen1Click() { m_files->open(); }
-void TForm1::Speichern1Click() { m_files->save(); }
-void TForm1::Speichernunter1Click() { m_files->saveAs(); }
-// Export with the Greek as real Unicode; the document keeps its name and format.
-void TForm1::Exportieren1Click() { m_files->exportDocument(); }
-
-void TForm1::Drucken1Click() { BitBtn5Click(); }
+// --- printing -----------------------------------------------------------------
 
 // The printed column is as wide as the editor, at most the 706 pixels of the fixed width.
 int TForm1::printWidth() const { return std::min(m_txt->widget()->width(), ViewOptions::kFixedWidth); }
 
 void TForm1::BitBtn5Click() { m_form2->prepare(printWidth(), QStringLiteral("Stilora - ") + m_state.BasePath); }
 
-void TForm1::DruckenohneVorschau1Click() { m_form2->fullScreenPreview(printWidth()); }
-void TForm1::Suchewiederholen1Click() { m_search->Button2Click(); }
-
-// --- edit menu and exit --------------------------------------------------------
-
-void TForm1::Beenden1Click() { close(); }
-void TForm1::Beenden2Click() { close(); }
-void TForm1::Rckgngig1Click() { m_txt->undo(); }
-void TForm1::Wiederholen1Click() { m_txt->redo(); }
-void TForm1::Kopieren1Click() { m_txt->copy(); }
-void TForm1::Einfgen1Click() { m_txt->paste(); }
-void TForm1::Ausschneiden1Click() { m_txt->cut(); }
-void TForm1::Lschen1Click() { m_txt->deleteSelection(); }
+// --- edit menu ----------------------------------------------------------------
 
 void TForm1::Bearbeiten1Click()
 {

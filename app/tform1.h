@@ -3,9 +3,9 @@
 #include "autorecovery.h"
 #include "documentcommands.h"
 #include "errorbox.h"
+#include "form1controls.h"
 #include "optionsfile.h"
-#include "programsettings.h"
-#include "recentdocuments.h"
+#include "preferencebinding.h"
 #include "replacing.h"
 #include "wordsearch.h"
 #include "formatting.h"
@@ -46,8 +46,10 @@ struct Seams {
 };
 
 // The main window: menu, toolbar, formatting buttons, ruler, editor and
-// status bar. Each handler is a few lines that call the routines below it.
-class TForm1 : public QMainWindow {
+// status bar. The menu and the buttons are tables that bind each control to
+// the routine below the window it runs; the handlers here are those with
+// work of their own.
+class TForm1 : public QMainWindow, public Form1Controls {
     Q_OBJECT
 public:
     static constexpr const char* kHelpFile = "sthilfe.hlp";
@@ -87,7 +89,7 @@ public:
     // Files named from outside (at start, dropped): the first is opened
     // after the unsaved-text question, the others are named in a notice.
     void openFiles(const QStringList& paths);
-    const RecentDocuments& recent() const { return m_recent; }
+    const RecentDocuments& recent() const { return m_prefs->recent(); }
     class RecentItems* recentItems() const { return m_recentItems; }
     Tersetzen* replaceDialog() const { return m_ersetzen; }
 
@@ -97,87 +99,29 @@ public:
     void OptRead();
     void OptSave();
 
-    // controls, named as the form names them
-    QWidget* ToolBar1;
-    ChoiceBox* grbox;
-    QPushButton *BitBtn10, *BitBtn11, *BitBtn12, *BitBtn5;
-    QWidget* Panel1;
-    QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn6, *BitBtn7, *BitBtn8, *BitBtn9;
-    QToolButton *sbl, *sbm, *sbr;
-    QWidget* Panel2;
-    QProgressBar* pb1;
-    QLabel* lineal;
-    QStatusBar* StatusBar1;
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
-    void buildControls();
     int printWidth() const;
     void buildMenu();
     void connectHandlers();
 
+    // The handlers with work of their own; the others are bound in the tables.
     void FormCreate();
     void FormShow();
     bool FormClose();
-    void txtChange(const surface::TextChange& change);
-    void txtKeyDown();
-    void txtMouseDown();
-
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void BitBtn3Click();
-    void BitBtn4Click();
-    void BitBtn6Click();
-    void BitBtn7Click();
-    void BitBtn8Click();
-    void BitBtn9Click();
-    void sblClick();
-    void sbmClick();
-    void sbrClick();
-    void fboxChange();
-    void fboxDropDown();
-    void grboxChange();
-    void fzuClick();
-    void Tabs1Click();
-    void Lineal1Click();
-    void fgClick();
-
-    void Neu1Click();
-    void ffnen1Click();
-    void Speichern1Click();
-    void Speichernunter1Click();
-    void Exportieren1Click();
-    void Drucken1Click();
     void BitBtn5Click();
-    void DruckenohneVorschau1Click();
-    void Suchewiederholen1Click();
-
-    void Beenden1Click();
-    void Beenden2Click();
-    void Rckgngig1Click();
-    void Kopieren1Click();
-    void Einfgen1Click();
-    void Ausschneiden1Click();
-    void Lschen1Click();
     void Bearbeiten1Click();
     void Allesmarkieren1Click();
     void Sonderzeicheneinfgen1Click();
     void Hilfe1Click();
     void Info1Click();
+    void Label4Click();
     void Suchen1Click();
     void Ersetzen1Click();
-    void Label4Click();
-    void Wiederholen1Click();
     void saveSettings();
-    Preferences preferences() const;
-    void remember(const QString& path);
-    void recentChanged(); // shown and written
     void openRecent(const QString& path);
 
     Seams m_seams;
@@ -196,8 +140,7 @@ private:
     std::unique_ptr<OptionsFile> m_optionsFile;
     std::unique_ptr<WordSearch> m_search;
     std::unique_ptr<Replacing> m_replace;
-    std::unique_ptr<ProgramSettings> m_settings;
-    RecentDocuments m_recent;
+    std::unique_ptr<PreferenceBinding> m_prefs;
     class RecentItems* m_recentItems = nullptr;
     std::unique_ptr<AutoRecovery> m_recovery;
     class FieldComposer* m_searchField = nullptr;
