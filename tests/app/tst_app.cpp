@@ -17,6 +17,8 @@
 #include "tinfo.h"
 #include "tsuchen.h"
 
+#include "testfiles.h"
+#include "surfacehost.h"
 #include <QtTest>
 #include <QSet>
 #include <QRegularExpression>
@@ -65,16 +67,9 @@ struct Program {
 
     static void key(QWidget* target, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
     {
-        QKeyEvent press(QEvent::KeyPress, key, mods, text);
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, mods, text);
-        QApplication::sendEvent(target, &release);
+        sendKey(target, key, mods, text);
     }
-    void type(const QString& s)
-    {
-        for (QChar c : s)
-            key(txt.widget(), Qt::Key_unknown, Qt::NoModifier, QString(c));
-    }
+    void type(const QString& s) { typeKeys(txt.widget(), s); }
     QRect editor() const { return txt.widget()->geometry(); }
 };
 
@@ -934,12 +929,6 @@ void TestApp::undoThroughTheMenuKeys()
 using namespace Qt::StringLiterals;
 
 namespace {
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 } // namespace
 
 // A file named at start opens by its name's type, as Open's entries read

@@ -8,6 +8,7 @@
 #include "rtfwriter.h"
 #include "unicodegreek.h"
 
+#include "testfiles.h"
 #include <QtTest>
 
 #include <QProcess>
@@ -37,19 +38,7 @@ Run convertTool(const QStringList& arguments, const QString& dir)
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardError()), QString::fromUtf8(p.readAllStandardOutput())};
 }
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
 
 styled::Document sample()
 {

@@ -14,6 +14,7 @@
 
 #include "filesizelimit.h"
 
+#include "testfiles.h"
 #include <QtTest>
 
 #include <QFile>
@@ -35,11 +36,6 @@ namespace {
 
 CharFormat fmt(const char* font, int size = 14, int style = 0) { return {QString::fromLatin1(font), size, style}; }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Counts the operations of a replacement and acts at the n-th: fails it, or
 // ends the process there as a kill would.

@@ -20,6 +20,8 @@
 
 #include "filesizelimit.h"
 
+#include "randomdocument.h"
+#include "surfacehost.h"
 #include <QtTest>
 
 #include <QBuffer>
@@ -55,6 +57,8 @@ QByteArray record(int length, int size, char letter, int style, const char* font
 }
 
 CharFormat greek(int style = 0, int size = 14) { return {QStringLiteral("Greek"), size, style}; }
+// The formats of the random documents: a size the pair cannot hold among them.
+const QList<CharFormat> kRandomFormats{greek(), greek(styled::Bold), {QStringLiteral("Arial"), 14, 0}, greek(0, 22), {QStringLiteral("Arial"), 300, styled::Italic | styled::Underline}};
 
 Document doc(std::initializer_list<std::tuple<const char*, CharFormat, int>> pieces)
 {
@@ -75,33 +79,9 @@ Document doc(std::initializer_list<std::tuple<const char*, CharFormat, int>> pie
     return b.take();
 }
 
-Document randomDocument(QRandomGenerator& rng)
-{
-    const CharFormat formats[] = {greek(), greek(styled::Bold), {QStringLiteral("Arial"), 14, 0}, greek(0, 22),
-                                  {QStringLiteral("Arial"), 300, styled::Italic | styled::Underline}};
-    styled::DocumentBuilder b;
-    const int paragraphs = 1 + int(rng.bounded(6));
-    for (int p = 0; p < paragraphs; ++p) {
-        if (p > 0)
-            b.breakParagraph();
-        b.setAlignment(int(rng.bounded(3)));
-        const int runs = int(rng.bounded(5));
-        for (int r = 0; r < runs; ++r) {
-            QString t;
-            const int n = 1 + int(rng.bounded(rng.bounded(4) == 0 ? 600 : 12));
-            for (int k = 0; k < n; ++k)
-                t += codepage::toChar(uchar(32 + rng.bounded(224)));
-            b.append(t, formats[rng.bounded(5)]);
-        }
-    }
-    return b.take();
-}
 
 // The file commands with an editor, scripted dialogs and a temporary folder.
-struct Commands {
-    QWidget host;
-    RichTextSurface txt{&host};
-    SharedState state;
+struct Commands : SurfaceHost {
     ScriptedDialogs dialogs;
     QWidget panel{&host};
     QProgressBar bar{&panel};
@@ -269,7 +249,7 @@ void TestDocuments::roundTrip_data()
     QTest::newRow("all styles and codes") << doc({{"\xA1\xB4\x81\x9D", greek(15, 8), 0}, {"Z", {QStringLiteral("Arial"), 100, 5}, 0}});
     QRandomGenerator rng(7);
     for (int i = 0; i < 40; ++i) {
-        Document d = randomDocument(rng);
+        Document d = randomDocument(rng, kRandomFormats, false);
         for (styled::Paragraph& p : d.paragraphs)
             for (styled::Run& r : p.runs)
                 r.format.size &= 0xFF; // the pair keeps the low 8 bits
@@ -305,7 +285,7 @@ void TestDocuments::writerMatchesPositionByPosition()
     RichTextSurface editor(&host);
     QRandomGenerator rng(11);
     for (int i = 0; i < 60; ++i) {
-        const Document d = randomDocument(rng);
+        const Document d = randomDocument(rng, kRandomFormats, false);
         editor.load(d);
         const QByteArray reference = pairreference::referenceRuns(editor);
         const pair::Bytes bytes = pair::write(editor.snapshot());

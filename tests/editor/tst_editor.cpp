@@ -8,6 +8,7 @@
 #include "rtfwriter.h"
 #include "textedit.h"
 
+#include "surfacehost.h"
 #include <QtTest>
 #include <QSignalSpy>
 #include <QUrl>
@@ -40,14 +41,11 @@ using surface::TextChange;
 Q_DECLARE_METATYPE(surface::TextChange)
 
 // A surface in a window, with every change notification recorded.
-struct Fixture {
-    QWidget host;
-    RichTextSurface s{&host};
+struct Fixture : SurfaceHost {
+    RichTextSurface& s = txt;
     QList<TextChange> changes;
     Fixture()
     {
-        host.resize(500, 300);
-        s.widget()->resize(500, 300);
         QObject::connect(&s, &RichTextSurface::changed, &host, [this](const TextChange& c) { changes << c; });
     }
 };

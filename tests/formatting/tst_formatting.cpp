@@ -3,6 +3,7 @@
 #include "richtextsurface.h"
 #include "sharedstate.h"
 
+#include "surfacehost.h"
 #include <QtTest>
 
 #include <stdexcept>
@@ -12,10 +13,7 @@
 #include <QToolButton>
 
 // The formatting controls of the main window, without the window.
-struct Bench {
-    QWidget host;
-    RichTextSurface txt{&host};
-    SharedState state;
+struct Bench : SurfaceHost {
     FontBox fbox{&host};
     ChoiceBox grbox{&host};
     QToolButton sbl{&host}, sbm{&host}, sbr{&host};

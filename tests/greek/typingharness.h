@@ -6,6 +6,7 @@
 #include "richtextsurface.h"
 #include "textedit.h"
 #include "sharedstate.h"
+#include "surfacehost.h"
 #include "typingpipeline.h"
 
 #include <QApplication>
@@ -14,30 +15,24 @@
 #include <QWidget>
 
 // An editor with the typing pipeline behind it, as the main window wires them.
-struct TypingHarness {
-    QWidget host;
-    RichTextSurface surface{&host};
-    SharedState state;
+struct TypingHarness : SurfaceHost {
+    RichTextSurface& surface = txt;
     QString fontBox = QStringLiteral("Greek");
     TypingPipeline pipeline{surface, state, [this] { return fontBox; }};
 
     TypingHarness()
+        : SurfaceHost({600, 300})
     {
         QObject::connect(&surface, &RichTextSurface::changed, &host,
                          [this](const surface::TextChange& c) { pipeline.txtChange(c); });
         state.ComposeArmed = true;
-        host.resize(600, 300);
-        surface.widget()->resize(600, 300);
     }
 
     QTextEdit* edit() const { return textEdit(surface); }
 
     void key(int key, const QString& text = {}, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        QKeyEvent press(QEvent::KeyPress, key, mods, text);
-        QApplication::sendEvent(edit(), &press);
-        QKeyEvent release(QEvent::KeyRelease, key, mods, text);
-        QApplication::sendEvent(edit(), &release);
+        sendKey(edit(), key, mods, text);
     }
 
     // Types a string as a German keyboard delivers it: ´ ` ^ are dead keys,

@@ -12,6 +12,7 @@
 
 #include "filesizelimit.h"
 
+#include "testfiles.h"
 #include <QtTest>
 #include <sys/resource.h>
 #include <csignal>
@@ -75,13 +76,6 @@ struct Preview {
     }
 };
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 } // namespace
 
@@ -342,10 +336,7 @@ void TestPrinting::printToFileIsWholeOrNothing()
     QCOMPARE(printer.outputFileName(), file); // the dialog keeps offering the user's name
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("druck.pdf")});
     // A write that fails fails the print, and the file printed before stays.
-    const QByteArray printed = [&] {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray printed = fileBytes(file);
     atomicfiles::setFaultHook([](atomicfiles::Step step, const QByteArray& path) {
         return step == atomicfiles::Step::Write && path.contains(".stilora-neu") ? ENOSPC : 0;
     });

@@ -9,6 +9,7 @@
 
 #include "filesizelimit.h"
 
+#include "testfiles.h"
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -45,12 +46,6 @@ styled::Document sample(const QString& text)
 
 const Session kSession{QStringLiteral("/home/a/brief."), DocumentKind::Format::Pair, QStringLiteral("Stilora - brief")};
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QStringList entries(const QString& folder, const QString& pattern)
 {

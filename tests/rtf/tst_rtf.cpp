@@ -6,6 +6,7 @@
 #include "rtftokenizer.h"
 #include "rtfwriter.h"
 
+#include "randomdocument.h"
 #include <QtTest>
 
 #include <QRandomGenerator>
@@ -24,6 +25,10 @@ char* toString(const CharFormat& f)
 } // namespace styled
 
 namespace {
+
+// The formats of the random documents: sizes the pair cannot hold and a name with braces among them.
+const QList<CharFormat> kRandomFormats{{QStringLiteral("Greek"), 14, 0}, {QStringLiteral("Greek"), 8, styled::Bold | styled::Italic},
+                                       {QStringLiteral("Arial"), 22, styled::Underline}, {QStringLiteral("Times {x}"), 300, 15}};
 
 const QByteArray kHead = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Greek;}{\\f1\\fswiss\\fcharset0 Arial;}"
                          "{\\f2\\fnil\\fcharset204 Cyr;}{\\f3\\fnil\\fcharset161 GreekMono;}}";
@@ -45,34 +50,6 @@ styled::Run runAt(const Document& d, int paragraph, int run)
     return d.paragraphs[paragraph].runs[run];
 }
 
-Document randomDocument(QRandomGenerator& rng)
-{
-    const CharFormat formats[] = {{QStringLiteral("Greek"), 14, 0}, {QStringLiteral("Greek"), 8, styled::Bold | styled::Italic},
-                                  {QStringLiteral("Arial"), 22, styled::Underline}, {QStringLiteral("Times {x}"), 300, 15}};
-    styled::DocumentBuilder b;
-    const int paragraphs = 1 + int(rng.bounded(5));
-    for (int p = 0; p < paragraphs; ++p) {
-        if (p > 0)
-            b.breakParagraph();
-        b.setAlignment(int(rng.bounded(3)));
-        for (int r = int(rng.bounded(4)); r > 0; --r) {
-            QString t;
-            for (int k = 1 + int(rng.bounded(30)); k > 0; --k) {
-                const int kind = int(rng.bounded(10));
-                if (kind == 0)
-                    t += QChar(char16_t(0x2200 + rng.bounded(20))); // no 8-bit code
-                else if (kind == 1)
-                    t += QChar(char16_t(0x4E00 + rng.bounded(200)));
-                else
-                    t += codepage::toChar(uchar(kind == 2 ? 9 : 32 + rng.bounded(224)));
-            }
-            b.append(t, formats[rng.bounded(4)]);
-        }
-    }
-    Document d = b.take();
-    d.normalize();
-    return d;
-}
 
 } // namespace
 
@@ -398,7 +375,7 @@ void TestRtf::roundTrip_data()
     QTest::newRow("capitals in Arial") << Document::fromPlainText(capitals, {QStringLiteral("Arial"), 14, 0});
     QRandomGenerator rng(3);
     for (int i = 0; i < 50; ++i)
-        QTest::addRow("random %d", i) << randomDocument(rng);
+        QTest::addRow("random %d", i) << randomDocument(rng, kRandomFormats, true);
 }
 
 void TestRtf::roundTrip()

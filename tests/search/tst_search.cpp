@@ -12,6 +12,7 @@
 #include "unicodegreek.h"
 #include "wordsearch.h"
 
+#include "surfacehost.h"
 #include <QtTest>
 
 #include <QAbstractItemView>
@@ -28,10 +29,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Search {
-    QWidget host;
-    RichTextSurface txt{&host};
-    SharedState state;
+struct Search : SurfaceHost {
     ScriptedDialogs dialogs;
     Tsuchen dialog;
     WordSearch search{SearchContext{&txt, &state, &dialogs, &dialog}};
@@ -199,10 +197,7 @@ void TestSearch::fieldComposes()
     // The dead-key layer delivers ´ then a as á, as a German keyboard does.
     QString delivered = keys;
     delivered.replace(QStringLiteral(u"´a"), QStringLiteral(u"á"));
-    for (QChar ch : delivered) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(&field, &press);
-    }
+    typeKeys(&field, delivered);
     QCOMPARE(codepage::encode(field.text()), text);
     QCOMPARE(QFontInfo(field.font()).family() == QLatin1String("Greek"), greek);
 }
@@ -219,10 +214,7 @@ void TestSearch::comboFieldComposes()
     bool greek = true;
     FieldComposer composer(box.lineEdit(), [&] { return greek; });
     box.show();
-    for (QChar ch : QStringLiteral(u"lógos")) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(&box, &press);
-    }
+    typeKeys(&box, QStringLiteral(u"lógos"));
     QCOMPARE(codepage::encode(box.currentText()), QByteArray("l\xd2gos"));
     // The list of earlier entries shows its codes in the field's font: Greek,
     // not "màqoj". What the list draws is measured: the ink of its first entry.
@@ -379,10 +371,7 @@ void TestSearch::oneStateTwoDialogs()
     FieldComposer composer(search.stxt, [] { return true; });
     search.stxt->clear();
     search.show();
-    for (QChar ch : QStringLiteral(u"<án")) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(search.stxt, &press);
-    }
+    typeKeys(search.stxt, QStringLiteral(u"<án"));
     QCOMPARE(codepage::encode(search.stxt->text()), QByteArray("\xa4n"));
     QCOMPARE(replace.stxt->text(), search.stxt->text());
     search.stxt->setText(QStringLiteral("ethos"));

@@ -8,6 +8,7 @@
 
 #include "programsettings.h"
 
+#include "testfiles.h"
 #include <QtTest>
 
 #include <unistd.h>
@@ -21,11 +22,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
 
 // A record as a file: switches, reserved bytes, two directory fields.
 QByteArray record(const QByteArray& switches, const QByteArray& reserved, const QByteArray& open, const QByteArray& save)

@@ -8,6 +8,7 @@
 #include "rtfreader.h"
 #include "rtfwriter.h"
 
+#include "testfiles.h"
 #include <QtTest>
 
 #include <QDrag>
@@ -84,11 +85,6 @@ void keys(const QString& window, const QStringList& names)
     xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} + names);
 }
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct Copy {
     QString id;
@@ -102,8 +98,8 @@ QList<Copy> copiesIn(const QString& folder)
     QList<Copy> out;
     for (const QString& name : QDir(folder).entryList({QStringLiteral("copy-*.meta")}, QDir::Files)) {
         const QString stem = QDir(folder).filePath(name.chopped(5));
-        const std::optional<recovery::Meta> meta = recovery::decodeMeta(bytesOf(stem + QStringLiteral(".meta")));
-        const QByteArray rtf = bytesOf(stem + QStringLiteral(".rtf"));
+        const std::optional<recovery::Meta> meta = recovery::decodeMeta(fileBytes(stem + QStringLiteral(".meta")));
+        const QByteArray rtf = fileBytes(stem + QStringLiteral(".rtf"));
         if (!meta || rtf.size() != meta->size)
             continue;
         out << Copy{name.mid(5).chopped(5), rtf::read(rtf).document, *meta};
@@ -299,14 +295,14 @@ void TestX11Recovery::startedWithFiles()
     if (saved.isEmpty())
         return;
     // "e" at the start, saved in the document's own format.
-    const QByteArray before = bytesOf(m_home->filePath(saved));
+    const QByteArray before = fileBytes(m_home->filePath(saved));
     keys(window, {QStringLiteral("ctrl+Home"), QStringLiteral("e"), QStringLiteral("ctrl+s")});
-    QTRY_VERIFY_WITH_TIMEOUT(bytesOf(m_home->filePath(saved)) != before, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(fileBytes(m_home->filePath(saved)) != before, 10000);
     if (saved.endsWith(QLatin1String(".txt"))) {
-        QCOMPARE(bytesOf(m_home->filePath(saved)), QByteArray("emoi"));
+        QCOMPARE(fileBytes(m_home->filePath(saved)), QByteArray("emoi"));
         QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("alt.sri")))); // the pair, as it was opened
     } else {
-        QCOMPARE(rtf::read(bytesOf(m_home->filePath(saved))).document.paragraphs.first().runs.first().text,
+        QCOMPARE(rtf::read(fileBytes(m_home->filePath(saved))).document.paragraphs.first().runs.first().text,
                  QStringLiteral("elo/gos"));
     }
 }
@@ -370,7 +366,7 @@ void TestX11Recovery::fileDraggedFromAnotherProgram()
     // Saved, it is the pair it was opened as, without the file's name in its text.
     keys(windowNamed(QStringLiteral("^Stilora - alt")), {QStringLiteral("ctrl+s")});
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_home->filePath(QStringLiteral("alt.sri"))), 10000);
-    QCOMPARE(bytesOf(m_home->filePath(QStringLiteral("alt.txt"))), QByteArray("moi"));
+    QCOMPARE(fileBytes(m_home->filePath(QStringLiteral("alt.txt"))), QByteArray("moi"));
 }
 
 // Asked to end from outside (a shutdown, `kill`): the text typed a moment
@@ -447,7 +443,7 @@ void TestX11Recovery::fastTypingCopiedInTime()
 void TestX11Recovery::nameThatIsNotUtf8()
 {
     const QByteArray name = QFile::encodeName(m_home->path()) + "/brief-\xe9.rtf";
-    const QByteArray rtf = bytesOf(m_home->filePath(QStringLiteral("brief.rtf")));
+    const QByteArray rtf = fileBytes(m_home->filePath(QStringLiteral("brief.rtf")));
     {
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         QVERIFY(fd >= 0);
@@ -547,7 +543,7 @@ void TestX11Recovery::killedThenDeclined()
     QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*.rtf")}, QDir::Files), QStringList());
     const QStringList aside = QDir(m_folder).entryList({QStringLiteral("discarded-*.rtf")}, QDir::Files);
     QCOMPARE(aside.size(), 1);
-    QVERIFY(rtf::read(bytesOf(QDir(m_folder).filePath(aside.first()))).document == left->document);
+    QVERIFY(rtf::read(fileBytes(QDir(m_folder).filePath(aside.first()))).document == left->document);
     // Unchanged, the program closes without a question and leaves no copy.
     keys(windowNamed(QStringLiteral("^Stilora")), {QStringLiteral("ctrl+Delete")});
     QVERIFY(second.p.waitForFinished(10000));
