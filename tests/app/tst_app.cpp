@@ -19,6 +19,7 @@
 
 #include "testfiles.h"
 #include "surfacehost.h"
+#include "modalwait.h"
 #include <QtTest>
 #include <QSet>
 #include <QRegularExpression>
@@ -853,8 +854,8 @@ void TestApp::fullScreenPreview()
     p.type(QStringLiteral("logos"));
     QString caption;
     bool maximised = false;
-    QTimer::singleShot(200, [&] {
-        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    whenModal([&](QWidget* modal) {
+        auto* window = qobject_cast<QDialog*>(modal);
         if (!window)
             return;
         caption = window->windowTitle();
@@ -1392,8 +1393,7 @@ namespace {
 // Runs `inspect` on the modal dialog a call opens, then closes it.
 void whileOpen(const std::function<void(QWidget*)>& inspect)
 {
-    QTimer::singleShot(300, [inspect] {
-        QWidget* dialog = QApplication::activeModalWidget();
+    whenModal([inspect](QWidget* dialog) {
         QVERIFY(dialog);
         inspect(dialog);
         qobject_cast<QDialog*>(dialog)->reject();
@@ -1436,8 +1436,8 @@ void TestApp::fileDialogTellsTheEntry()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
     QtDialogs dialogs;
-    QTimer::singleShot(300, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
         QVERIFY(dialog);
         dialog->selectNameFilter(dialog->nameFilters().at(entry - 1));
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);

@@ -38,7 +38,12 @@ check "metainfo id lower case" "grep -q '<id>org.stilora.stilora</id>' '$metainf
 # The file manager's way: the MIME database and the desktop database of the
 # prefix, a document of each type, and the program they are opened with (a
 # stand-in named stilora on the PATH that notes the arguments gio gives it).
-if command -v update-mime-database >/dev/null && command -v gio >/dev/null; then
+# The tools come with the test command's packages (shared-mime-info,
+# libglib2.0-bin, desktop-file-utils): without them the check fails, it does not pass unasked.
+for tool in update-mime-database update-desktop-database gio; do
+    check "$tool is there" "command -v $tool >/dev/null"
+done
+if command -v update-mime-database >/dev/null && command -v update-desktop-database >/dev/null && command -v gio >/dev/null; then
     home=$(mktemp -d)
     update-mime-database "$prefix/share/mime" >/dev/null 2>&1
     update-desktop-database "$prefix/share/applications" >/dev/null 2>&1

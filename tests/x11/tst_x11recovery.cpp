@@ -80,8 +80,7 @@ QString titled(const QString& pattern, int ms)
 
 void keys(const QString& window, const QStringList& names)
 {
-    activate(window);
-    QTest::qWait(200);
+    QVERIFY(activate(window)); // active: the keys go to it
     xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} + names);
 }
 
@@ -225,7 +224,6 @@ std::optional<Copy> TestX11Recovery::typeAndKill()
     };
     QString opened;
     for (int attempt = 0; attempt < 3 && opened.isEmpty() && dialogShown(); ++attempt) {
-        QTest::qWait(700);
         if (!activate(dialog))
             continue;
         xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
@@ -244,7 +242,6 @@ std::optional<Copy> TestX11Recovery::typeAndKill()
     for (int i = 0; i < 25 && !xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                                          QStringLiteral("ffnen")}, 2000).isEmpty(); ++i)
         QTest::qWait(200);
-    QTest::qWait(500);
     // Before "lo/gos", in its font: a breathing and a word.
     keys(window, {QStringLiteral("less"), QStringLiteral("a"), QStringLiteral("n"), QStringLiteral("d"), QStringLiteral("r"),
                   QStringLiteral("o"), QStringLiteral("s"), QStringLiteral("space")});
@@ -332,9 +329,9 @@ void TestX11Recovery::fileDraggedFromAnotherProgram()
     source.show();
     QVERIFY(QTest::qWaitForWindowExposed(&source));
     xdotool({QStringLiteral("mousemove"), QStringLiteral("960"), QStringLiteral("660")});
-    QTest::qWait(300);
+    QTRY_COMPARE(QCursor::pos(), QPoint(960, 660));
     xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-    QTest::qWait(300);
+    QTRY_VERIFY(QGuiApplication::mouseButtons() & Qt::LeftButton); // the press has reached the source
     auto* data = new QMimeData;
     data->setUrls({QUrl::fromLocalFile(m_home->filePath(QStringLiteral("alt.txt")))});
     auto* drag = new QDrag(&source);
@@ -407,7 +404,6 @@ void TestX11Recovery::fastTypingCopiedInTime()
     const QString window = windowNamed(QStringLiteral("^Stilora - brief"));
     QVERIFY(!window.isEmpty());
     QVERIFY(activate(window));
-    QTest::qWait(300);
     QProcess typist;
     typist.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("1"),
                                             QString(90'000, QLatin1Char('k'))});
@@ -539,8 +535,7 @@ void TestX11Recovery::killedThenDeclined()
     QVERIFY2(!question.isEmpty(), "the program did not offer the copy");
     keys(question, {QStringLiteral("n")});
     QVERIFY(!windowNamed(QStringLiteral("^Stilora- Ohne Titel$")).isEmpty());
-    QTest::qWait(500);
-    QCOMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*.rtf")}, QDir::Files), QStringList());
+    QTRY_COMPARE(QDir(m_folder).entryList({QStringLiteral("copy-*.rtf")}, QDir::Files), QStringList());
     const QStringList aside = QDir(m_folder).entryList({QStringLiteral("discarded-*.rtf")}, QDir::Files);
     QCOMPARE(aside.size(), 1);
     QVERIFY(rtf::read(fileBytes(QDir(m_folder).filePath(aside.first()))).document == left->document);

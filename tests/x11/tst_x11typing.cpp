@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 
+#include "modalwait.h"
 #include <QtTest>
 
 #include <QApplication>
@@ -279,7 +280,6 @@ void TestX11Typing::fontListAndSizeBox()
                                             QStringLiteral("click"), QStringLiteral("1")});
     QVERIFY(click.waitForFinished(10000));
     QTRY_VERIFY(box->view()->isVisible());
-    QTest::qWait(200);
     QCOMPARE(box->font().family(), QStringLiteral("Arial")); // the list is drawn in the box's font
     QCOMPARE(box->currentText(), QStringLiteral("Greek"));
     QCOMPARE(box->view()->currentIndex().data().toString(), QStringLiteral("Greek")); // opened at the current font
@@ -352,8 +352,8 @@ void TestX11Typing::centredWithoutWrap()
     txt.load(styled::Document::fromPlainText(QStringLiteral("kurz\n") + line + QStringLiteral("\nende"), {}, styled::AlignCentre));
     m_form->item(QStringLiteral("fzu"))->trigger(); // word wrap off
     QVERIFY(!txt.wordWrap());
-    QTest::qWait(100);
     QTextEdit* edit = qobject_cast<QTextEdit*>(txt.widget());
+    QTRY_VERIFY(txt.layoutComplete() && edit->horizontalScrollBar()->maximum() > 0); // the long line laid out unwrapped
     edit->horizontalScrollBar()->setValue(0);
     QTextCursor c = edit->textCursor();
     c.setPosition(5); // the long line's first character
@@ -472,7 +472,7 @@ void TestX11Typing::replaceGreekWord()
     QCOMPARE(txt.selStart(), 10); // the next one selected
     txt.setText(codepage::decode(before));
     // "Alle ersetzen" tells its count in a box, closed with Return.
-    QTimer::singleShot(800, [] { xdotool({QStringLiteral("Return")}); });
+    whenModal([](QWidget*) { xdotool({QStringLiteral("Return")}); });
     xdotool({QStringLiteral("alt+a")});
     QTRY_COMPARE(codepage::encode(txt.text()), QByteArray("l\xd2gos kai l\xd2gos"));
     QTRY_VERIFY(!QApplication::activeModalWidget());
@@ -572,12 +572,11 @@ void TestX11Typing::lettersStayWhileAsked()
     QVERIFY(edit);
     const int caretWidth = edit->cursorWidth();
     edit->setCursorWidth(0); // the blinking caret aside, the pictures must match
-    QTest::qWait(100);
+    QCoreApplication::processEvents();
     const QImage active = edit->viewport()->grab().toImage();
     QImage asked;
     QString caption;
-    QTimer::singleShot(700, [&] {
-        QWidget* question = QApplication::activeModalWidget();
+    whenModal([&](QWidget* question) {
         asked = edit->viewport()->grab().toImage();
         if (question) {
             caption = question->windowTitle();
