@@ -16,8 +16,9 @@
 int main(int argc, char* argv[])
 {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
-        // The real start-up path; stop as soon as the main window has been shown.
-        return runStilora(argc, argv, [](Stilora&) {
+        // The real start-up path; stop as soon as the main window has been
+        // shown. The flag is not handed on: the program would open it as a file.
+        return runStilora(1, argv, [](Stilora&) {
             std::puts("shown");
             std::fflush(stdout);
             return false;
