@@ -366,12 +366,55 @@ private:
     QuaZip m_zip;
 };
 
+// Collects the XML writer's many small writes into large ones: each write
+// into a zip entry is a call into the deflater, which costs more than the
+// bytes of a small element.
+class Chunked : public QIODevice {
+public:
+    explicit Chunked(QIODevice& target)
+        : m_target(target)
+    {
+        m_buffer.reserve(kChunk);
+        open(QIODevice::WriteOnly);
+    }
+    // Writes what is left; false when the target refused a write.
+    bool finish()
+    {
+        flushChunk();
+        return m_ok;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        m_buffer.append(data, qsizetype(size));
+        if (m_buffer.size() >= kChunk)
+            flushChunk();
+        return m_ok ? size : -1;
+    }
+
+private:
+    static constexpr qsizetype kChunk = 256 * 1024;
+    void flushChunk()
+    {
+        if (m_ok && !m_buffer.isEmpty())
+            m_ok = m_target.write(m_buffer) == m_buffer.size();
+        m_buffer.clear();
+    }
+
+    QIODevice& m_target;
+    QByteArray m_buffer;
+    bool m_ok = true;
+};
+
 void xmlPart(OdtArchive& zip, const QString& name, const std::function<void(QXmlStreamWriter&)>& write)
 {
     zip.part(name, false, [&](QIODevice& entry) {
-        QXmlStreamWriter x(&entry);
+        Chunked chunked(entry);
+        QXmlStreamWriter x(&chunked);
         write(x);
-        if (x.hasError())
+        if (x.hasError() || !chunked.finish())
             notWritten(name);
     });
 }
@@ -408,7 +451,8 @@ void writeOdt(const styled::Document& document, QIODevice& out, const Options& o
 
 void writeHtml(const styled::Document& document, QIODevice& out, const Options& options)
 {
-    QXmlStreamWriter x(&out);
+    Chunked chunked(out);
+    QXmlStreamWriter x(&chunked);
     // Well-formed as XML as well, so that any reader takes it. A paragraph of
     // text is preformatted: readers keep its spaces as they are (LibreOffice
     // drops a paragraph's leading space and runs of spaces otherwise), a tab
@@ -468,7 +512,7 @@ void writeHtml(const styled::Document& document, QIODevice& out, const Options& 
     x.writeCharacters(QStringLiteral("\n"));
     x.writeEndElement();
     x.writeCharacters(QStringLiteral("\n"));
-    if (x.hasError())
+    if (x.hasError() || !chunked.finish())
         notWritten(QStringLiteral("HTML"));
 }
 
