@@ -20,7 +20,7 @@ namespace convert {
 
 namespace {
 
-const QString kKnownFormats = QStringLiteral(".rtf, .txt, .sri, .odt, .html oder .pdf");
+const QString kKnownFormats = QStringLiteral("gelesen: .rtf, .txt, .sri, .odt, .fodt; geschrieben: .rtf, .sri, .txt, .odt, .html, .pdf");
 
 QString unknownFormat(const QString& name) { return IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(name).messageWithPath(); }
 
@@ -48,8 +48,10 @@ QString usage()
         "               NAME.sri, UTF-8-Text eines anderen Programms; als Ausgabe UTF-8-Text mit\n"
         "               Griechisch in Unicode (das Dateipaar schreibt AUSGABE.sri), nie über die\n"
         "               Textdatei eines Dateipaars\n"
-        "  .odt .html .pdf   OpenDocument-Text, HTML, PDF: nur Ausgabe, Griechisch als Unicode\n"
-        "               in der Schrift Gentium Plus\n"
+        "  .odt .fodt   OpenDocument-Text eines anderen Programms: griechisches Unicode wird zu den\n"
+        "               Codes der Schrift Greek; was nicht übernommen werden konnte, steht als Warnung\n"
+        "               da. Als Ausgabe (nur .odt) Griechisch als Unicode in der Schrift Gentium Plus\n"
+        "  .html .pdf   HTML, PDF: nur Ausgabe, Griechisch als Unicode in der Schrift Gentium Plus\n"
         "  --to FORMAT  jede DATEI neben sich umwandeln (FORMAT: rtf, sri, odt, html, pdf, txt für\n"
         "               Unicode-Text); am Ende eine Übersicht der umgewandelten und der fehlgeschlagenen\n"
         "               Dateien und jedes Zeichens, das nicht oder nur angenähert übernommen wurde\n"

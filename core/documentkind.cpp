@@ -18,7 +18,7 @@ constexpr FormatEntry kFormats[] = {
     {Format::Rtf, "rtf", nullptr, true},
     {Format::Pair, "sri", nullptr, true},
     {Format::UnicodeText, "txt", "Unicode-Text", false},
-    {Format::Odt, "odt", "OpenDocument-Text", false},
+    {Format::Odt, "odt", "OpenDocument-Text", true},
     {Format::Html, "html", "HTML", false},
     {Format::Pdf, "pdf", "PDF", false},
 };
@@ -37,7 +37,8 @@ const FormatEntry* entryOf(Format format)
 
 DocumentKind DocumentKind::ofFile(const QString& path)
 {
-    return readFormatOf(path) == Format::Pair ? Format::Pair : Format::Rtf;
+    const Format format = readFormatOf(path);
+    return format == Format::Pair || format == Format::Odt ? format : Format::Rtf;
 }
 
 DocumentKind::Format DocumentKind::readFormatOf(const QString& path)
@@ -45,6 +46,8 @@ DocumentKind::Format DocumentKind::readFormatOf(const QString& path)
     const QString suffix = suffixOf(path);
     if (suffix == QLatin1String("txt"))
         return Format::Pair; // the pair's text file, or another program's text
+    if (suffix == QLatin1String("fodt"))
+        return Format::Odt; // flat OpenDocument text
     for (const FormatEntry& e : kFormats)
         if (e.read && suffix == QLatin1String(e.extension))
             return e.format;
@@ -87,17 +90,17 @@ QString DocumentKind::exportFilter()
 
 QString DocumentKind::fileOf(const QString& base) const
 {
-    return base + (onPairNames() ? QStringLiteral("txt") : QStringLiteral("rtf"));
+    return base + (onPairNames() ? QStringLiteral("txt") : extensionOf(m_format));
 }
 
 QString DocumentKind::namedFileOf(const QString& base) const
 {
-    return base + (onPairNames() ? QStringLiteral("sri") : QStringLiteral("rtf"));
+    return base + (onPairNames() ? QStringLiteral("sri") : extensionOf(m_format));
 }
 
 QList<QString> DocumentKind::filesOf(const QString& base) const
 {
     if (onPairNames())
         return {base + QStringLiteral("txt"), base + QStringLiteral("sri")};
-    return {base + QStringLiteral("rtf")};
+    return {fileOf(base)};
 }

@@ -29,11 +29,11 @@ public:
     constexpr bool operator==(const DocumentKind&) const = default;
 
     // What the window opens a file named from outside as (at start, dropped,
-    // a recent document): a .txt or .sri as the pair, anything else as RTF,
-    // whose reader takes plain text as well.
+    // a recent document): a .txt or .sri as the pair, an .odt or .fodt as
+    // OpenDocument, anything else as RTF, whose reader takes plain text as well.
     static DocumentKind ofFile(const QString& path);
     // What a file of this name is read as: .rtf RTF, .txt and .sri the pair
-    // (or another program's text); anything else Unknown.
+    // (or another program's text), .odt and .fodt OpenDocument; anything else Unknown.
     static Format readFormatOf(const QString& path);
     // What a file of this name is written as: .rtf, .sri the pair, .txt UTF-8
     // text, .odt, .html or .htm, .pdf.
@@ -49,8 +49,9 @@ public:
     // This is what the window keeps as LegacyFormat.
     constexpr bool onPairNames() const { return m_format == Format::Pair || m_format == Format::UnicodeText; }
     // Save writes the document back over its own file. Not so for another
-    // program's Unicode text, which is not written over with 8-bit codes unasked.
-    constexpr bool savesInPlace() const { return m_format != Format::UnicodeText; }
+    // program's Unicode text, which is not written over with 8-bit codes
+    // unasked, nor for another program's document: Save asks for a name.
+    constexpr bool savesInPlace() const { return m_format == Format::Rtf || m_format == Format::Pair; }
     // The kind once Save has written it: from then on the document is ours.
     constexpr DocumentKind saved() const { return onPairNames() ? Format::Pair : Format::Rtf; }
     // The file whose state is the document's: BasePath + "rtf", or the pair's text file.

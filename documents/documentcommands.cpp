@@ -17,7 +17,7 @@
 
 const QString DocumentCommands::kOpenFilter = QStringLiteral(
     "Stilora 1.1 Dateien (*.rtf) - Rich Text Format)|*.rtf|Stilora 1.0 und 1.01 Dateien (*.sri)|*.sri|"
-    "Nur Text ohne Format (*.txt)|*.txt");
+    "Nur Text ohne Format (*.txt)|*.txt|OpenDocument-Text (*.odt)|*.odt");
 const QString DocumentCommands::kSaveFilter = QStringLiteral(
     "Stilora 1.1 Datei (*.rtf) - Rich Text Format|*.rtf|Stilora 1.0 und 1.01 Datei (*.sri)|*.sri");
 const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
@@ -154,7 +154,11 @@ void DocumentCommands::open()
     const FileDialogAnswer answer = m_c.dialogs->openFile(m_c.window, {kOpenFilter, kOpenExtension, m_c.state->OpenDir});
     if (!answer.accepted)
         return;
-    load(answer.path, answer.filterIndex == 1 ? DocumentKind::Format::Rtf : DocumentKind::Format::Pair);
+    // Entries 2 and 3 read the pair (a text file without attribute file
+    // included); the entries after them read their own formats.
+    const DocumentKind::Format byEntry[] = {DocumentKind::Format::Rtf, DocumentKind::Format::Pair, DocumentKind::Format::Pair,
+                                            DocumentKind::Format::Odt};
+    load(answer.path, byEntry[std::clamp(answer.filterIndex, 1, int(std::size(byEntry))) - 1]);
 }
 
 QString DocumentCommands::baseOf(const QString& path)
@@ -233,8 +237,10 @@ void DocumentCommands::load(const QString& path, DocumentKind kind)
         m_c.state->Kind = kind;
         if (kind.onPairNames())
             readPair();
-        else
+        else if (kind.format() == DocumentKind::Format::Rtf)
             loadRtf(path);
+        else
+            loadOther(path);
     } catch (...) {
         m_c.state->BasePath = oldBase;
         m_c.state->Kind = oldKind;
@@ -288,6 +294,8 @@ bool DocumentCommands::saveAs()
     // has: a pair stays a pair, an RTF or new document does not become one.
     if (answer.filterIndex == 1)
         m_c.state->Kind = DocumentKind::Format::Rtf;
+    else if (m_c.state->Kind.format() == DocumentKind::Format::Odt)
+        m_c.state->Kind = DocumentKind::Format::Pair; // another program's document takes the entry's format
     m_c.state->BasePath = pair::basePathOf(path);
     m_c.state->SaveDir = documents::shortString(documents::titleFor(m_c.state->BasePath).directory);
     m_c.tit();
@@ -355,6 +363,15 @@ void DocumentCommands::exportDocument()
 void DocumentCommands::loadRtf(const QString& path)
 {
     m_c.txt->load(docfiles::openRtf(path).document);
+}
+
+void DocumentCommands::loadOther(const QString& path)
+{
+    const docfiles::Opened opened = docfiles::open(path);
+    m_c.txt->load(opened.document);
+    // What could not be taken as it was is told once, after the open.
+    if (!opened.notice.isEmpty())
+        m_c.dialogs->notice(m_c.window, opened.notice);
 }
 
 void DocumentCommands::readPair()

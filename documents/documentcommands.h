@@ -89,6 +89,8 @@ public:
 private:
     void load(const QString& path, DocumentKind kind);
     void loadRtf(const QString& path);
+    // Another program's document (OpenDocument), by its format.
+    void loadOther(const QString& path);
     void readPair();
     bool writePair();
     bool acceptLosses(const styled::Document& document);

@@ -1,5 +1,7 @@
 #include "documentfiles.h"
 
+#include "odtreader.h"
+
 #include "atomicfiles.h"
 #include "exportwriters.h"
 #include "ioerror.h"
@@ -59,6 +61,24 @@ Opened openRtf(const QString& path)
     o.document = r.document;
     if (r.nulCharacters > 0)
         o.notice = QStringLiteral("Die Datei enthält %1 NUL-Zeichen; sie wurden ausgelassen.").arg(r.nulCharacters);
+    return o;
+}
+
+Opened openOdt(const QString& path)
+{
+    const odt::ReadResult r = odt::read(readWholeFile(path));
+    if (!r.ok()) {
+        const QString detail = r.part.isEmpty() ? r.message() : QStringLiteral("%1, Teil %2").arg(r.message(), r.part);
+        IoError e(IoError::Cause::NotLoaded, detail);
+        if (r.offset > 0)
+            e.atByte(r.offset);
+        throw e.about(path);
+    }
+    Opened o;
+    o.document = unicodegreek::importDocument(r.document).document;
+    o.kind = DocumentKind::Format::Odt;
+    o.notice = r.notes.summary();
+    o.lost = r.notes.any();
     return o;
 }
 
@@ -140,9 +160,10 @@ Opened open(const QString& path)
     switch (DocumentKind::readFormatOf(path)) {
     case Format::Rtf: return openRtf(path);
     case Format::Pair: return openPair(pair::basePathOf(path));
+    case Format::Odt: return openOdt(path);
     default: break;
     }
-    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt oder .sri")).about(path);
+    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt, .sri, .odt oder .fodt")).about(path);
 }
 
 QStringList ForPair::warnings() const

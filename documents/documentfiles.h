@@ -23,11 +23,17 @@ struct Opened {
     DocumentKind kind; // RTF, the pair, or another program's Unicode text
     QString notice;   // German: what could be read of a damaged attribute file
     int unmapped = 0; // Unicode text: Greek characters without a code, kept as they are
+    bool lost = false; // another program's document: something was left out, moved or changed
 };
 
 // An RTF file; a file that is no RTF is read as plain 8-bit text. A refused
 // file says why and at which byte.
 Opened openRtf(const QString& path);
+
+// OpenDocument text (.odt, flat .fodt) of another program: its Greek, in
+// Unicode or as codes in the font "Greek", becomes the font's codes as a
+// paste's does; what the model cannot hold is counted and told in `notice`.
+Opened openOdt(const QString& path);
 
 // The pair on `base`: the text file base + "txt" and, when there is one,
 // the attribute file base + "sri". An empty text file is an empty document.

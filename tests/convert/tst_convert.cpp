@@ -64,6 +64,7 @@ private slots:
     void errors_data();
     void errors();
     void help();
+    void readsOpenDocument();
     void exports_data();
     void exports();
     void batch();
@@ -163,6 +164,19 @@ void TestConvert::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains(QLatin1String("Aufruf: stilora-convert EINGABE AUSGABE")));
     QVERIFY(r.out.contains(QLatin1String(".sri")));
+}
+
+// Another program's OpenDocument text in, what it lost said on standard error.
+void TestConvert::readsOpenDocument()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("fremd.odt")), fileBytes(QStringLiteral(STILORA_SOURCE_DIR "/tests/formats/data/sample.odt")));
+    const Run r = convertTool({QStringLiteral("fremd.odt"), QStringLiteral("b.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("fremd.odt: Nicht übernommen: 1 Bild, 1 Kommentar")), qPrintable(r.err));
+    const styled::Document back = rtf::read(fileBytes(dir.filePath(QStringLiteral("b.rtf")))).document;
+    QCOMPARE(back.paragraphs.first().runs.first().format.font, QStringLiteral("Greek"));
+    QCOMPARE(unicodegreek::exportGreek(back.paragraphs.first().runs.first().text.left(5)), QStringLiteral(u"μῆνιν"));
 }
 
 // Exports carry the Greek as real Unicode, in Gentium Plus.

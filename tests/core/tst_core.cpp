@@ -224,7 +224,8 @@ void TestCore::documentKindOfNames_data()
     QTest::newRow("RTF in capitals") << "BRIEF.RTF" << F::Rtf << F::Rtf << F::Rtf;
     QTest::newRow("attribute file") << "brief.sri" << F::Pair << F::Pair << F::Pair;
     QTest::newRow("text: read as the pair, written as Unicode") << "brief.txt" << F::Pair << F::UnicodeText << F::Pair;
-    QTest::newRow("ODT only written") << "brief.odt" << F::Unknown << F::Odt << F::Rtf;
+    QTest::newRow("ODT") << "brief.odt" << F::Odt << F::Odt << F::Odt;
+    QTest::newRow("flat ODT: read, never written") << "brief.fodt" << F::Odt << F::Unknown << F::Odt;
     QTest::newRow("HTML in both spellings") << "brief.htm" << F::Unknown << F::Html << F::Rtf;
     QTest::newRow("PDF") << "brief.pdf" << F::Unknown << F::Pdf << F::Rtf;
     QTest::newRow("no ending: RTF reads plain text too") << "liesmich" << F::Unknown << F::Unknown << F::Rtf;

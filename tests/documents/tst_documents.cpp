@@ -16,7 +16,9 @@
 #include "rtfwriter.h"
 #include "scriptedseams.h"
 #include "sharedstate.h"
+#include "testfiles.h"
 #include "title.h"
+#include "unicodegreek.h"
 
 #include "filesizelimit.h"
 
@@ -178,6 +180,8 @@ private slots:
     void emptyPairAsks();
     void unicodeTextFile_data();
     void unicodeTextFile();
+    void otherProgramsDocument_data();
+    void otherProgramsDocument();
     void interruptedSaveIsFinishedOnOpen_data();
     void interruptedSaveIsFinishedOnOpen();
     void exportsAreWellFormed_data();
@@ -821,6 +825,45 @@ void TestDocuments::unicodeTextFile()
         QCOMPARE(c.bytes(QStringLiteral("fremd.txt")), text);
         QVERIFY(QFileInfo::exists(c.path(QStringLiteral("fremd.rtf"))));
     }
+}
+
+// Another program's OpenDocument text, from the dialog's own entry or by
+// its name: its Greek becomes codes, what was not taken is told once, and
+// Save does not write over it but asks for a name.
+void TestDocuments::otherProgramsDocument_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("entry"); // 0: named from outside
+    QTest::newRow("ODT from the dialog") << "sample.odt" << 4;
+    QTest::newRow("ODT by its name") << "sample.odt" << 0;
+    QTest::newRow("flat ODT by its name") << "sample.fodt" << 0;
+}
+
+void TestDocuments::otherProgramsDocument()
+{
+    QFETCH(QString, file);
+    QFETCH(int, entry);
+    Commands c;
+    const QByteArray bytes = fileBytes(QStringLiteral(STILORA_SOURCE_DIR "/tests/formats/data/") + file);
+    c.put(file, bytes);
+    if (entry > 0) {
+        c.choose(file, entry);
+        c.files.open();
+    } else {
+        c.files.openFile(c.path(file));
+    }
+    const Document d = c.txt.snapshot();
+    QCOMPARE(d.paragraphs.first().runs.first().format.font, QStringLiteral("Greek"));
+    QCOMPARE(unicodegreek::exportGreek(d.paragraphs.first().runs.first().text.left(6)), QStringLiteral(u"μῆνιν "));
+    QCOMPARE(c.dialogs.notices.size(), 1);
+    QVERIFY2(c.dialogs.notices.last().startsWith(QStringLiteral("Nicht übernommen: 1 Bild, 1 Kommentar")), qPrintable(c.dialogs.notices.last()));
+    QCOMPARE(c.state.Kind.format(), DocumentKind::Format::Odt);
+    QCOMPARE(c.caption, QStringLiteral("Stilora - Sample"));
+    c.txt.typeText(QStringLiteral("x"));
+    c.dialogs.files.clear(); // Save As is cancelled
+    QVERIFY(!c.files.save());
+    QCOMPARE(c.dialogs.requests.last().suggestedName, QFileInfo(file).completeBaseName() + QStringLiteral(".rtf"));
+    QCOMPARE(c.bytes(file), bytes);
 }
 
 namespace {

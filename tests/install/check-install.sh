@@ -25,7 +25,7 @@ check "desktop file" "[ -s '$desktop' ]"
 check "desktop German name" "grep -q '^Name\[de\]=Stilora' '$desktop'"
 check "desktop German comment" "grep -q '^Comment\[de\]=Altgriechische' '$desktop'"
 check "desktop command takes a file" "grep -q '^Exec=stilora %f\$' '$desktop'"
-check "desktop types" "grep -q '^MimeType=text/rtf;application/rtf;application/x-stilora-sri;\$' '$desktop'"
+check "desktop types" "grep -q '^MimeType=text/rtf;application/rtf;application/x-stilora-sri;application/vnd.oasis.opendocument.text;application/vnd.oasis.opendocument.text-flat-xml;\$' '$desktop'"
 check "MIME package" "grep -q '<glob pattern=\"\*.sri\"/>' '$prefix/share/mime/packages/stilora.xml'"
 check "application icon" "grep -q '<svg' '$prefix/share/icons/hicolor/scalable/apps/stilora.svg'"
 check "metainfo" "grep -q '<launchable type=\"desktop-id\">stilora.desktop</launchable>' '$prefix/share/metainfo/org.stilora.stilora.metainfo.xml'"
@@ -57,6 +57,7 @@ if command -v update-mime-database >/dev/null && command -v update-desktop-datab
     check "sri has its type" "run gio info -a standard::content-type '$home/docs/alt.sri' | grep -q 'application/x-stilora-sri'"
     check "sri opens with stilora" "run gio mime application/x-stilora-sri | grep -q 'stilora.desktop'"
     check "rtf opens with stilora" "run gio mime text/rtf | grep -q 'stilora.desktop'"
+    check "odt opens with stilora" "run gio mime application/vnd.oasis.opendocument.text | grep -q 'stilora.desktop'"
     for doc in "Ilias Buch 1.rtf" alt.sri; do
         run gio open "$home/docs/$doc" >/dev/null 2>&1
         for _ in 1 2 3 4 5 6 7 8 9 10; do grep -qxF "$home/docs/$doc" "$home/args" 2>/dev/null && break; sleep 0.3; done
