@@ -20,7 +20,7 @@ namespace convert {
 
 namespace {
 
-const QString kKnownFormats = QStringLiteral("gelesen: .rtf, .txt, .sri, .odt, .fodt; geschrieben: .rtf, .sri, .txt, .odt, .html, .pdf");
+const QString kKnownFormats = QStringLiteral("gelesen: .rtf, .txt, .sri, .docx, .odt, .fodt; geschrieben: .rtf, .sri, .txt, .odt, .html, .pdf");
 
 QString unknownFormat(const QString& name) { return IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(name).messageWithPath(); }
 
@@ -48,6 +48,7 @@ QString usage()
         "               NAME.sri, UTF-8-Text eines anderen Programms; als Ausgabe UTF-8-Text mit\n"
         "               Griechisch in Unicode (das Dateipaar schreibt AUSGABE.sri), nie über die\n"
         "               Textdatei eines Dateipaars\n"
+        "  .docx        Word-Dokument eines anderen Programms (nur Eingabe), gelesen wie .odt\n"
         "  .odt .fodt   OpenDocument-Text eines anderen Programms: griechisches Unicode wird zu den\n"
         "               Codes der Schrift Greek; was nicht übernommen werden konnte, steht als Warnung\n"
         "               da. Als Ausgabe (nur .odt) Griechisch als Unicode in der Schrift Gentium Plus\n"

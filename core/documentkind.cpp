@@ -11,6 +11,7 @@ struct FormatEntry {
     const char* extension;  // the one it is written with
     const char* exportName; // in the export dialog, or none
     bool read;              // a document is read from it
+    bool written = true;    // a document is written as it
 };
 
 // The one table of the formats.
@@ -19,6 +20,7 @@ constexpr FormatEntry kFormats[] = {
     {Format::Pair, "sri", nullptr, true},
     {Format::UnicodeText, "txt", "Unicode-Text", false},
     {Format::Odt, "odt", "OpenDocument-Text", true},
+    {Format::Docx, "docx", nullptr, true, false},
     {Format::Html, "html", "HTML", false},
     {Format::Pdf, "pdf", "PDF", false},
 };
@@ -38,7 +40,7 @@ const FormatEntry* entryOf(Format format)
 DocumentKind DocumentKind::ofFile(const QString& path)
 {
     const Format format = readFormatOf(path);
-    return format == Format::Pair || format == Format::Odt ? format : Format::Rtf;
+    return format == Format::Pair || format == Format::Odt || format == Format::Docx ? format : Format::Rtf;
 }
 
 DocumentKind::Format DocumentKind::readFormatOf(const QString& path)
@@ -60,7 +62,7 @@ DocumentKind::Format DocumentKind::writeFormatOf(const QString& path)
     if (suffix == QLatin1String("htm"))
         return Format::Html;
     for (const FormatEntry& e : kFormats)
-        if (suffix == QLatin1String(e.extension))
+        if (e.written && suffix == QLatin1String(e.extension))
             return e.format;
     return Format::Unknown;
 }

@@ -15,6 +15,7 @@ public:
         Pair,        // the 8-bit text file, with or without its attribute file
         UnicodeText, // read: another program's UTF-8 text; written: the export
         Odt,
+        Docx,
         Html,
         Pdf,
         Unknown,
@@ -30,10 +31,12 @@ public:
 
     // What the window opens a file named from outside as (at start, dropped,
     // a recent document): a .txt or .sri as the pair, an .odt or .fodt as
-    // OpenDocument, anything else as RTF, whose reader takes plain text as well.
+    // OpenDocument, a .docx as Word's, anything else as RTF, whose reader
+    // takes plain text as well.
     static DocumentKind ofFile(const QString& path);
     // What a file of this name is read as: .rtf RTF, .txt and .sri the pair
-    // (or another program's text), .odt and .fodt OpenDocument; anything else Unknown.
+    // (or another program's text), .odt and .fodt OpenDocument, .docx Word's;
+    // anything else Unknown.
     static Format readFormatOf(const QString& path);
     // What a file of this name is written as: .rtf, .sri the pair, .txt UTF-8
     // text, .odt, .html or .htm, .pdf.

@@ -17,7 +17,7 @@
 
 const QString DocumentCommands::kOpenFilter = QStringLiteral(
     "Stilora 1.1 Dateien (*.rtf) - Rich Text Format)|*.rtf|Stilora 1.0 und 1.01 Dateien (*.sri)|*.sri|"
-    "Nur Text ohne Format (*.txt)|*.txt|OpenDocument-Text (*.odt)|*.odt");
+    "Nur Text ohne Format (*.txt)|*.txt|Word-Dokument (*.docx)|*.docx|OpenDocument-Text (*.odt)|*.odt");
 const QString DocumentCommands::kSaveFilter = QStringLiteral(
     "Stilora 1.1 Datei (*.rtf) - Rich Text Format|*.rtf|Stilora 1.0 und 1.01 Datei (*.sri)|*.sri");
 const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
@@ -157,7 +157,7 @@ void DocumentCommands::open()
     // Entries 2 and 3 read the pair (a text file without attribute file
     // included); the entries after them read their own formats.
     const DocumentKind::Format byEntry[] = {DocumentKind::Format::Rtf, DocumentKind::Format::Pair, DocumentKind::Format::Pair,
-                                            DocumentKind::Format::Odt};
+                                            DocumentKind::Format::Docx, DocumentKind::Format::Odt};
     load(answer.path, byEntry[std::clamp(answer.filterIndex, 1, int(std::size(byEntry))) - 1]);
 }
 
@@ -294,7 +294,7 @@ bool DocumentCommands::saveAs()
     // has: a pair stays a pair, an RTF or new document does not become one.
     if (answer.filterIndex == 1)
         m_c.state->Kind = DocumentKind::Format::Rtf;
-    else if (m_c.state->Kind.format() == DocumentKind::Format::Odt)
+    else if (!m_c.state->Kind.savesInPlace() && !m_c.state->Kind.onPairNames())
         m_c.state->Kind = DocumentKind::Format::Pair; // another program's document takes the entry's format
     m_c.state->BasePath = pair::basePathOf(path);
     m_c.state->SaveDir = documents::shortString(documents::titleFor(m_c.state->BasePath).directory);

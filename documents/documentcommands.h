@@ -89,7 +89,7 @@ public:
 private:
     void load(const QString& path, DocumentKind kind);
     void loadRtf(const QString& path);
-    // Another program's document (OpenDocument), by its format.
+    // Another program's document (Word, OpenDocument), by its format.
     void loadOther(const QString& path);
     void readPair();
     bool writePair();

@@ -1,5 +1,6 @@
 #include "documentfiles.h"
 
+#include "docxreader.h"
 #include "odtreader.h"
 
 #include "atomicfiles.h"
@@ -64,9 +65,13 @@ Opened openRtf(const QString& path)
     return o;
 }
 
-Opened openOdt(const QString& path)
+namespace {
+
+// Another program's document as its reader left it: refused with the reader's
+// reason and the part, or its Greek mapped to the codes and its losses told.
+template <class Result>
+Opened otherProgramsDocument(const Result& r, DocumentKind::Format format, const QString& path)
 {
-    const odt::ReadResult r = odt::read(readWholeFile(path));
     if (!r.ok()) {
         const QString detail = r.part.isEmpty() ? r.message() : QStringLiteral("%1, Teil %2").arg(r.message(), r.part);
         IoError e(IoError::Cause::NotLoaded, detail);
@@ -76,11 +81,17 @@ Opened openOdt(const QString& path)
     }
     Opened o;
     o.document = unicodegreek::importDocument(r.document).document;
-    o.kind = DocumentKind::Format::Odt;
+    o.kind = format;
     o.notice = r.notes.summary();
     o.lost = r.notes.any();
     return o;
 }
+
+} // namespace
+
+Opened openOdt(const QString& path) { return otherProgramsDocument(odt::read(readWholeFile(path)), DocumentKind::Format::Odt, path); }
+
+Opened openDocx(const QString& path) { return otherProgramsDocument(docx::read(readWholeFile(path)), DocumentKind::Format::Docx, path); }
 
 Opened openPair(const QString& base, const pair::Progress& progress)
 {
@@ -161,9 +172,10 @@ Opened open(const QString& path)
     case Format::Rtf: return openRtf(path);
     case Format::Pair: return openPair(pair::basePathOf(path));
     case Format::Odt: return openOdt(path);
+    case Format::Docx: return openDocx(path);
     default: break;
     }
-    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt, .sri, .odt oder .fodt")).about(path);
+    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt, .sri, .docx, .odt oder .fodt")).about(path);
 }
 
 QStringList ForPair::warnings() const

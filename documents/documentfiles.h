@@ -34,6 +34,8 @@ Opened openRtf(const QString& path);
 // Unicode or as codes in the font "Greek", becomes the font's codes as a
 // paste's does; what the model cannot hold is counted and told in `notice`.
 Opened openOdt(const QString& path);
+// A Word document (.docx) of another program, read as openOdt() reads its.
+Opened openDocx(const QString& path);
 
 // The pair on `base`: the text file base + "txt" and, when there is one,
 // the attribute file base + "sri". An empty text file is an empty document.

@@ -827,14 +827,16 @@ void TestDocuments::unicodeTextFile()
     }
 }
 
-// Another program's OpenDocument text, from the dialog's own entry or by
+// Another program's Word or OpenDocument text, from the dialog's own entry or by
 // its name: its Greek becomes codes, what was not taken is told once, and
 // Save does not write over it but asks for a name.
 void TestDocuments::otherProgramsDocument_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("entry"); // 0: named from outside
-    QTest::newRow("ODT from the dialog") << "sample.odt" << 4;
+    QTest::newRow("ODT from the dialog") << "sample.odt" << 5;
+    QTest::newRow("DOCX from the dialog") << "sample.docx" << 4;
+    QTest::newRow("DOCX by its name") << "sample.docx" << 0;
     QTest::newRow("ODT by its name") << "sample.odt" << 0;
     QTest::newRow("flat ODT by its name") << "sample.fodt" << 0;
 }
@@ -857,7 +859,7 @@ void TestDocuments::otherProgramsDocument()
     QCOMPARE(unicodegreek::exportGreek(d.paragraphs.first().runs.first().text.left(6)), QStringLiteral(u"μῆνιν "));
     QCOMPARE(c.dialogs.notices.size(), 1);
     QVERIFY2(c.dialogs.notices.last().startsWith(QStringLiteral("Nicht übernommen: 1 Bild, 1 Kommentar")), qPrintable(c.dialogs.notices.last()));
-    QCOMPARE(c.state.Kind.format(), DocumentKind::Format::Odt);
+    QCOMPARE(c.state.Kind.format(), file.endsWith(QLatin1String(".docx")) ? DocumentKind::Format::Docx : DocumentKind::Format::Odt);
     QCOMPARE(c.caption, QStringLiteral("Stilora - Sample"));
     c.txt.typeText(QStringLiteral("x"));
     c.dialogs.files.clear(); // Save As is cancelled

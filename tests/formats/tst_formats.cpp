@@ -1,3 +1,4 @@
+#include "docxreader.h"
 #include "odtreader.h"
 #include "testfiles.h"
 
@@ -43,6 +44,8 @@ private slots:
     void odtOfOtherPrograms();
     void hostileOdt_data();
     void hostileOdt();
+    void hostileDocx_data();
+    void hostileDocx();
 };
 
 // LibreOffice's files (and the hand-written flat file they were made from):
@@ -76,10 +79,11 @@ void TestFormats::odtOfOtherPrograms_data()
                                             + common)
                                         << notes;
     // LibreOffice wrote the centred style without its parent: its own reading shows Arial there too.
-    QTest::newRow("LibreOffice's ODT") << "sample.odt"
-                                       << (QStringList{first, QStringLiteral(u"align 2: [Arial 12 0]\"Ἄνδρα μοι \" [Arial 12 2]\"ἔννεπε\"")}
-                                           + common)
-                                       << notes;
+    const QStringList fromLibreOffice =
+        QStringList{first, QStringLiteral(u"align 2: [Arial 12 0]\"Ἄνδρα μοι \" [Arial 12 2]\"ἔννεπε\"")} + common;
+    QTest::newRow("LibreOffice's ODT") << "sample.odt" << fromLibreOffice << notes;
+    // Its DOCX of the same document: styles, half points, the note, the picture and the comment alike.
+    QTest::newRow("LibreOffice's DOCX") << "sample.docx" << fromLibreOffice << notes;
 }
 
 void TestFormats::odtOfOtherPrograms()
@@ -87,11 +91,20 @@ void TestFormats::odtOfOtherPrograms()
     QFETCH(QString, file);
     QFETCH(QStringList, paragraphs);
     QFETCH(QString, notes);
-    const odt::ReadResult r = odt::read(fileBytes(kData + file));
-    QVERIFY2(r.ok(), qPrintable(r.message()));
-    const QStringList got = r.document.describe().split(QStringLiteral(" | "));
-    QCOMPARE(got, paragraphs);
-    QCOMPARE(r.notes.summary(), notes);
+    const QByteArray bytes = fileBytes(kData + file);
+    styled::Document document;
+    ImportNotes read;
+    if (file.endsWith(QLatin1String(".docx"))) {
+        const docx::ReadResult r = docx::read(bytes);
+        QVERIFY2(r.ok(), qPrintable(r.message()));
+        document = r.document, read = r.notes;
+    } else {
+        const odt::ReadResult r = odt::read(bytes);
+        QVERIFY2(r.ok(), qPrintable(r.message()));
+        document = r.document, read = r.notes;
+    }
+    QCOMPARE(document.describe().split(QStringLiteral(" | ")), paragraphs);
+    QCOMPARE(read.summary(), notes);
 }
 
 // Archives and XML made to hurt: each refused with its reason, none read
@@ -131,6 +144,49 @@ void TestFormats::hostileOdt()
     QFETCH(odt::Status, status);
     QFETCH(QString, part);
     const odt::ReadResult r = odt::read(file);
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.part, part);
+    QVERIFY(!r.message().isEmpty());
+}
+
+// Word's archives made to hurt, and the files that only look like one.
+void TestFormats::hostileDocx_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<docx::Status>("status");
+    QTest::addColumn<QString>("part");
+    const QByteArray cfb("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    const QByteArray body = "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+                            "<w:p><w:r><w:t>Text</w:t></w:r></w:p></w:body></w:document>";
+    QTest::newRow("Word 97") << cfb + QByteArray(500, '\0') << docx::Status::Word97 << "";
+    QTest::newRow("encrypted") << cfb + QByteArray(100, '\0') + QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)
+                               << docx::Status::Encrypted << "";
+    QTest::newRow("plain text") << QByteArray("kein Dokument") << docx::Status::NotDocx << "";
+    QTest::newRow("no document part") << zipOf({{"word/styles.xml", "<x/>"}}) << docx::Status::PartMissing << "word/document.xml";
+    QTest::newRow("the document twice") << zipOf({{"word/document.xml", body}, {"word/document.xml", body}}) << docx::Status::PartBroken
+                                        << "word/document.xml";
+    QTest::newRow("a main part outside the archive is not followed")
+        << zipOf({{"_rels/.rels", "<Relationships><Relationship Type=\"x/officeDocument\" Target=\"../../etc/passwd\"/></Relationships>"},
+                  {"word/document.xml", body.left(60)}})
+        << docx::Status::BadXml << "word/document.xml";
+    QTest::newRow("malformed styles") << zipOf({{"word/document.xml", body}, {"word/styles.xml", "<w:styles><w:style>"}})
+                                      << docx::Status::BadXml << "word/styles.xml";
+    QTest::newRow("entities") << zipOf({{"word/document.xml", "<!DOCTYPE d [<!ENTITY a \"a\">]><d>&a;</d>"}}) << docx::Status::Entities
+                              << "word/document.xml";
+    QByteArray deep = "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">";
+    for (int i = 0; i < 1000000; ++i)
+        deep += "<w:p n=\"" + QByteArray::number(i) + "\">";
+    QTest::newRow("nested a million deep") << zipOf({{"word/document.xml", deep}}) << docx::Status::TooDeep << "word/document.xml";
+    QTest::newRow("a bomb") << zipOf({{"word/document.xml", QByteArray(40 * 1024 * 1024, ' ')}}) << docx::Status::PartBroken
+                            << "word/document.xml";
+}
+
+void TestFormats::hostileDocx()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(docx::Status, status);
+    QFETCH(QString, part);
+    const docx::ReadResult r = docx::read(file);
     QCOMPARE(r.status, status);
     QCOMPARE(r.part, part);
     QVERIFY(!r.message().isEmpty());
