@@ -22,11 +22,17 @@ public:
     };
 
     constexpr DocumentKind() = default; // a new document: RTF
-    constexpr DocumentKind(Format format)
+    constexpr DocumentKind(Format format, bool lossy = false)
         : m_format(format)
+        , m_lossy(lossy)
     {
     }
     constexpr Format format() const { return m_format; }
+    // The reader could not take everything the file holds (a footnote moved,
+    // a picture left out): Save does not write over the file unasked.
+    constexpr bool lossy() const { return m_lossy; }
+    // Another program's format, read by a reader of its own (Word, OpenDocument).
+    constexpr bool otherProgram() const { return m_format == Format::Docx || m_format == Format::Odt; }
     constexpr bool operator==(const DocumentKind&) const = default;
 
     // What the window opens a file named from outside as (at start, dropped,
@@ -51,12 +57,16 @@ public:
     // (another program's UTF-8 text read through the pair reader included).
     // This is what the window keeps as LegacyFormat.
     constexpr bool onPairNames() const { return m_format == Format::Pair || m_format == Format::UnicodeText; }
-    // Save writes the document back over its own file. Not so for another
-    // program's Unicode text, which is not written over with 8-bit codes
-    // unasked, nor for another program's document: Save asks for a name.
-    constexpr bool savesInPlace() const { return m_format == Format::Rtf || m_format == Format::Pair; }
-    // The kind once Save has written it: from then on the document is ours.
-    constexpr DocumentKind saved() const { return onPairNames() ? Format::Pair : Format::Rtf; }
+    // Save writes the document back over its own file, in its own format.
+    // Not so for another program's Unicode text, which is not written over
+    // with 8-bit codes unasked, for a document that lost something when it
+    // was read, nor for a format the program does not write: Save asks for a name.
+    constexpr bool savesInPlace() const
+    {
+        return !m_lossy && (m_format == Format::Rtf || m_format == Format::Pair || m_format == Format::Odt);
+    }
+    // The kind once Save has written it: from then on the document is whole.
+    constexpr DocumentKind saved() const { return m_format == Format::UnicodeText ? Format::Pair : m_format; }
     // The file whose state is the document's: BasePath + "rtf", or the pair's text file.
     QString fileOf(const QString& base) const;
     // The file the recent list names: the RTF, or the pair's attribute file.
@@ -66,4 +76,5 @@ public:
 
 private:
     Format m_format = Format::Rtf;
+    bool m_lossy = false;
 };

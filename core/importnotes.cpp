@@ -65,3 +65,33 @@ QString ImportNotes::summary() const
         parts << QStringLiteral("Geändert: ") + changed.join(QStringLiteral(", "));
     return parts.join(QStringLiteral("; "));
 }
+
+void appendNotesAtEnd(styled::Document& document, const QList<styled::Document>& notes, const QStringList& numbers)
+{
+    if (notes.isEmpty())
+        return;
+    styled::CharFormat last;
+    for (auto p = document.paragraphs.crbegin(); p != document.paragraphs.crend(); ++p)
+        if (!p->runs.isEmpty()) {
+            last = p->runs.last().format;
+            break;
+        }
+    styled::Paragraph heading;
+    heading.runs.append(styled::Run{QStringLiteral("Fußnoten"), last});
+    document.paragraphs.append(heading);
+    for (qsizetype i = 0; i < notes.size(); ++i) {
+        const QString number = i < numbers.size() ? numbers[i] : QString::number(i + 1);
+        QList<styled::Paragraph> paragraphs = notes[i].paragraphs;
+        if (paragraphs.isEmpty())
+            paragraphs.append(styled::Paragraph());
+        styled::Paragraph& first = paragraphs.first();
+        // The space a writer puts between the note's mark and its text is the number's own.
+        while (!first.runs.isEmpty() && !first.runs.first().text.isEmpty() && first.runs.first().text.front().isSpace()) {
+            first.runs.first().text.remove(0, 1);
+            if (first.runs.first().text.isEmpty())
+                first.runs.removeFirst();
+        }
+        first.runs.prepend(styled::Run{number + QLatin1Char(' '), first.runs.isEmpty() ? last : first.runs.first().format});
+        document.paragraphs.append(paragraphs);
+    }
+}

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "styledtext.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // What a reader of another program's document could not take as it was,
 // counted by kind: left out (pictures, comments, ...), moved (footnotes to
@@ -29,3 +33,9 @@ struct ImportNotes {
     // geändert: ..."; empty when nothing is to be said.
     QString summary() const;
 };
+
+// The notes' texts at the end of the document, as every reader of other
+// programs' documents sets them: a paragraph "Fußnoten", then each note with
+// its number (`numbers`, or 1, 2, 3 ...) before its first paragraph, in the
+// format of what it stands before. Nothing when there are no notes.
+void appendNotesAtEnd(styled::Document& document, const QList<styled::Document>& notes, const QStringList& numbers = {});

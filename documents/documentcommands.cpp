@@ -294,7 +294,7 @@ bool DocumentCommands::saveAs()
     // has: a pair stays a pair, an RTF or new document does not become one.
     if (answer.filterIndex == 1)
         m_c.state->Kind = DocumentKind::Format::Rtf;
-    else if (!m_c.state->Kind.savesInPlace() && !m_c.state->Kind.onPairNames())
+    else if (m_c.state->Kind.otherProgram())
         m_c.state->Kind = DocumentKind::Format::Pair; // another program's document takes the entry's format
     m_c.state->BasePath = pair::basePathOf(path);
     m_c.state->SaveDir = documents::shortString(documents::titleFor(m_c.state->BasePath).directory);
@@ -314,6 +314,9 @@ bool DocumentCommands::speich()
     if (m_c.state->LegacyFormat()) {
         if (!writePair())
             return false;
+    } else if (m_c.state->Kind.format() == DocumentKind::Format::Odt) {
+        // Written back as it came, with its Greek as Unicode, as the export writes it.
+        docfiles::exportFile(m_c.txt->snapshot(), documentFile(*m_c.state), DocumentKind::Format::Odt, m_c.pdf);
     } else {
         docfiles::saveRtf(m_c.txt->snapshot(), m_c.state->BasePath + QStringLiteral("rtf"));
     }
@@ -360,15 +363,15 @@ void DocumentCommands::exportDocument()
     docfiles::exportFile(m_c.txt->snapshot(), path, format, m_c.pdf);
 }
 
-void DocumentCommands::loadRtf(const QString& path)
-{
-    m_c.txt->load(docfiles::openRtf(path).document);
-}
+void DocumentCommands::loadRtf(const QString& path) { loaded(docfiles::openRtf(path)); }
 
-void DocumentCommands::loadOther(const QString& path)
+void DocumentCommands::loadOther(const QString& path) { loaded(docfiles::open(path)); }
+
+void DocumentCommands::loaded(const docfiles::Opened& opened)
 {
-    const docfiles::Opened opened = docfiles::open(path);
     m_c.txt->load(opened.document);
+    // A document that lost something is not written over its file unasked.
+    m_c.state->Kind = DocumentKind(m_c.state->Kind.format(), opened.lost);
     // What could not be taken as it was is told once, after the open.
     if (!opened.notice.isEmpty())
         m_c.dialogs->notice(m_c.window, opened.notice);

@@ -91,6 +91,8 @@ private:
     void loadRtf(const QString& path);
     // Another program's document (Word, OpenDocument), by its format.
     void loadOther(const QString& path);
+    // The opened document into the editor: its losses remembered, its notice told.
+    void loaded(const docfiles::Opened& opened);
     void readPair();
     bool writePair();
     bool acceptLosses(const styled::Document& document);

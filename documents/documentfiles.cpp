@@ -60,8 +60,13 @@ Opened openRtf(const QString& path)
         throw IoError(IoError::Cause::NotLoaded, r.message()).atByte(r.offset).about(path);
     Opened o;
     o.document = r.document;
+    QStringList notice;
     if (r.nulCharacters > 0)
-        o.notice = QStringLiteral("Die Datei enthält %1 NUL-Zeichen; sie wurden ausgelassen.").arg(r.nulCharacters);
+        notice << QStringLiteral("Die Datei enthält %1 NUL-Zeichen; sie wurden ausgelassen.").arg(r.nulCharacters);
+    if (r.notes.any())
+        notice << r.notes.summary() + QLatin1Char('.');
+    o.notice = notice.join(QLatin1Char(' '));
+    o.lost = r.notes.any();
     return o;
 }
 

@@ -48,6 +48,15 @@ enum class Keyword {
     InTable,
     Cell,
     Row,
+    // What the model cannot hold, counted (and a footnote's text kept at the end):
+    Footnote,       // a destination: the note's text
+    FootnoteNumber, // \chftn, the note's automatic number
+    Picture,        // a destination
+    PictureCopy,    // \nonshppict: the same picture again, for older readers
+    Object,         // a destination
+    HeaderFooter,   // a destination
+    Annotation,     // a destination: a comment
+    Colour,         // \cf: the text's colour
 };
 
 Keyword keyword(QByteArrayView name);

@@ -92,7 +92,12 @@ struct State {
     int style = 0;
     int uc = 1;
     int alignment = styled::AlignLeft;
+    bool justified = false; // \qj, read as left
+    int colour = 0;         // \cf: 0 is the automatic colour
     bool inTable = false;
+    bool inNote = false;    // the text of a footnote, kept for the end
+    bool counted = false;   // inside something counted already: its pictures are its own
+    bool afterStar = false; // \* was the group's first: the next word names the destination
     bool firstInGroup = true;
 };
 
@@ -121,7 +126,8 @@ private:
     void resolveUnicode();
     void flushBytes();
     void flushPiece();
-    void breakParagraph();
+    // `whole`: false where a line break splits one paragraph of the file in two.
+    void breakParagraph(bool whole = true);
     void prepareEmit();
     int codePage() const;
     const styled::CharFormat& format();
@@ -168,6 +174,21 @@ private:
     bool m_pendingSpace = false;
     bool m_afterPar = false;
     int m_nul = 0; // NUL characters left out
+
+    // What the model cannot hold, counted; footnotes kept for the end.
+    void countDestination(Keyword k);
+    void beginNote();
+    void endNote();
+    ImportNotes m_notes;
+    bool m_halfPending = false, m_colourPending = false;
+    QList<styled::Document> m_noteTexts;
+    int m_footnoteNumber = 0;
+    struct MainFlow {
+        styled::DocumentBuilder out;
+        int paragraphAlignment = -1;
+        bool afterPar = false, pendingTab = false, pendingSpace = false;
+    };
+    MainFlow m_main; // the document's own flow while a note's text is read
 };
 
 ReadResult Reader::fail(qint64 offset, Status status)
@@ -206,6 +227,10 @@ ReadResult Reader::run()
     resolveUnicode();
     flushBytes();
     flushPiece();
+    if (m_state.inNote)
+        endNote(); // a note the file did not close
+    if (m_state.justified && !m_afterPar)
+        ++m_notes.justified; // the last paragraph, which no \par ended
     ReadResult r;
     r.offset = m_tok.offset();
     r.nulCharacters = m_nul;
@@ -213,6 +238,9 @@ ReadResult Reader::run()
     // The \par that ends the last paragraph opens no new one.
     if (m_afterPar && r.document.paragraphs.size() > 1 && r.document.paragraphs.last().runs.isEmpty())
         r.document.paragraphs.removeLast();
+    appendNotesAtEnd(r.document, m_noteTexts);
+    m_notes.notes = int(m_noteTexts.size());
+    r.notes = m_notes;
     r.document.normalize();
     return r;
 }
@@ -239,6 +267,8 @@ bool Reader::handle(const Token& t)
             m_finished = true;
             return true;
         }
+        if (m_state.inNote && !m_stack.back().inNote)
+            endNote();
         m_state = m_stack.back();
         m_stack.pop_back();
         m_formatDirty = true;
@@ -250,8 +280,13 @@ bool Reader::handle(const Token& t)
     }
     const bool first = m_state.firstInGroup;
     m_state.firstInGroup = false;
-    if (m_state.dest == Dest::Skip)
+    if (m_state.dest == Dest::Skip) {
+        // A destination that opens a group is counted, even one skipped as unknown by its \*.
+        if (t.type == Token::Word && (first || m_state.afterStar))
+            countDestination(keyword(t.name));
+        m_state.afterStar = false;
         return true;
+    }
     if (m_skip > 0 && t.type != Token::Text) {
         --m_skip; // a fallback character of \u: a \'hh, a symbol or a word counts one
         if (t.type == Token::Hex)
@@ -265,6 +300,7 @@ bool Reader::handle(const Token& t)
     case Token::Symbol:
         if (t.symbol == '*' && first) {
             m_state.dest = Dest::Skip; // a destination the reader need not know
+            m_state.afterStar = true;
             break;
         }
         symbol(t.symbol);
@@ -316,6 +352,20 @@ void Reader::word(const Token& t)
     }
     switch (k) {
     case Keyword::SkipDestination: m_state.dest = Dest::Skip; return;
+    case Keyword::Picture:
+    case Keyword::PictureCopy:
+    case Keyword::Object:
+    case Keyword::HeaderFooter:
+    case Keyword::Annotation:
+        countDestination(k);
+        m_state.dest = Dest::Skip;
+        return;
+    case Keyword::Footnote:
+        if (m_state.dest == Dest::Text && !m_state.inNote)
+            beginNote();
+        else
+            m_state.dest = Dest::Skip; // a note in a note: its text is the outer one's
+        return;
     case Keyword::FontTable: m_state.dest = Dest::FontTable; return;
     case Keyword::Ansi: m_docCodePage = 1252; return;
     case Keyword::Mac: m_docCodePage = 10000; return;
@@ -329,7 +379,11 @@ void Reader::word(const Token& t)
     // Character and paragraph formatting.
     switch (k) {
     case Keyword::Font: flushBytes(); m_state.font = p; m_formatDirty = true; return;
-    case Keyword::FontSize: m_state.halfPoints = p > 0 ? p : 24; m_formatDirty = true; return;
+    case Keyword::FontSize:
+        m_state.halfPoints = p > 0 ? p : 24;
+        m_halfPending = m_state.halfPoints % 2 != 0;
+        m_formatDirty = true;
+        return;
     case Keyword::Plain:
         flushBytes();
         m_state.font = -1;
@@ -350,12 +404,17 @@ void Reader::word(const Token& t)
         return;
     case Keyword::ParagraphDefault:
         m_state.alignment = styled::AlignLeft;
+        m_state.justified = false;
         m_state.inTable = false;
         return;
-    case Keyword::AlignLeft:
-    case Keyword::AlignJustify: m_state.alignment = styled::AlignLeft; return;
-    case Keyword::AlignRight: m_state.alignment = styled::AlignRight; return;
-    case Keyword::AlignCentre: m_state.alignment = styled::AlignCentre; return;
+    case Keyword::AlignLeft: m_state.alignment = styled::AlignLeft, m_state.justified = false; return;
+    case Keyword::AlignJustify: m_state.alignment = styled::AlignLeft, m_state.justified = true; return;
+    case Keyword::AlignRight: m_state.alignment = styled::AlignRight, m_state.justified = false; return;
+    case Keyword::AlignCentre: m_state.alignment = styled::AlignCentre, m_state.justified = false; return;
+    case Keyword::Colour:
+        m_state.colour = t.hasParam ? p : 0;
+        m_colourPending = m_state.colour > 0;
+        return;
     case Keyword::InTable: m_state.inTable = true; return;
     default: break;
     }
@@ -375,7 +434,15 @@ void Reader::word(const Token& t)
             m_afterPar = true;
         }
         return;
-    case Keyword::Line: breakParagraph(); return;
+    case Keyword::Line:
+        ++m_notes.lineBreaks; // the model's paragraphs have no line of their own
+        breakParagraph(false);
+        return;
+    case Keyword::FootnoteNumber:
+        // In the text the note's number; in the note it stands before the note at the end.
+        if (!m_state.inNote)
+            addText(QString::number(m_footnoteNumber + 1));
+        return;
     case Keyword::Tab: addChar(QLatin1Char('\t')); return;
     case Keyword::LeftQuote: addChar(codepage::toChar(145)); return;
     case Keyword::RightQuote: addChar(codepage::toChar(146)); return;
@@ -611,6 +678,12 @@ void Reader::prepareEmit()
         m_pieceFormat = f;
         m_havePiece = true;
     }
+    // A half-point size or a colour is counted once for the text that follows it.
+    if (m_halfPending && m_state.halfPoints % 2 != 0)
+        ++m_notes.halfPoints;
+    if (m_colourPending && m_state.colour > 0)
+        ++m_notes.colours;
+    m_halfPending = m_colourPending = false;
     if (m_paragraphAlignment != m_state.alignment) {
         m_out.setAlignment(m_state.alignment);
         m_paragraphAlignment = m_state.alignment;
@@ -646,10 +719,58 @@ void Reader::flushPiece()
     m_piece.clear();
 }
 
-void Reader::breakParagraph()
+void Reader::countDestination(Keyword k)
+{
+    if (m_state.counted)
+        return;
+    switch (k) {
+    case Keyword::Picture: ++m_notes.pictures; break;
+    case Keyword::PictureCopy: break; // the picture counted already, as its first form
+    case Keyword::Object: ++m_notes.objects; break;
+    case Keyword::HeaderFooter: ++m_notes.headersFooters; break;
+    case Keyword::Annotation: ++m_notes.comments; break;
+    default: return;
+    }
+    m_state.counted = true; // what lies inside (an object's picture) is part of it
+}
+
+// A footnote's text goes to a flow of its own; the document's flow waits.
+void Reader::beginNote()
 {
     flushBytes();
     flushPiece();
+    m_main = MainFlow{std::move(m_out), m_paragraphAlignment, m_afterPar, m_pendingTab, m_pendingSpace};
+    m_out = styled::DocumentBuilder();
+    m_paragraphAlignment = -1;
+    m_afterPar = m_pendingTab = m_pendingSpace = false;
+    m_havePiece = false;
+    m_state.inNote = true;
+}
+
+void Reader::endNote()
+{
+    flushBytes();
+    flushPiece();
+    styled::Document note = m_out.take();
+    // A \par that ends the note's last paragraph opens no new one.
+    if (note.paragraphs.size() > 1 && note.paragraphs.last().runs.isEmpty())
+        note.paragraphs.removeLast();
+    m_noteTexts.append(std::move(note));
+    ++m_footnoteNumber;
+    m_out = std::move(m_main.out);
+    m_paragraphAlignment = m_main.paragraphAlignment;
+    m_afterPar = m_main.afterPar;
+    m_pendingTab = m_main.pendingTab;
+    m_pendingSpace = m_main.pendingSpace;
+    m_havePiece = false;
+}
+
+void Reader::breakParagraph(bool whole)
+{
+    flushBytes();
+    flushPiece();
+    if (whole && m_state.justified)
+        ++m_notes.justified;
     m_pendingTab = m_pendingSpace = false;
     m_out.setAlignment(m_state.alignment); // the properties in force when the paragraph ends
     m_out.breakParagraph();

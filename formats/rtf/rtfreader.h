@@ -1,5 +1,6 @@
 #pragma once
 
+#include "importnotes.h"
 #include "parseresult.h"
 #include "styledtext.h"
 
@@ -27,6 +28,7 @@ QString describe(Status status, qint64 offset);
 struct ReadResult : ParseResult<Status> {
     styled::Document document;
     int nulCharacters = 0; // NUL characters of the text (bytes, \'00, \u0), left out: no editor holds them
+    ImportNotes notes;     // what the model cannot hold, counted; footnotes' text kept at the end
 };
 
 ReadResult read(QByteArrayView bytes);

@@ -182,6 +182,8 @@ private slots:
     void unicodeTextFile();
     void otherProgramsDocument_data();
     void otherProgramsDocument();
+    void saveAfterAnOpenThatLostSomething_data();
+    void saveAfterAnOpenThatLostSomething();
     void interruptedSaveIsFinishedOnOpen_data();
     void interruptedSaveIsFinishedOnOpen();
     void exportsAreWellFormed_data();
@@ -866,6 +868,50 @@ void TestDocuments::otherProgramsDocument()
     QVERIFY(!c.files.save());
     QCOMPARE(c.dialogs.requests.last().suggestedName, QFileInfo(file).completeBaseName() + QStringLiteral(".rtf"));
     QCOMPARE(c.bytes(file), bytes);
+}
+
+// Save writes a document back in its own format only when nothing was lost
+// on the way in; otherwise it asks for a name, and the file stays as it was.
+void TestDocuments::saveAfterAnOpenThatLostSomething_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("inPlace");
+    QByteArray odt;
+    {
+        QBuffer b(&odt);
+        b.open(QIODevice::WriteOnly);
+        exportwriters::writeOdt(Document::fromPlainText(QStringLiteral("Brief"), {QStringLiteral("Arial"), 12, 0}), b, {});
+    }
+    QTest::newRow("RTF, whole") << "brief.rtf" << QByteArray("{\\rtf1\\ansi Brief\\par}") << true;
+    QTest::newRow("RTF with a footnote") << "brief.rtf" << QByteArray("{\\rtf1\\ansi Brief{\\footnote Note}\\par}") << false;
+    QTest::newRow("RTF with a picture") << "brief.rtf" << QByteArray("{\\rtf1\\ansi Brief{\\pict 00}\\par}") << false;
+    QTest::newRow("ODT, whole: written back as ODT") << "brief.odt" << odt << true;
+    QTest::newRow("LibreOffice's DOCX: lost something") << "brief.docx"
+                                                       << fileBytes(QStringLiteral(STILORA_SOURCE_DIR "/tests/formats/data/sample.docx")) << false;
+}
+
+void TestDocuments::saveAfterAnOpenThatLostSomething()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, inPlace);
+    Commands c;
+    c.put(file, bytes);
+    c.files.openFile(c.path(file));
+    QCOMPARE(c.dialogs.notices.isEmpty(), inPlace); // a loss is told
+    c.txt.setSelStart(0);
+    c.txt.typeText(QStringLiteral("Lieber "));
+    c.dialogs.files.clear(); // Save As, if it comes, is cancelled
+    QCOMPARE(c.files.save(), inPlace);
+    if (!inPlace) {
+        QCOMPARE(c.bytes(file), bytes);
+        QCOMPARE(c.dialogs.requests.last().suggestedName, QStringLiteral("brief.rtf"));
+        return;
+    }
+    // Read back in its own format: the change is there.
+    QVERIFY(!c.txt.isModified());
+    QVERIFY2(docfiles::open(c.path(file)).document.plainText().startsWith(QStringLiteral("Lieber Brief")), qPrintable(file));
 }
 
 namespace {

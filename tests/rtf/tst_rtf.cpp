@@ -60,6 +60,8 @@ private slots:
     void keywords();
     void tokens_data();
     void tokens();
+    void countsWhatItCannotHold_data();
+    void countsWhatItCannotHold();
     void reads_data();
     void reads();
     void formats();
@@ -83,7 +85,7 @@ void TestRtf::keywords_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<int>("keyword");
-    QTest::newRow("first") << QByteArray("annotation") << int(rtf::Keyword::SkipDestination);
+    QTest::newRow("first") << QByteArray("annotation") << int(rtf::Keyword::Annotation);
     QTest::newRow("last") << QByteArray("xmlnstbl") << int(rtf::Keyword::SkipDestination);
     QTest::newRow("one letter") << QByteArray("b") << int(rtf::Keyword::Bold);
     QTest::newRow("unicode") << QByteArray("u") << int(rtf::Keyword::Unicode);
@@ -144,6 +146,44 @@ void TestRtf::tokens()
     QCOMPARE(out.join(QLatin1Char(' ')), expected);
 }
 
+// What the model cannot hold is counted, each once, and said in one sentence;
+// a footnote's text is kept at the end under its number.
+void TestRtf::countsWhatItCannotHold_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("nothing lost") << QByteArray("\\qc\\fs28 Text}") << "Text" << "";
+    QTest::newRow("a footnote with its number") << QByteArray("A{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} Die Note.\\par}B}")
+                                                << QStringLiteral(u"A1B\nFußnoten\n1 Die Note.") << "Fußnoten ans Ende gestellt: 1";
+    QTest::newRow("two notes numbered in order")
+        << QByteArray("{\\chftn}{\\footnote eins}x{\\chftn}{\\footnote zwei}}") << QStringLiteral(u"1x2\nFußnoten\n1 eins\n2 zwei")
+        << "Fußnoten ans Ende gestellt: 2";
+    QTest::newRow("Word's picture in two forms counts once")
+        << QByteArray("a{\\*\\shppict{\\pict\\pngblip 00}}{\\nonshppict{\\pict\\wmetafile8 00}}b}") << "ab"
+        << QStringLiteral(u"Nicht übernommen: 1 Bild");
+    QTest::newRow("an object with its picture counts as the object")
+        << QByteArray("{\\object{\\*\\objdata 00}{\\result{\\pict 00}}}a}") << "a" << QStringLiteral(u"Nicht übernommen: 1 eingebettetes Objekt");
+    QTest::newRow("header, footer, comment")
+        << QByteArray("{\\header K}{\\footerf F}{\\*\\atnid X}{\\*\\annotation C}a}") << "a"
+        << QStringLiteral(u"Nicht übernommen: 1 Kommentar, 2 Kopf- und Fußzeilen");
+    QTest::newRow("justified, half points, a line break, a colour")
+        << QByteArray("\\qj\\fs21 a\\line b\\par\\pard\\fs24\\cf2 c\\cf0 d}") << "a\nb\ncd"
+        << QStringLiteral(u"Nicht übernommen: 1 Textfarbe; Geändert: 1 Absatz im Blocksatz linksbündig, 1 halbe Punktgröße gerundet, "
+                          u"1 Zeilenumbruch als Absatzende");
+}
+
+void TestRtf::countsWhatItCannotHold()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, text);
+    QFETCH(QString, summary);
+    const rtf::ReadResult r = rtf::read("{\\rtf1\\ansi " + body);
+    QVERIFY(r.ok());
+    QCOMPARE(r.document.plainText(), text);
+    QCOMPARE(r.notes.summary(), summary);
+}
+
 // What each construct reads as (text of all paragraphs, '\n' between them).
 void TestRtf::reads_data()
 {
@@ -172,7 +212,7 @@ void TestRtf::reads_data()
     QTest::newRow("skipped destinations") << QByteArray("{\\colortbl;\\red0;}{\\stylesheet{\\s0 Normal;}}{\\info{\\title T}}"
                                                         "{\\header Kopf}{\\footer Fuss}{\\footnote Note}{\\pict\\bin4 \x01\x02\x03\x04}"
                                                         "{\\object x}{\\*\\unknown y}Text}")
-                                          << "Text";
+                                          << QStringLiteral(u"Text\nFußnoten\n1 Note"); // the note's text is kept at the end
     QTest::newRow("stray closing brace ends the document") << QByteArray("a}b}") << "a";
     QTest::newRow("missing closing braces") << QByteArray("{\\b a\\par b") << "a\nb";
     QTest::newRow("empty document") << QByteArray("}") << "";
