@@ -594,43 +594,16 @@ ReadResult read(const QByteArray& file)
             if (const std::optional<Failure> f = notes.read(*bytes, true))
                 return fail(f->status, f->offset, folder + name);
     styled::Document document = flow.take();
-    if (!flow.references.isEmpty()) {
-        styled::DocumentBuilder b;
-        bool first = true;
-        auto paragraphOf = [&](const styled::Paragraph& p) {
-            if (!first)
-                b.breakParagraph();
-            first = false;
-            b.setAlignment(p.alignment);
-            for (const styled::Run& run : p.runs)
-                b.append(run.text, run.format);
-        };
-        for (const styled::Paragraph& p : document.paragraphs)
-            paragraphOf(p);
-        const styled::CharFormat last = document.paragraphs.isEmpty() || document.paragraphs.last().runs.isEmpty()
-            ? styled::CharFormat{QStringLiteral("Times New Roman"), 10, 0}
-            : document.paragraphs.last().runs.last().format;
-        b.breakParagraph();
-        b.setAlignment(styled::AlignLeft);
-        b.append(QStringLiteral("Fußnoten"), last);
-        for (const auto& [id, number] : flow.references) {
-            ++r.notes.notes;
-            const auto it = notes.notesById.find(id);
-            if (it == notes.notesById.end())
-                continue;
-            bool firstOfNote = true;
-            for (const styled::Paragraph& p : it->second.paragraphs) {
-                b.breakParagraph();
-                b.setAlignment(p.alignment);
-                if (firstOfNote)
-                    b.append(number + QLatin1Char(' '), p.runs.isEmpty() ? last : p.runs.first().format);
-                firstOfNote = false;
-                for (const styled::Run& run : p.runs)
-                    b.append(run.text, run.format);
-            }
-        }
-        document = b.take();
+    // The notes in the order the text refers to them, each with its number.
+    QList<styled::Document> texts;
+    QStringList numbers;
+    for (const auto& [id, number] : flow.references) {
+        const auto it = notes.notesById.find(id);
+        texts.append(it == notes.notesById.end() ? styled::Document() : it->second);
+        numbers.append(number);
     }
+    r.notes.notes += int(texts.size());
+    appendNotesAtEnd(document, texts, numbers);
     r.document = std::move(document);
     r.document.normalize();
     return r;

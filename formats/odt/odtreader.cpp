@@ -268,24 +268,15 @@ public:
 
     styled::Document take()
     {
-        if (!m_notesText.isEmpty()) {
-            // The notes under a line of their own, each with its number.
-            m_main.breakParagraph();
-            m_main.setAlignment(styled::AlignLeft);
-            m_main.append(QStringLiteral("Fußnoten"), m_lastFormat);
-            for (const Note& n : m_notesText) {
-                for (qsizetype i = 0; i < n.paragraphs.paragraphs.size(); ++i) {
-                    m_main.breakParagraph();
-                    const styled::Paragraph& p = n.paragraphs.paragraphs[i];
-                    m_main.setAlignment(p.alignment);
-                    if (i == 0)
-                        m_main.append(n.number + QLatin1Char(' '), p.runs.isEmpty() ? m_lastFormat : p.runs.first().format);
-                    for (const styled::Run& r : p.runs)
-                        m_main.append(r.text, r.format);
-                }
-            }
+        styled::Document document = m_main.take();
+        QList<styled::Document> texts;
+        QStringList numbers;
+        for (const Note& n : m_notesText) {
+            texts.append(n.paragraphs);
+            numbers.append(n.number);
         }
-        return m_main.take();
+        appendNotesAtEnd(document, texts, numbers);
+        return document;
     }
 
 private:
@@ -439,8 +430,7 @@ private:
             return;
         const TextProps& p = m_spans.isEmpty() ? m_paragraphProps : m_spans.last().props;
         m_halfCounted = m_colourCounted = false; // each run counted once
-        m_lastFormat = formatOf(p);
-        out().append(t, m_lastFormat);
+        out().append(t, formatOf(p));
     }
 
     // `counted`: false for the continuation after a line break, whose
@@ -487,7 +477,6 @@ private:
     TextProps m_paragraphProps;
     QString m_paragraphStyle;
     QList<Span> m_spans;
-    styled::CharFormat m_lastFormat;
     QString m_noteNumber;
     int m_inParagraph = 0;
     int m_inNote = 0;
