@@ -20,7 +20,7 @@ namespace convert {
 
 namespace {
 
-const QString kKnownFormats = QStringLiteral("gelesen: .rtf, .txt, .sri, .docx, .odt, .fodt; geschrieben: .rtf, .sri, .txt, .odt, .html, .pdf");
+const QString kKnownFormats = QStringLiteral("gelesen: .rtf, .txt, .sri, .docx, .odt, .fodt; geschrieben: .rtf, .sri, .txt, .docx, .odt, .html, .pdf");
 
 QString unknownFormat(const QString& name) { return IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(name).messageWithPath(); }
 
@@ -48,12 +48,13 @@ QString usage()
         "               NAME.sri, UTF-8-Text eines anderen Programms; als Ausgabe UTF-8-Text mit\n"
         "               Griechisch in Unicode (das Dateipaar schreibt AUSGABE.sri), nie über die\n"
         "               Textdatei eines Dateipaars\n"
-        "  .docx        Word-Dokument eines anderen Programms (nur Eingabe), gelesen wie .odt\n"
+        "  .docx        Word-Dokument, gelesen wie .odt; als Ausgabe A4 mit den Rändern des Drucks,\n"
+        "               Griechisch als Unicode in der Schrift Gentium Plus\n"
         "  .odt .fodt   OpenDocument-Text eines anderen Programms: griechisches Unicode wird zu den\n"
         "               Codes der Schrift Greek; was nicht übernommen werden konnte, steht als Warnung\n"
         "               da. Als Ausgabe (nur .odt) Griechisch als Unicode in der Schrift Gentium Plus\n"
         "  .html .pdf   HTML, PDF: nur Ausgabe, Griechisch als Unicode in der Schrift Gentium Plus\n"
-        "  --to FORMAT  jede DATEI neben sich umwandeln (FORMAT: rtf, sri, odt, html, pdf, txt für\n"
+        "  --to FORMAT  jede DATEI neben sich umwandeln (FORMAT: rtf, sri, docx, odt, html, pdf, txt für\n"
         "               Unicode-Text); am Ende eine Übersicht der umgewandelten und der fehlgeschlagenen\n"
         "               Dateien und jedes Zeichens, das nicht oder nur angenähert übernommen wurde\n"
         "  --find TEXT  TEXT in jeder DATEI suchen wie \"Wort suchen\" im Editor; jeder Treffer als\n"
@@ -152,7 +153,7 @@ Outcome runBatch(const QString& to, const QStringList& files)
     const Format format = batchFormat(to, &extension);
     if (format == Format::Unknown || files.isEmpty()) {
         o.exitCode = 2;
-        o.errors << QStringLiteral("Aufruf: stilora-convert --to rtf|sri|odt|html|pdf|txt DATEI... (mehr mit --help)");
+        o.errors << QStringLiteral("Aufruf: stilora-convert --to rtf|sri|docx|odt|html|pdf|txt DATEI... (mehr mit --help)");
         return o;
     }
     int failed = 0;

@@ -20,7 +20,7 @@ constexpr FormatEntry kFormats[] = {
     {Format::Pair, "sri", nullptr, true},
     {Format::UnicodeText, "txt", "Unicode-Text", false},
     {Format::Odt, "odt", "OpenDocument-Text", true},
-    {Format::Docx, "docx", nullptr, true, false},
+    {Format::Docx, "docx", nullptr, true},
     {Format::Html, "html", "HTML", false},
     {Format::Pdf, "pdf", "PDF", false},
 };

@@ -63,7 +63,8 @@ public:
     // was read, nor for a format the program does not write: Save asks for a name.
     constexpr bool savesInPlace() const
     {
-        return !m_lossy && (m_format == Format::Rtf || m_format == Format::Pair || m_format == Format::Odt);
+        return !m_lossy
+            && (m_format == Format::Rtf || m_format == Format::Pair || m_format == Format::Odt || m_format == Format::Docx);
     }
     // The kind once Save has written it: from then on the document is whole.
     constexpr DocumentKind saved() const { return m_format == Format::UnicodeText ? Format::Pair : m_format; }

@@ -19,7 +19,7 @@ const QString DocumentCommands::kOpenFilter = QStringLiteral(
     "Stilora 1.1 Dateien (*.rtf) - Rich Text Format)|*.rtf|Stilora 1.0 und 1.01 Dateien (*.sri)|*.sri|"
     "Nur Text ohne Format (*.txt)|*.txt|Word-Dokument (*.docx)|*.docx|OpenDocument-Text (*.odt)|*.odt");
 const QString DocumentCommands::kSaveFilter = QStringLiteral(
-    "Stilora 1.1 Datei (*.rtf) - Rich Text Format|*.rtf|Stilora 1.0 und 1.01 Datei (*.sri)|*.sri");
+    "Stilora 1.1 Datei (*.rtf) - Rich Text Format|*.rtf|Stilora 1.0 und 1.01 Datei (*.sri)|*.sri|Word-Dokument (*.docx)|*.docx");
 const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
 const QString DocumentCommands::kSaveExtension = QStringLiteral("*.sri");
 const QString DocumentCommands::kOverwriteQuestion = QStringLiteral("Soll vorhandene Datei überschrieben werden?");
@@ -294,9 +294,12 @@ bool DocumentCommands::saveAs()
     // has: a pair stays a pair, an RTF or new document does not become one.
     if (answer.filterIndex == 1)
         m_c.state->Kind = DocumentKind::Format::Rtf;
+    else if (answer.filterIndex == 3)
+        m_c.state->Kind = DocumentKind::Format::Docx;
     else if (m_c.state->Kind.otherProgram())
         m_c.state->Kind = DocumentKind::Format::Pair; // another program's document takes the entry's format
-    m_c.state->BasePath = pair::basePathOf(path);
+    // The first two entries' names end in three letters; the third's in four.
+    m_c.state->BasePath = answer.filterIndex == 3 ? baseOf(path) : pair::basePathOf(path);
     m_c.state->SaveDir = documents::shortString(documents::titleFor(m_c.state->BasePath).directory);
     m_c.tit();
     if (exists(documentFile(*m_c.state)) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion)) {
@@ -314,9 +317,9 @@ bool DocumentCommands::speich()
     if (m_c.state->LegacyFormat()) {
         if (!writePair())
             return false;
-    } else if (m_c.state->Kind.format() == DocumentKind::Format::Odt) {
-        // Written back as it came, with its Greek as Unicode, as the export writes it.
-        docfiles::exportFile(m_c.txt->snapshot(), documentFile(*m_c.state), DocumentKind::Format::Odt, m_c.pdf);
+    } else if (m_c.state->Kind.otherProgram()) {
+        // Word's and OpenDocument's own format, with the Greek as Unicode as the export writes it.
+        docfiles::exportFile(m_c.txt->snapshot(), documentFile(*m_c.state), m_c.state->Kind.format(), m_c.pdf);
     } else {
         docfiles::saveRtf(m_c.txt->snapshot(), m_c.state->BasePath + QStringLiteral("rtf"));
     }

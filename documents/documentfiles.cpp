@@ -228,6 +228,7 @@ void exportFile(const styled::Document& document, const QString& path, Format fo
         try {
             switch (format) {
             case Format::Odt: exportwriters::writeOdt(document, out, options); break;
+            case Format::Docx: exportwriters::writeDocx(document, out, options); break;
             case Format::Html: exportwriters::writeHtml(document, out, options); break;
             case Format::UnicodeText: exportwriters::writeText(document, out); break;
             default: throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".odt, .txt, .html oder .pdf"));

@@ -1,6 +1,7 @@
 #include "docxreader.h"
 
 #include "codepage.h"
+#include "unicodegreek.h"
 #include "ziparchive.h"
 
 #include <QHash>
@@ -332,7 +333,11 @@ private:
         } else if (w(x, u"pStyle") && m_inParagraphProps) {
             m_paragraph = paragraphProps(wAttr(x, "val"));
         } else if (w(x, u"rStyle") && m_inRunProps) {
-            m_runStyle.overlay(m_sheet.chain(wAttr(x, "val")));
+            const QString style = wAttr(x, "val");
+            m_runStyle.overlay(m_sheet.chain(style));
+            // This program's Greek: the font's codes, written as Unicode.
+            if (style == QLatin1String("StiloraGreek"))
+                m_runGreek = true;
         } else if (m_inRunProps && !m_inParagraphProps) {
             property(x, m_runOwn);
         } else if (m_inParagraphProps && !m_inRunProps) {
@@ -340,6 +345,7 @@ private:
         } else if (w(x, u"r")) {
             m_runStyle = Props();
             m_runOwn = Props();
+            m_runGreek = false;
         } else if (w(x, u"t")) {
             m_inText = true;
         } else if (w(x, u"tab") && m_inParagraph > 0 && m_pPrDepth == 0) {
@@ -452,7 +458,11 @@ private:
         p.overlay(m_runStyle);
         p.overlay(m_runOwn);
         styled::CharFormat f;
-        f.font = p.font ? *p.font : p.themeFont == QLatin1String("major") ? m_sheet.majorFont : p.themeFont ? m_sheet.minorFont : QStringLiteral("Times New Roman");
+        f.font = m_runGreek ? QString::fromLatin1(styled::kDefaultFont)
+            : p.font        ? *p.font
+            : p.themeFont == QLatin1String("major") ? m_sheet.majorFont
+            : p.themeFont   ? m_sheet.minorFont
+                            : QStringLiteral("Times New Roman");
         const int half = p.halfPoints.value_or(20);
         if (half % 2 != 0 && !m_halfCounted) {
             ++m_notes.halfPoints;
@@ -474,7 +484,8 @@ private:
             return;
         settleParagraph();
         m_halfCounted = m_colourCounted = false;
-        m_builder.append(t, format());
+        // This program's own Greek goes back to the codes it was written from, signs and all.
+        m_builder.append(m_runGreek ? unicodegreek::importGreek(t).codes : t, format());
     }
 
     // A symbol: in the font "Greek" (or any symbol font's private range) its code.
@@ -508,6 +519,7 @@ private:
     bool m_alignmentSet = false, m_continued = false;
     int m_pPrDepth = 0;
     bool m_halfCounted = false, m_colourCounted = false;
+    bool m_runGreek = false; // the run has this program's Greek style
 };
 
 ReadResult fail(Status status, qint64 offset, const QString& part)

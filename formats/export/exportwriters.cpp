@@ -46,6 +46,10 @@ QString xmlCharacters(QString text)
     return text;
 }
 
+// Greek runs carry this character style in DOCX and ODT: the program's
+// readers know them as the font's codes again, their spaces and marks included.
+const QString kGreekStyle = QStringLiteral("StiloraGreek");
+
 struct FormatKey {
     styled::CharFormat format;
     bool greek = false;
@@ -238,6 +242,8 @@ void odtContent(QXmlStreamWriter& x, const styled::Document& d, const FormatTabl
         x.writeStartElement(kStyle, QStringLiteral("style"));
         x.writeAttribute(kStyle, QStringLiteral("name"), QStringLiteral("T%1").arg(i + 1));
         x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("text"));
+        if (table.formats[i].greek)
+            x.writeAttribute(kStyle, QStringLiteral("parent-style-name"), kGreekStyle);
         textProperties(x, table.formats[i]);
         x.writeEndElement();
     }
@@ -268,6 +274,11 @@ void odtStyles(QXmlStreamWriter& x, const Options& o)
     x.writeAttribute(kStyle, QStringLiteral("name"), QStringLiteral("Standard"));
     x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("paragraph"));
     x.writeAttribute(kStyle, QStringLiteral("class"), QStringLiteral("text"));
+    // The Greek's own character style: the program reads its runs back as the font's codes.
+    x.writeEmptyElement(kStyle, QStringLiteral("style"));
+    x.writeAttribute(kStyle, QStringLiteral("name"), kGreekStyle);
+    x.writeAttribute(kStyle, QStringLiteral("display-name"), QStringLiteral("Griechisch (Stilora)"));
+    x.writeAttribute(kStyle, QStringLiteral("family"), QStringLiteral("text"));
     x.writeEndDocument();
 }
 
@@ -419,6 +430,121 @@ void xmlPart(OdtArchive& zip, const QString& name, const std::function<void(QXml
     });
 }
 
+// --- Word -------------------------------------------------------------------------
+
+const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocessingml/2006/main");
+// The page as the print lays it out: A4, margins of 10 mm (567 twips).
+constexpr int kA4WidthTwips = 11906, kA4HeightTwips = 16838, kMarginTwips = 567;
+
+void docxRunProperties(QXmlStreamWriter& x, const FormatKey& k)
+{
+    x.writeStartElement(kW, QStringLiteral("rPr"));
+    if (k.greek) {
+        x.writeEmptyElement(kW, QStringLiteral("rStyle"));
+        x.writeAttribute(kW, QStringLiteral("val"), kGreekStyle);
+    }
+    x.writeEmptyElement(kW, QStringLiteral("rFonts"));
+    for (const char* a : {"ascii", "hAnsi", "cs", "eastAsia"})
+        x.writeAttribute(kW, QLatin1String(a), k.format.font);
+    if (k.format.style & styled::Bold)
+        x.writeEmptyElement(kW, QStringLiteral("b"));
+    if (k.format.style & styled::Italic)
+        x.writeEmptyElement(kW, QStringLiteral("i"));
+    if (k.format.style & styled::StrikeOut)
+        x.writeEmptyElement(kW, QStringLiteral("strike"));
+    if (k.format.style & styled::Underline) {
+        x.writeEmptyElement(kW, QStringLiteral("u"));
+        x.writeAttribute(kW, QStringLiteral("val"), QStringLiteral("single"));
+    }
+    for (const char* e : {"sz", "szCs"}) {
+        x.writeEmptyElement(kW, QLatin1String(e));
+        x.writeAttribute(kW, QStringLiteral("val"), QString::number(k.format.size * 2));
+    }
+    x.writeEndElement();
+}
+
+void docxDocument(QXmlStreamWriter& x, const styled::Document& d, const Options& o)
+{
+    x.writeStartDocument(QStringLiteral("1.0"), true);
+    x.writeNamespace(kW, QStringLiteral("w"));
+    x.writeStartElement(kW, QStringLiteral("document"));
+    x.writeStartElement(kW, QStringLiteral("body"));
+    static const char* const kJustification[] = {"left", "right", "center"};
+    for (const styled::Paragraph& p : d.paragraphs) {
+        x.writeStartElement(kW, QStringLiteral("p"));
+        x.writeStartElement(kW, QStringLiteral("pPr"));
+        x.writeEmptyElement(kW, QStringLiteral("jc"));
+        x.writeAttribute(kW, QStringLiteral("val"), QLatin1String(kJustification[std::clamp(p.alignment, 0, 2)]));
+        x.writeEndElement();
+        for (const styled::Run& r : p.runs) {
+            const QString text = xmlCharacters(runText(r));
+            x.writeStartElement(kW, QStringLiteral("r"));
+            docxRunProperties(x, keyOf(r, o));
+            const QStringList pieces = text.split(QLatin1Char('\t'));
+            for (qsizetype i = 0; i < pieces.size(); ++i) {
+                if (i > 0)
+                    x.writeEmptyElement(kW, QStringLiteral("tab"));
+                if (pieces[i].isEmpty())
+                    continue;
+                x.writeStartElement(kW, QStringLiteral("t"));
+                x.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+                x.writeCharacters(pieces[i]);
+                x.writeEndElement();
+            }
+            x.writeEndElement();
+        }
+        x.writeEndElement();
+    }
+    x.writeStartElement(kW, QStringLiteral("sectPr"));
+    x.writeEmptyElement(kW, QStringLiteral("pgSz"));
+    x.writeAttribute(kW, QStringLiteral("w"), QString::number(kA4WidthTwips));
+    x.writeAttribute(kW, QStringLiteral("h"), QString::number(kA4HeightTwips));
+    x.writeEmptyElement(kW, QStringLiteral("pgMar"));
+    for (const char* side : {"top", "right", "bottom", "left"})
+        x.writeAttribute(kW, QLatin1String(side), QString::number(kMarginTwips));
+    for (const char* none : {"header", "footer", "gutter"})
+        x.writeAttribute(kW, QLatin1String(none), QStringLiteral("0"));
+    x.writeEndElement();
+    x.writeEndElement();
+    x.writeEndElement();
+    x.writeEndDocument();
+}
+
+void docxStyles(QXmlStreamWriter& x, const Options& o)
+{
+    x.writeStartDocument(QStringLiteral("1.0"), true);
+    x.writeNamespace(kW, QStringLiteral("w"));
+    x.writeStartElement(kW, QStringLiteral("styles"));
+    x.writeStartElement(kW, QStringLiteral("docDefaults"));
+    x.writeStartElement(kW, QStringLiteral("rPrDefault"));
+    docxRunProperties(x, FormatKey{styled::CharFormat{o.greekFamily, styled::kDefaultSize, 0}, false});
+    x.writeEndElement();
+    x.writeEndElement();
+    x.writeStartElement(kW, QStringLiteral("style"));
+    x.writeAttribute(kW, QStringLiteral("type"), QStringLiteral("character"));
+    x.writeAttribute(kW, QStringLiteral("styleId"), kGreekStyle);
+    x.writeEmptyElement(kW, QStringLiteral("name"));
+    x.writeAttribute(kW, QStringLiteral("val"), QStringLiteral("Griechisch (Stilora)"));
+    x.writeEndElement();
+    x.writeEndElement();
+    x.writeEndDocument();
+}
+
+void packagePart(QXmlStreamWriter& x, const char* root, const char* ns, const QList<QList<std::pair<const char*, QString>>>& entries,
+                 const char* entry)
+{
+    x.writeStartDocument(QStringLiteral("1.0"), true);
+    x.writeDefaultNamespace(QLatin1String(ns));
+    x.writeStartElement(QLatin1String(ns), QLatin1String(root));
+    for (const auto& attributes : entries) {
+        x.writeEmptyElement(QLatin1String(ns), QLatin1String(entry));
+        for (const auto& [name, value] : attributes)
+            x.writeAttribute(QLatin1String(name), value);
+    }
+    x.writeEndElement();
+    x.writeEndDocument();
+}
+
 } // namespace
 
 styled::Run exportedRun(const styled::Run& run, const QString& greekFamily)
@@ -428,6 +554,48 @@ styled::Run exportedRun(const styled::Run& run, const QString& greekFamily)
     styled::Run out{unicodegreek::exportGreek(run.text), run.format};
     out.format.font = greekFamily;
     return out;
+}
+
+void writeDocx(const styled::Document& document, QIODevice& out, const Options& options)
+{
+    OdtArchive zip(out);
+    const char* types = "http://schemas.openxmlformats.org/package/2006/content-types";
+    const char* rels = "http://schemas.openxmlformats.org/package/2006/relationships";
+    const QString officeRels = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
+    xmlPart(zip, QStringLiteral("[Content_Types].xml"), [&](QXmlStreamWriter& x) {
+        x.writeStartDocument(QStringLiteral("1.0"), true);
+        x.writeDefaultNamespace(QLatin1String(types));
+        x.writeStartElement(QLatin1String(types), QStringLiteral("Types"));
+        x.writeEmptyElement(QLatin1String(types), QStringLiteral("Default"));
+        x.writeAttribute(QStringLiteral("Extension"), QStringLiteral("rels"));
+        x.writeAttribute(QStringLiteral("ContentType"), QStringLiteral("application/vnd.openxmlformats-package.relationships+xml"));
+        x.writeEmptyElement(QLatin1String(types), QStringLiteral("Default"));
+        x.writeAttribute(QStringLiteral("Extension"), QStringLiteral("xml"));
+        x.writeAttribute(QStringLiteral("ContentType"), QStringLiteral("application/xml"));
+        const std::pair<const char*, const char*> parts[] = {
+            {"/word/document.xml", "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"},
+            {"/word/styles.xml", "application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"}};
+        for (const auto& [name, type] : parts) {
+            x.writeEmptyElement(QLatin1String(types), QStringLiteral("Override"));
+            x.writeAttribute(QStringLiteral("PartName"), QLatin1String(name));
+            x.writeAttribute(QStringLiteral("ContentType"), QLatin1String(type));
+        }
+        x.writeEndElement();
+        x.writeEndDocument();
+    });
+    xmlPart(zip, QStringLiteral("_rels/.rels"), [&](QXmlStreamWriter& x) {
+        packagePart(x, "Relationships", rels,
+                    {{{"Id", QStringLiteral("rId1")}, {"Type", officeRels + QStringLiteral("officeDocument")}, {"Target", QStringLiteral("word/document.xml")}}},
+                    "Relationship");
+    });
+    xmlPart(zip, QStringLiteral("word/_rels/document.xml.rels"), [&](QXmlStreamWriter& x) {
+        packagePart(x, "Relationships", rels,
+                    {{{"Id", QStringLiteral("rId1")}, {"Type", officeRels + QStringLiteral("styles")}, {"Target", QStringLiteral("styles.xml")}}},
+                    "Relationship");
+    });
+    xmlPart(zip, QStringLiteral("word/document.xml"), [&](QXmlStreamWriter& x) { docxDocument(x, document, options); });
+    xmlPart(zip, QStringLiteral("word/styles.xml"), [&](QXmlStreamWriter& x) { docxStyles(x, options); });
+    zip.finish();
 }
 
 void writeOdt(const styled::Document& document, QIODevice& out, const Options& options)

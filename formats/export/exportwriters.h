@@ -24,6 +24,11 @@ struct Options {
 // when the device or the archive failed; a device that knows the system's
 // cause (a CheckedFile) tells it when it is finished.
 void writeOdt(const styled::Document& document, QIODevice& out, const Options& options);
+// A Word document (.docx): A4 with the print's margins, each run's font,
+// size and style, each paragraph's alignment; Greek as Unicode in
+// options.greekFamily, marked with a character style of its own so that
+// the program reads it back as the font's codes.
+void writeDocx(const styled::Document& document, QIODevice& out, const Options& options);
 void writeHtml(const styled::Document& document, QIODevice& out, const Options& options);
 void writeText(const styled::Document& document, QIODevice& out);
 

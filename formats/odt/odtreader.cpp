@@ -1,5 +1,6 @@
 #include "odtreader.h"
 
+#include "unicodegreek.h"
 #include "ziparchive.h"
 
 #include <QHash>
@@ -45,6 +46,7 @@ struct TextProps {
     std::optional<bool> bold, italic, underline, strike, coloured;
     std::optional<int> alignment;
     std::optional<bool> justified;
+    bool greek = false; // this program's Greek style: the font's codes, written as Unicode
 };
 
 struct Style {
@@ -152,7 +154,9 @@ public:
     {
         QList<const TextProps*> chain;
         QString at = name;
+        bool greek = false;
         for (int guard = 0; !at.isEmpty() && guard < 64; ++guard) {
+            greek = greek || at == QLatin1String("StiloraGreek");
             const auto it = m_styles.constFind(family + QLatin1Char(':') + at);
             if (it == m_styles.cend())
                 break;
@@ -165,6 +169,7 @@ public:
         TextProps out;
         for (auto it = chain.crbegin(); it != chain.crend(); ++it)
             overlay(out, **it);
+        out.greek = greek;
         return out;
     }
 
@@ -190,6 +195,7 @@ public:
             base.alignment = top.alignment;
         if (top.justified)
             base.justified = top.justified;
+        base.greek = top.greek;
     }
 
 private:
@@ -407,7 +413,7 @@ private:
     styled::CharFormat formatOf(const TextProps& p)
     {
         styled::CharFormat f;
-        f.font = p.font.value_or(QStringLiteral("Liberation Serif"));
+        f.font = p.greek ? QString::fromLatin1(styled::kDefaultFont) : p.font.value_or(QStringLiteral("Liberation Serif"));
         const double size = p.size.value_or(12);
         const double rounded = std::round(size);
         if (std::abs(size - rounded) > 0.01 && !m_halfCounted) {
@@ -430,7 +436,8 @@ private:
             return;
         const TextProps& p = m_spans.isEmpty() ? m_paragraphProps : m_spans.last().props;
         m_halfCounted = m_colourCounted = false; // each run counted once
-        out().append(t, formatOf(p));
+        // This program's own Greek goes back to the codes it was written from, signs and all.
+        out().append(p.greek ? unicodegreek::importGreek(t).codes : t, formatOf(p));
     }
 
     // `counted`: false for the continuation after a line break, whose

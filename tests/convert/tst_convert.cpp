@@ -185,6 +185,8 @@ void TestConvert::exports_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("reader"); // how the result is read back
     QTest::newRow("ODT") << QStringList{"a.rtf", "b.odt"} << "unzip";
+    QTest::newRow("DOCX") << QStringList{"a.rtf", "b.docx"} << "docx";
+    QTest::newRow("DOCX beside itself") << QStringList{"--to", "docx", "a.rtf"} << "docx";
     QTest::newRow("HTML") << QStringList{"a.rtf", "b.html"} << "cat";
     QTest::newRow("Unicode text") << QStringList{"a.rtf", "b.txt"} << "cat";
     QTest::newRow("Unicode text, older spelling") << QStringList{"--unicode", "a.rtf", "b.txt"} << "cat";
@@ -197,7 +199,8 @@ void TestConvert::exports()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, reader);
-    QVERIFY2(!QStandardPaths::findExecutable(reader).isEmpty(), qPrintable(reader + QStringLiteral(" is missing")));
+    const QString tool = reader == QLatin1String("docx") ? QStringLiteral("unzip") : reader;
+    QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(), qPrintable(tool + QStringLiteral(" is missing")));
     QTemporaryDir dir;
     styled::DocumentBuilder b;
     b.append(codepage::decode("\xa5ndra kai "), {QStringLiteral("Greek"), 14, 0});
@@ -205,17 +208,20 @@ void TestConvert::exports()
     writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), rtf::write(b.take())}});
     const Run r = convertTool(arguments, dir.path());
     QCOMPARE(r.exitCode, 0);
-    const QString out = dir.filePath(arguments.last());
+    const QString out = arguments.first() == QLatin1String("--to") ? dir.filePath(QStringLiteral("a.") + arguments[1])
+                                                                   : dir.filePath(arguments.last());
     QString text;
     if (reader == QLatin1String("unzip"))
         text = run(reader, {QStringLiteral("-p"), out, QStringLiteral("content.xml")});
+    else if (reader == QLatin1String("docx"))
+        text = run(QStringLiteral("unzip"), {QStringLiteral("-p"), out, QStringLiteral("word/document.xml")});
     else if (reader == QLatin1String("pdftotext"))
         text = run(reader, {out, QStringLiteral("-")});
     else
         text = QString::fromUtf8(fileBytes(out));
     QVERIFY2(text.contains(QStringLiteral(u"ἄνδρα και")), qPrintable(text.left(400)));
     QVERIFY(text.contains(QStringLiteral(u"Umlaute äß")));
-    if (reader == QLatin1String("unzip"))
+    if (reader == QLatin1String("unzip") || reader == QLatin1String("docx"))
         QVERIFY(text.contains(QLatin1String("Gentium Plus")));
 }
 

@@ -225,7 +225,7 @@ void TestCore::documentKindOfNames_data()
     QTest::newRow("attribute file") << "brief.sri" << F::Pair << F::Pair << F::Pair;
     QTest::newRow("text: read as the pair, written as Unicode") << "brief.txt" << F::Pair << F::UnicodeText << F::Pair;
     QTest::newRow("ODT") << "brief.odt" << F::Odt << F::Odt << F::Odt;
-    QTest::newRow("Word: read, not yet written") << "brief.docx" << F::Docx << F::Unknown << F::Docx;
+    QTest::newRow("Word") << "brief.docx" << F::Docx << F::Docx << F::Docx;
     QTest::newRow("flat ODT: read, never written") << "brief.fodt" << F::Odt << F::Unknown << F::Odt;
     QTest::newRow("HTML in both spellings") << "brief.htm" << F::Unknown << F::Html << F::Rtf;
     QTest::newRow("PDF") << "brief.pdf" << F::Unknown << F::Pdf << F::Rtf;

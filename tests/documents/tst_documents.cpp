@@ -182,6 +182,7 @@ private slots:
     void unicodeTextFile();
     void otherProgramsDocument_data();
     void otherProgramsDocument();
+    void saveAsWord();
     void saveAfterAnOpenThatLostSomething_data();
     void saveAfterAnOpenThatLostSomething();
     void interruptedSaveIsFinishedOnOpen_data();
@@ -868,6 +869,25 @@ void TestDocuments::otherProgramsDocument()
     QVERIFY(!c.files.save());
     QCOMPARE(c.dialogs.requests.last().suggestedName, QFileInfo(file).completeBaseName() + QStringLiteral(".rtf"));
     QCOMPARE(c.bytes(file), bytes);
+}
+
+// "Speichern unter" with the third entry writes a Word document, which Save
+// then writes again in place and which reads back into the same document.
+void TestDocuments::saveAsWord()
+{
+    Commands c;
+    c.txt.load(Document::fromPlainText(codepage::decode("\xa5ndra moi \tennepe"), greek()));
+    c.choose(QStringLiteral("brief"), 3); // no extension typed: the entry's
+    QVERIFY(c.files.saveAs());
+    QCOMPARE(c.state.Kind.format(), DocumentKind::Format::Docx);
+    QCOMPARE(c.state.BasePath, c.path(QStringLiteral("brief.")));
+    QVERIFY(QFileInfo::exists(c.path(QStringLiteral("brief.docx"))));
+    c.txt.setSelStart(c.txt.textLength());
+    c.txt.typeText(QStringLiteral("!"));
+    c.dialogs.files.clear();
+    QVERIFY(c.files.save()); // in place, no dialog
+    const Document back = docfiles::open(c.path(QStringLiteral("brief.docx"))).document;
+    QCOMPARE(back, c.txt.snapshot());
 }
 
 // Save writes a document back in its own format only when nothing was lost
