@@ -144,6 +144,21 @@ struct Sheet {
     QHash<QString, StyleDef> styles;
     QString minorFont = QStringLiteral("Calibri"), majorFont = QStringLiteral("Calibri Light");
 
+    // Whether a style is, or is based on, this program's Greek style.
+    bool greek(const QString& id) const
+    {
+        QString at = id;
+        for (int guard = 0; !at.isEmpty() && guard < 64; ++guard) {
+            if (at == QLatin1String("StiloraGreek"))
+                return true;
+            const auto it = styles.constFind(at);
+            if (it == styles.cend())
+                return false;
+            at = it->basedOn;
+        }
+        return false;
+    }
+
     Props chain(const QString& id) const
     {
         QList<const Props*> found;
@@ -205,26 +220,28 @@ std::optional<Failure> readStyles(const QByteArray& bytes, Sheet& sheet)
     Xml xml(bytes);
     QXmlStreamReader& x = xml.x;
     Props* current = nullptr;
+    StyleDef* currentStyle = nullptr; // the style element being read
     bool inRun = false, inParagraph = false;
     while (xml.next()) {
         if (x.isStartElement() && x.namespaceUri() == kW) {
             const QStringView n = x.name();
             if (n == u"rPrDefault" || n == u"pPrDefault") {
                 current = &sheet.defaults;
+                currentStyle = nullptr;
             } else if (n == u"style") {
                 const QString type = wAttr(x, "type");
                 if (type == QLatin1String("paragraph") || type == QLatin1String("character")) {
                     const QString id = wAttr(x, "styleId");
-                    current = &sheet.styles[id].props;
+                    currentStyle = &sheet.styles[id];
+                    current = &currentStyle->props;
                     if (type == QLatin1String("paragraph") && toggle(x) && wAttr(x, "default") == QLatin1String("1"))
                         sheet.defaultParagraph = id;
                 } else {
                     current = nullptr;
+                    currentStyle = nullptr;
                 }
-            } else if (n == u"basedOn" && current && current != &sheet.defaults) {
-                for (auto it = sheet.styles.begin(); it != sheet.styles.end(); ++it)
-                    if (&it->props == current)
-                        it->basedOn = wAttr(x, "val");
+            } else if (n == u"basedOn" && currentStyle) {
+                currentStyle->basedOn = wAttr(x, "val");
             } else if (n == u"rPr") {
                 inRun = true;
             } else if (n == u"pPr") {
@@ -239,7 +256,7 @@ std::optional<Failure> readStyles(const QByteArray& bytes, Sheet& sheet)
             else if (n == u"pPr")
                 inParagraph = false;
             else if (n == u"style" || n == u"rPrDefault" || n == u"pPrDefault")
-                current = nullptr;
+                current = nullptr, currentStyle = nullptr;
         }
     }
     return xml.failure();
@@ -336,7 +353,7 @@ private:
             const QString style = wAttr(x, "val");
             m_runStyle.overlay(m_sheet.chain(style));
             // This program's Greek: the font's codes, written as Unicode.
-            if (style == QLatin1String("StiloraGreek"))
+            if (m_sheet.greek(style))
                 m_runGreek = true;
         } else if (m_inRunProps && !m_inParagraphProps) {
             property(x, m_runOwn);

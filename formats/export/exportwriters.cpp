@@ -439,12 +439,8 @@ constexpr int kA4WidthTwips = 11906, kA4HeightTwips = 16838, kMarginTwips = 567;
 void docxRunProperties(QXmlStreamWriter& x, const FormatKey& k)
 {
     x.writeStartElement(kW, QStringLiteral("rPr"));
-    if (k.greek) {
-        x.writeEmptyElement(kW, QStringLiteral("rStyle"));
-        x.writeAttribute(kW, QStringLiteral("val"), kGreekStyle);
-    }
     x.writeEmptyElement(kW, QStringLiteral("rFonts"));
-    for (const char* a : {"ascii", "hAnsi", "cs", "eastAsia"})
+    for (const char* a : {"ascii", "hAnsi", "cs"})
         x.writeAttribute(kW, QLatin1String(a), k.format.font);
     if (k.format.style & styled::Bold)
         x.writeEmptyElement(kW, QStringLiteral("b"));
@@ -463,7 +459,11 @@ void docxRunProperties(QXmlStreamWriter& x, const FormatKey& k)
     x.writeEndElement();
 }
 
-void docxDocument(QXmlStreamWriter& x, const styled::Document& d, const Options& o)
+// A run's format as one of the document's character styles (S1, S2, ...),
+// each defined once in the styles part: a book's runs stay short.
+QString docxStyleId(int index) { return QStringLiteral("S%1").arg(index + 1); }
+
+void docxDocument(QXmlStreamWriter& x, const styled::Document& d, const FormatTable& table, const Options& o)
 {
     x.writeStartDocument(QStringLiteral("1.0"), true);
     x.writeNamespace(kW, QStringLiteral("w"));
@@ -479,7 +479,10 @@ void docxDocument(QXmlStreamWriter& x, const styled::Document& d, const Options&
         for (const styled::Run& r : p.runs) {
             const QString text = xmlCharacters(runText(r));
             x.writeStartElement(kW, QStringLiteral("r"));
-            docxRunProperties(x, keyOf(r, o));
+            x.writeStartElement(kW, QStringLiteral("rPr"));
+            x.writeEmptyElement(kW, QStringLiteral("rStyle"));
+            x.writeAttribute(kW, QStringLiteral("val"), docxStyleId(table.index.value(keyOf(r, o))));
+            x.writeEndElement();
             const QStringList pieces = text.split(QLatin1Char('\t'));
             for (qsizetype i = 0; i < pieces.size(); ++i) {
                 if (i > 0)
@@ -510,7 +513,7 @@ void docxDocument(QXmlStreamWriter& x, const styled::Document& d, const Options&
     x.writeEndDocument();
 }
 
-void docxStyles(QXmlStreamWriter& x, const Options& o)
+void docxStyles(QXmlStreamWriter& x, const FormatTable& table, const Options& o)
 {
     x.writeStartDocument(QStringLiteral("1.0"), true);
     x.writeNamespace(kW, QStringLiteral("w"));
@@ -526,6 +529,20 @@ void docxStyles(QXmlStreamWriter& x, const Options& o)
     x.writeEmptyElement(kW, QStringLiteral("name"));
     x.writeAttribute(kW, QStringLiteral("val"), QStringLiteral("Griechisch (Stilora)"));
     x.writeEndElement();
+    for (qsizetype i = 0; i < table.formats.size(); ++i) {
+        const FormatKey& k = table.formats[i];
+        x.writeStartElement(kW, QStringLiteral("style"));
+        x.writeAttribute(kW, QStringLiteral("type"), QStringLiteral("character"));
+        x.writeAttribute(kW, QStringLiteral("styleId"), docxStyleId(int(i)));
+        x.writeEmptyElement(kW, QStringLiteral("name"));
+        x.writeAttribute(kW, QStringLiteral("val"), QStringLiteral("Stilora %1").arg(i + 1));
+        if (k.greek) {
+            x.writeEmptyElement(kW, QStringLiteral("basedOn"));
+            x.writeAttribute(kW, QStringLiteral("val"), kGreekStyle);
+        }
+        docxRunProperties(x, k);
+        x.writeEndElement();
+    }
     x.writeEndElement();
     x.writeEndDocument();
 }
@@ -558,6 +575,10 @@ styled::Run exportedRun(const styled::Run& run, const QString& greekFamily)
 
 void writeDocx(const styled::Document& document, QIODevice& out, const Options& options)
 {
+    FormatTable table;
+    for (const styled::Paragraph& p : document.paragraphs)
+        for (const styled::Run& r : p.runs)
+            table.add(keyOf(r, options));
     OdtArchive zip(out);
     const char* types = "http://schemas.openxmlformats.org/package/2006/content-types";
     const char* rels = "http://schemas.openxmlformats.org/package/2006/relationships";
@@ -593,8 +614,8 @@ void writeDocx(const styled::Document& document, QIODevice& out, const Options& 
                     {{{"Id", QStringLiteral("rId1")}, {"Type", officeRels + QStringLiteral("styles")}, {"Target", QStringLiteral("styles.xml")}}},
                     "Relationship");
     });
-    xmlPart(zip, QStringLiteral("word/document.xml"), [&](QXmlStreamWriter& x) { docxDocument(x, document, options); });
-    xmlPart(zip, QStringLiteral("word/styles.xml"), [&](QXmlStreamWriter& x) { docxStyles(x, options); });
+    xmlPart(zip, QStringLiteral("word/document.xml"), [&](QXmlStreamWriter& x) { docxDocument(x, document, table, options); });
+    xmlPart(zip, QStringLiteral("word/styles.xml"), [&](QXmlStreamWriter& x) { docxStyles(x, table, options); });
     zip.finish();
 }
 
