@@ -77,9 +77,11 @@ QString usage()
         "Datei nicht lesbar, 2 falscher Aufruf.\n");
 }
 
-styled::Document readDocument(const QString& in, QStringList* warnings)
+styled::Document readDocument(const QString& in, QStringList* warnings, ImportNotes* notes)
 {
     docfiles::Opened o = docfiles::open(in);
+    if (notes)
+        notes->add(o.notes);
     if (!o.notice.isEmpty())
         *warnings << in + QStringLiteral(": ") + o.notice;
     return o.document;
@@ -157,6 +159,7 @@ Outcome runBatch(const QString& to, const QStringList& files)
         return o;
     }
     int failed = 0;
+    ImportNotes notes; // of all files together
     for (int i = 0; i < files.size(); ++i) {
         progress(i, int(files.size()));
         const QString& in = files[i];
@@ -164,7 +167,7 @@ Outcome runBatch(const QString& to, const QStringList& files)
         const QString out = info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') + extension;
         try {
             QStringList warnings;
-            writeDocument(readDocument(in, &warnings), out, &warnings, format, &o.lost);
+            writeDocument(readDocument(in, &warnings, &notes), out, &warnings, format, &o.lost);
             for (const QString& w : warnings)
                 o.warnings << in + QStringLiteral(": ") + w;
             ++o.converted;
@@ -178,6 +181,8 @@ Outcome runBatch(const QString& to, const QStringList& files)
     }
     progress(int(files.size()), int(files.size()));
     o.summary << QStringLiteral("%1 Datei(en) umgewandelt, %2 fehlgeschlagen").arg(o.converted).arg(failed);
+    if (notes.any())
+        o.summary << QStringLiteral("Alle Dateien zusammen: ") + notes.summary();
     for (const Lost& l : o.lost)
         o.warnings << QStringLiteral("nicht übernommen: %1, Stelle %2: %3 (U+%4)")
                           .arg(l.file)

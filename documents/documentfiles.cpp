@@ -66,6 +66,7 @@ Opened openRtf(const QString& path)
     if (r.notes.any())
         notice << r.notes.summary() + QLatin1Char('.');
     o.notice = notice.join(QLatin1Char(' '));
+    o.notes = r.notes;
     o.lost = r.notes.any();
     return o;
 }
@@ -88,6 +89,7 @@ Opened otherProgramsDocument(const Result& r, DocumentKind::Format format, const
     o.document = unicodegreek::importDocument(r.document).document;
     o.kind = format;
     o.notice = r.notes.summary();
+    o.notes = r.notes;
     o.lost = r.notes.any();
     return o;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documentkind.h"
+#include "importnotes.h"
 #include "paircodec.h"
 #include "styledtext.h"
 
@@ -23,7 +24,8 @@ struct Opened {
     DocumentKind kind; // RTF, the pair, or another program's Unicode text
     QString notice;   // German: what could be read of a damaged attribute file
     int unmapped = 0; // Unicode text: Greek characters without a code, kept as they are
-    bool lost = false; // another program's document: something was left out, moved or changed
+    ImportNotes notes; // what was left out, moved or changed on the way in
+    bool lost = false; // notes.any(): Save does not write over the file unasked
 };
 
 // An RTF file; a file that is no RTF is read as plain 8-bit text. A refused
