@@ -15,29 +15,6 @@
 
 #include <cstdio>
 
-namespace {
-
-long statusKb(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-// The peak of the resident memory starts again from now.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -57,12 +34,12 @@ int main(int argc, char* argv[])
             t.start();
             docfiles::exportFile(book, path, format, {});
             writes.push_back(t.nsecsElapsed() / 1e6);
-            const long before = statusKb("VmRSS:");
-            resetPeak();
+            const long before = benchdocs::statusKb("VmRSS:");
+            benchdocs::resetPeak();
             t.restart();
             const docfiles::Opened opened = docfiles::open(path);
             reads.push_back(t.nsecsElapsed() / 1e6);
-            peakKb = std::max(peakKb, statusKb("VmHWM:") - before);
+            peakKb = std::max(peakKb, benchdocs::statusKb("VmHWM:") - before);
             if (opened.document.length() != book.length())
                 std::printf("  read back %d characters of %d\n", opened.document.length(), book.length());
         }

@@ -39,24 +39,6 @@ struct NoHelp : Help {
     void showContents(const QString&, QWidget*) override {}
 };
 
-// kB from /proc/self/status.
-long statusKb(const char* field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 } // namespace
 
@@ -77,14 +59,14 @@ int main(int argc, char* argv[])
     TForm1& form = *program.Form1;
     QApplication::processEvents();
 
-    const long rssBefore = statusKb("VmRSS:");
-    resetPeak();
+    const long rssBefore = benchdocs::statusKb("VmRSS:");
+    benchdocs::resetPeak();
     QElapsedTimer t;
     t.start();
     form.item(QStringLiteral("ffnen1"))->trigger();
     form.txt().widget()->repaint();
     const double shownMs = t.nsecsElapsed() / 1e6;
-    const long peak = statusKb("VmHWM:");
+    const long peak = benchdocs::statusKb("VmHWM:");
     for (int i = 0; i < 100000 && !form.txt().layoutComplete(); ++i)
         QApplication::processEvents();
     const double completeMs = t.nsecsElapsed() / 1e6;

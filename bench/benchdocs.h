@@ -3,12 +3,33 @@
 // Documents for the benchmarks, the same on every run.
 #include "styledtext.h"
 
+#include <QFile>
 #include <QString>
 
 #include <algorithm>
 #include <vector>
 
 namespace benchdocs {
+
+// kB from /proc/self/status ("VmRSS:", "VmHWM:").
+inline long statusKb(const char* field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// The peak of the resident memory starts again from now.
+inline void resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+}
 
 // About `bytes` characters in lines of 100, cut into `runs` runs in four
 // formats (two fonts, three sizes, styles), alignments changing by paragraph.
