@@ -68,7 +68,10 @@ QByteArray encodeMeta(const Session& session, const QDateTime& saved, const QByt
     out += "\nbase=" + escaped(session.basePath);
     // The kind in the two lines every version of the description has had.
     out += "\nlegacy=" + QByteArray(session.kind.onPairNames() ? "1" : "0");
-    out += "\nunicode=" + QByteArray(session.kind.savesInPlace() ? "0" : "1");
+    out += "\nunicode=" + QByteArray(session.kind.format() == DocumentKind::Format::UnicodeText ? "1" : "0");
+    // Only when it is so: a description of a whole document stays as older versions read it.
+    if (session.kind.lossy())
+        out += "\nlossy=1";
     out += "\ntitle=" + escaped(session.title);
     out += "\nsize=" + QByteArray::number(rtf.size());
     out += "\nsha256=" + QCryptographicHash::hash(rtf, QCryptographicHash::Sha256).toHex();
@@ -83,7 +86,7 @@ std::optional<Meta> decodeMeta(const QByteArray& bytes)
         return std::nullopt;
     Meta m;
     bool haveSaved = false, haveLegacy = false, haveUnicode = false, haveBase = false, haveTitle = false;
-    bool legacy = false, unicode = false;
+    bool legacy = false, unicode = false, lossy = false;
     for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
         const QByteArray& line = lines[i];
         const qsizetype eq = line.indexOf('=');
@@ -103,6 +106,8 @@ std::optional<Meta> decodeMeta(const QByteArray& bytes)
         } else if (key == "unicode" && (value == "0" || value == "1")) {
             unicode = value == "1";
             haveUnicode = true;
+        } else if (key == "lossy" && value == "1") {
+            lossy = true;
         } else if (key == "title") {
             m.session.title = unescaped(value);
             haveTitle = true;
@@ -120,7 +125,8 @@ std::optional<Meta> decodeMeta(const QByteArray& bytes)
     if (!haveSaved || !haveBase || !haveLegacy || !haveUnicode || !haveTitle || m.size < 0 || m.sha256.isEmpty())
         return std::nullopt;
     // Unicode text is read through the pair reader: without the pair's names it is RTF.
-    m.session.kind = !legacy ? DocumentKind::Format::Rtf : unicode ? DocumentKind::Format::UnicodeText : DocumentKind::Format::Pair;
+    m.session.kind = DocumentKind(!legacy ? DocumentKind::Format::Rtf : unicode ? DocumentKind::Format::UnicodeText : DocumentKind::Format::Pair,
+                                  lossy);
     return m;
 }
 

@@ -118,6 +118,8 @@ private slots:
     void schedule_data();
     void schedule();
     void copyRoundTrip();
+    void sessionKinds_data();
+    void sessionKinds();
     void damagedCopies_data();
     void damagedCopies();
     void newestOfTheDeadIsOffered();
@@ -167,6 +169,34 @@ void TestRecovery::schedule()
         }
     }
     QCOMPARE(s.due().value_or(-1), due);
+}
+
+// Every kind a session can have comes back from its description; a whole
+// document's description is the one older versions wrote.
+void TestRecovery::sessionKinds_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("lossy");
+    QTest::addColumn<QByteArray>("lines");
+    using F = DocumentKind::Format;
+    QTest::newRow("RTF") << int(F::Rtf) << false << QByteArray("\nlegacy=0\nunicode=0\ntitle");
+    QTest::newRow("the pair") << int(F::Pair) << false << QByteArray("\nlegacy=1\nunicode=0\ntitle");
+    QTest::newRow("another program's text") << int(F::UnicodeText) << false << QByteArray("\nlegacy=1\nunicode=1\ntitle");
+    QTest::newRow("RTF that lost a footnote") << int(F::Rtf) << true << QByteArray("\nlegacy=0\nunicode=0\nlossy=1\ntitle");
+    QTest::newRow("a pair that lost something") << int(F::Pair) << true << QByteArray("\nlegacy=1\nunicode=0\nlossy=1\ntitle");
+}
+
+void TestRecovery::sessionKinds()
+{
+    QFETCH(int, format);
+    QFETCH(bool, lossy);
+    QFETCH(QByteArray, lines);
+    const Session session{QStringLiteral("/t/brief."), DocumentKind(DocumentKind::Format(format), lossy), QStringLiteral("Stilora - Brief")};
+    const QByteArray meta = recovery::encodeMeta(session, QDateTime::fromMSecsSinceEpoch(1), "x");
+    QVERIFY2(meta.contains(lines), meta.constData());
+    const std::optional<recovery::Meta> back = recovery::decodeMeta(meta);
+    QVERIFY(back);
+    QCOMPARE(back->session, session);
 }
 
 void TestRecovery::copyRoundTrip()
