@@ -480,12 +480,12 @@ private:
             : p.themeFont == QLatin1String("major") ? m_sheet.majorFont
             : p.themeFont   ? m_sheet.minorFont
                             : QStringLiteral("Times New Roman");
-        const int half = p.halfPoints.value_or(20);
+        const int half = std::clamp(p.halfPoints.value_or(20), 2, 3276); // within what word processors offer
         if (half % 2 != 0 && !m_halfCounted) {
             ++m_notes.halfPoints;
             m_halfCounted = true;
         }
-        f.size = std::clamp((half + 1) / 2, 1, 1638);
+        f.size = (half + 1) / 2;
         f.style = (p.bold.value_or(false) ? styled::Bold : 0) | (p.italic.value_or(false) ? styled::Italic : 0)
             | (p.underline.value_or(false) ? styled::Underline : 0) | (p.strike.value_or(false) ? styled::StrikeOut : 0);
         if (p.coloured.value_or(false) && !m_colourCounted) {

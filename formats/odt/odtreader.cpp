@@ -414,13 +414,18 @@ private:
     {
         styled::CharFormat f;
         f.font = p.greek ? QString::fromLatin1(styled::kDefaultFont) : p.font.value_or(QStringLiteral("Liberation Serif"));
-        const double size = p.size.value_or(12);
+        // Sizes of any magnitude (a percentage of a percentage ...) within
+        // what word processors offer, before they become a whole number.
+        double size = p.size.value_or(12);
+        if (!std::isfinite(size))
+            size = 12;
+        size = std::clamp(size, 1.0, 1638.0);
         const double rounded = std::round(size);
         if (std::abs(size - rounded) > 0.01 && !m_halfCounted) {
             ++m_notes.halfPoints;
             m_halfCounted = true;
         }
-        f.size = std::clamp(int(rounded), 1, 1638);
+        f.size = int(rounded);
         f.style = (p.bold.value_or(false) ? styled::Bold : 0) | (p.italic.value_or(false) ? styled::Italic : 0)
             | (p.underline.value_or(false) ? styled::Underline : 0) | (p.strike.value_or(false) ? styled::StrikeOut : 0);
         if (p.coloured.value_or(false) && !m_colourCounted) {

@@ -49,6 +49,7 @@ private slots:
     void hostileOdt();
     void hostileDocx_data();
     void hostileDocx();
+    void extremeSizes();
     void ownFilesReadBack_data();
     void ownFilesReadBack();
 };
@@ -152,6 +153,27 @@ void TestFormats::hostileOdt()
     QCOMPARE(r.status, status);
     QCOMPARE(r.part, part);
     QVERIFY(!r.message().isEmpty());
+}
+
+// A size beyond any number (a percentage of a huge size, a half-point count
+// at the end of int) is the largest a word processor offers, never undefined.
+void TestFormats::extremeSizes()
+{
+    const QByteArray fodt = "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                            "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+                            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                            "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\"><office:styles>"
+                            "<style:style style:name=\"G\" style:family=\"paragraph\"><style:text-properties fo:font-size=\"1e300pt\"/>"
+                            "</style:style></office:styles><office:body><office:text><text:p text:style-name=\"G\">gross</text:p>"
+                            "</office:text></office:body></office:document>";
+    const odt::ReadResult o = odt::read(fodt);
+    QVERIFY(o.ok());
+    QCOMPARE(o.document.paragraphs.first().runs.first().format.size, 1638);
+    const QByteArray body = "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p><w:r>"
+                            "<w:rPr><w:sz w:val=\"2147483647\"/></w:rPr><w:t>gross</w:t></w:r></w:p></w:body></w:document>";
+    const docx::ReadResult d = docx::read(zipOf({{"word/document.xml", body}}));
+    QVERIFY(d.ok());
+    QCOMPARE(d.document.paragraphs.first().runs.first().format.size, 1638);
 }
 
 // What the program writes as DOCX and ODT reads back into exactly the
