@@ -1,3 +1,4 @@
+#include "betacode.h"
 #include "docxreader.h"
 #include "exportwriters.h"
 #include "randomdocument.h"
@@ -50,6 +51,8 @@ private slots:
     void hostileDocx_data();
     void hostileDocx();
     void extremeSizes();
+    void betaCode_data();
+    void betaCode();
     void ownFilesReadBack_data();
     void ownFilesReadBack();
 };
@@ -174,6 +177,34 @@ void TestFormats::extremeSizes()
     const docx::ReadResult d = docx::read(zipOf({{"word/document.xml", body}}));
     QVERIFY(d.ok());
     QCOMPARE(d.document.paragraphs.first().runs.first().format.size, 1638);
+}
+
+// Beta Code as the corpora spell it, in either case, into the font's codes
+// (shown here as the Unicode they stand for) and back in the TLG's form.
+void TestFormats::betaCode_data()
+{
+    QTest::addColumn<QString>("beta");
+    QTest::addColumn<QString>("greek");
+    QTest::addColumn<QString>("back");
+    QTest::newRow("Iliad 1.1") << "MH=NIN A)/EIDE QEA\\" << QStringLiteral(u"μῆνιν ἄειδε θεὰ") << "MH=NIN A)/EIDE QEA\\";
+    QTest::newRow("Odyssey 1.1, a capital with two marks") << "*)/ANDRA MOI E)/NNEPE, *MOU=SA"
+                                                           << QStringLiteral(u"Ἄνδρα μοι ἔννεπε, Μοῦσα") << "*)/ANDRA MOI E)/NNEPE, *MOU=SA";
+    QTest::newRow("Perseus's lower case") << "lo/gos" << QStringLiteral(u"λόγος") << "LO/GOS";
+    QTest::newRow("iota subscript with breathing and accent") << "A)/|" << QStringLiteral(u"ᾄ") << "A)/|";
+    QTest::newRow("sigma before punctuation, the raised dot, the question mark") << "KAI\\ LO/GOS: TI/S;"
+                                                                                 << QStringLiteral(u"καὶ λόγος· τίς;") << "KAI\\ LO/GOS: TI/S;";
+    QTest::newRow("sigma by number, J as final") << "S1S2J" << QStringLiteral(u"σςς") << "SS2S"; // σ before a letter needs no number
+}
+
+void TestFormats::betaCode()
+{
+    QFETCH(QString, beta);
+    QFETCH(QString, greek);
+    QFETCH(QString, back);
+    const betacode::Decoded d = betacode::decode(beta);
+    QCOMPARE(unicodegreek::exportGreek(d.codes), greek);
+    QCOMPARE(d.unmapped, 0);
+    QCOMPARE(betacode::encode(d.codes), back);
 }
 
 // What the program writes as DOCX and ODT reads back into exactly the
