@@ -124,7 +124,7 @@ Decoded decode(const QString& beta)
         switch (c.unicode()) {
         case ':': unicode += QChar(0x00B7); break;  // ano teleia
         case ';': unicode += QChar(u';'); break;     // the question mark
-        case '\'': unicode += QChar(0x2019); break;  // the apostrophe of elision
+        case '\'': unicode += QLatin1Char('\''); break; // the apostrophe of elision: the layout's own
         case '_': unicode += QChar(0x2014); break;   // a dash
         case '%':
         case '#':
@@ -188,7 +188,8 @@ QString encode(const QString& codes)
             case 0x0387: out += QLatin1Char(':'); break;
             case 0x037E: out += QLatin1Char(';'); break;
             case 0x2019:
-            case 0x1FBD: out += QLatin1Char('\''); break;
+            case 0x1FBD:
+            case 0x1FBF: out += QLatin1Char('\''); break; // the apostrophe of elision
             case 0x2014: out += QLatin1Char('_'); break;
             default: out += c; break;
             }

@@ -193,6 +193,9 @@ void TestFormats::betaCode_data()
     QTest::newRow("iota subscript with breathing and accent") << "A)/|" << QStringLiteral(u"ᾄ") << "A)/|";
     QTest::newRow("sigma before punctuation, the raised dot, the question mark") << "KAI\\ LO/GOS: TI/S;"
                                                                                  << QStringLiteral(u"καὶ λόγος· τίς;") << "KAI\\ LO/GOS: TI/S;";
+    QTest::newRow("elision") << "A)LL' O(/TE" << QStringLiteral(u"ἀλλ᾿ ὅτε") << "A)LL' O(/TE";
+    QTest::newRow("New Testament, John 1.1") << "*)EN A)RXH=| H)=N O( LO/GOS" << QStringLiteral(u"Ἐν ἀρχῇ ἦν ὁ λόγος")
+                                             << "*)EN A)RXH=| H)=N O( LO/GOS";
     QTest::newRow("sigma by number, J as final") << "S1S2J" << QStringLiteral(u"σςς") << "SS2S"; // σ before a letter needs no number
 }
 
