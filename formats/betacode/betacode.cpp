@@ -21,7 +21,7 @@ constexpr struct {
     char beta;
     char16_t combining;
 } kMarks[] = {
-    {')', 0x0313}, {'(', 0x0314}, {'/', 0x0301}, {'\\', 0x0300}, {'=', 0x0342}, {'+', 0x0308}, {'|', 0x0345},
+    {')', 0x0313}, {'(', 0x0314}, {'+', 0x0308}, {'/', 0x0301}, {'\\', 0x0300}, {'=', 0x0342}, {'|', 0x0345},
 };
 
 char16_t letterOf(QChar c)
@@ -47,6 +47,26 @@ char markFor(char16_t combining)
         if (m.combining == combining)
             return m.beta;
     return 0;
+}
+
+// The layout's spacing marks (before a capital, or alone), as Beta Code's marks.
+constexpr struct {
+    char16_t sign;
+    const char* marks;
+} kSpacing[] = {
+    {0x1FBF, ")"}, {0x1FFE, "("}, {0x1FCF, ")="}, {0x1FCE, ")/"}, {0x1FCD, ")\\"}, {0x1FDF, "(="}, {0x1FDE, "(/"},
+    {0x1FDD, "(\\"}, {0x1FED, "+\\"}, {0x1FEE, "+/"}, {0x1FC1, "+="}, {0x1FFD, "/"}, {0x1FEF, "\\"}, {0x1FC0, "="},
+    {0x00A8, "+"},
+};
+
+// The marks in the order Unicode composes them: breathing, diaeresis, accent, iota.
+QString ordered(const QString& marks)
+{
+    QString out;
+    for (const auto& m : kMarks)
+        if (marks.contains(QChar(m.combining)))
+            out += QChar(m.combining);
+    return out;
 }
 
 bool isBetaLetter(QChar c) { return letterOf(c) != 0 || c == QLatin1Char('J') || c == QLatin1Char('j'); }
@@ -83,14 +103,29 @@ Decoded decode(const QString& beta)
             if (j < n && letterOf(beta[j])) {
                 unicode += QChar(letterOf(beta[j])).toUpper();
                 // Breathing before accent, whatever order the corpus wrote them in.
-                for (char16_t m : {char16_t(0x0313), char16_t(0x0314), char16_t(0x0308), char16_t(0x0301), char16_t(0x0300), char16_t(0x0342)})
-                    if (marks.contains(QChar(m)))
-                        unicode += QChar(m);
+                unicode += ordered(marks);
                 i = j;
                 if (i + 1 < n && beta[i + 1] == QLatin1Char('|')) {
                     unicode += QChar(0x0345);
                     ++i;
                 }
+                continue;
+            }
+            // Marks without a letter: the layout's spacing sign for them.
+            bool found = false;
+            for (const auto& sp : kSpacing)
+                if (!marks.isEmpty() && ordered(marks) == ordered([&] {
+                        QString m;
+                        for (const char* p = sp.marks; *p; ++p)
+                            m += QChar(markOf(QLatin1Char(*p)));
+                        return m;
+                    }())) {
+                    unicode += QChar(sp.sign);
+                    found = true;
+                    break;
+                }
+            if (found) {
+                i = j - 1;
                 continue;
             }
             unicode += c; // an asterisk before no letter stays
@@ -115,6 +150,10 @@ Decoded decode(const QString& beta)
         }
         if (const char16_t letter = letterOf(c)) {
             unicode += QChar(letter);
+            QString marks;
+            while (i + 1 < n && markOf(beta[i + 1]))
+                marks += QChar(markOf(beta[++i]));
+            unicode += ordered(marks); // "I/+" as corpora write it is "I+/"
             continue;
         }
         if (const char16_t mark = markOf(c)) {
@@ -171,7 +210,7 @@ QString encode(const QString& codes)
         for (const auto& l : kLetters)
             if (l.greek == lower)
                 letter = l.beta;
-        if (lower == u'ς' || lower == u'ϲ' || lower == u'σ') {
+        if (!c.isUpper() && (lower == u'ς' || lower == u'ϲ' || lower == u'σ')) {
             const bool letterFollows = isLetterAt(j);
             if (lower == u'ς')
                 out += letterFollows ? QStringLiteral("S2") : QStringLiteral("S");
@@ -183,6 +222,21 @@ QString encode(const QString& codes)
         }
         if (letter == 0) {
             // Not a Greek letter: its marks, if any, follow it as Beta Code's.
+            bool spacing = false;
+            for (const auto& sp : kSpacing)
+                if (c.unicode() == sp.sign && !(c.unicode() == 0x1FBF && marks.isEmpty())) { // alone, the psili is the apostrophe
+                    // Its own marks, and those its decomposition put after it.
+                    out += QLatin1Char('*') + QLatin1String(sp.marks);
+                    for (const auto& m : kMarks)
+                        if (marks.contains(QChar(m.combining)))
+                            out += QLatin1Char(m.beta);
+                    spacing = true;
+                    break;
+                }
+            if (spacing) {
+                i = j - 1;
+                continue;
+            }
             switch (c.unicode()) {
             case 0x00B7:
             case 0x0387: out += QLatin1Char(':'); break;

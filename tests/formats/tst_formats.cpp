@@ -1,4 +1,6 @@
 #include "betacode.h"
+#include "codepage.h"
+#include "greeklayout.h"
 #include "docxreader.h"
 #include "exportwriters.h"
 #include "randomdocument.h"
@@ -53,6 +55,7 @@ private slots:
     void extremeSizes();
     void betaCode_data();
     void betaCode();
+    void betaCodeOfEveryGreekCode();
     void ownFilesReadBack_data();
     void ownFilesReadBack();
 };
@@ -208,6 +211,24 @@ void TestFormats::betaCode()
     QCOMPARE(unicodegreek::exportGreek(d.codes), greek);
     QCOMPARE(d.unmapped, 0);
     QCOMPARE(betacode::encode(d.codes), back);
+}
+
+// Every Greek code of the layout has a Beta Code form that gives it back,
+// alone and between letters.
+void TestFormats::betaCodeOfEveryGreekCode()
+{
+    int greek = 0;
+    for (int c = 32; c < 256; ++c) {
+        if (!greeklayout::unicodeOf(uchar(c)))
+            continue;
+        ++greek;
+        const QString code(codepage::toChar(uchar(c)));
+        for (const QString& text : {code, QStringLiteral(" ") + code + QStringLiteral(" ")}) {
+            const QString beta = betacode::encode(text);
+            QVERIFY2(betacode::decode(beta).codes == text, qPrintable(QStringLiteral("code %1: %2").arg(c, 2, 16).arg(beta)));
+        }
+    }
+    QVERIFY(greek > 150);
 }
 
 // What the program writes as DOCX and ODT reads back into exactly the
