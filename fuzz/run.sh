@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the fuzzers with clang (address and undefined-behaviour sanitizers,
 # assertions on) and runs one of them for a number of seconds:
-#   sh fuzz/run.sh rtf|pair|options|odt|docx SECONDS [BUILD_DIR]
+#   sh fuzz/run.sh rtf|pair|options|odt|docx|betacode SECONDS [BUILD_DIR]
 # Seeds come from fuzz/seeds/ and the test data; the corpus that grows is kept
 # in BUILD_DIR/corpus-NAME, so a later run goes on from there.
 set -e
