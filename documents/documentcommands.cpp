@@ -374,7 +374,7 @@ void DocumentCommands::loaded(const docfiles::Opened& opened)
 {
     m_c.txt->load(opened.document);
     // A document that lost something is not written over its file unasked.
-    m_c.state->Kind = DocumentKind(m_c.state->Kind.format(), opened.lost);
+    m_c.state->Kind = DocumentKind(m_c.state->Kind.format(), opened.notes.any());
     // What could not be taken as it was is told once, after the open.
     if (!opened.notice.isEmpty())
         m_c.dialogs->notice(m_c.window, opened.notice);

@@ -67,7 +67,6 @@ Opened openRtf(const QString& path)
         notice << r.notes.summary() + QLatin1Char('.');
     o.notice = notice.join(QLatin1Char(' '));
     o.notes = r.notes;
-    o.lost = r.notes.any();
     return o;
 }
 
@@ -90,7 +89,6 @@ Opened otherProgramsDocument(const Result& r, DocumentKind::Format format, const
     o.kind = format;
     o.notice = r.notes.summary();
     o.notes = r.notes;
-    o.lost = r.notes.any();
     return o;
 }
 

@@ -24,8 +24,7 @@ struct Opened {
     DocumentKind kind; // RTF, the pair, or another program's Unicode text
     QString notice;   // German: what could be read of a damaged attribute file
     int unmapped = 0; // Unicode text: Greek characters without a code, kept as they are
-    ImportNotes notes; // what was left out, moved or changed on the way in
-    bool lost = false; // notes.any(): Save does not write over the file unasked
+    ImportNotes notes; // what was left out, moved or changed on the way in: Save then does not write over the file unasked
 };
 
 // An RTF file; a file that is no RTF is read as plain 8-bit text. A refused

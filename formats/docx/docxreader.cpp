@@ -234,7 +234,7 @@ std::optional<Failure> readStyles(const QByteArray& bytes, Sheet& sheet)
                     const QString id = wAttr(x, "styleId");
                     currentStyle = &sheet.styles[id];
                     current = &currentStyle->props;
-                    if (type == QLatin1String("paragraph") && toggle(x) && wAttr(x, "default") == QLatin1String("1"))
+                    if (type == QLatin1String("paragraph") && wAttr(x, "default") == QLatin1String("1"))
                         sheet.defaultParagraph = id;
                 } else {
                     current = nullptr;

@@ -203,8 +203,9 @@ private:
     QHash<QString, Style> m_styles;
 };
 
-// Reads the styles of one part; a failure is returned.
-std::optional<Failure> readStyles(const QByteArray& xml, Sheet& sheet)
+// Reads the styles of one part; the headers and footers of its page styles
+// are counted, not read. A failure is returned.
+std::optional<Failure> readStyles(const QByteArray& xml, Sheet& sheet, ImportNotes& notes)
 {
     QXmlStreamReader x(xml);
     TextProps* current = nullptr;
@@ -217,6 +218,8 @@ std::optional<Failure> readStyles(const QByteArray& xml, Sheet& sheet)
                 return Failure{Status::TooDeep, x.characterOffset()};
             if (x.namespaceUri() == kStyle && x.name() == QLatin1String("font-face"))
                 sheet.fontFace(x);
+            else if (x.namespaceUri() == kStyle && (x.name() == QLatin1String("header") || x.name() == QLatin1String("footer")))
+                ++notes.headersFooters;
             else if (x.namespaceUri() == kStyle && (x.name() == QLatin1String("style") || x.name() == QLatin1String("default-style")))
                 current = sheet.begin(x, x.name() == QLatin1String("default-style"));
             else if (current && x.namespaceUri() == kStyle)
@@ -349,8 +352,7 @@ private:
             // What was deleted is stored here: the text is read as shown.
             m_skip = 1;
         } else if (is(x, kStyle, "header") || is(x, kStyle, "footer")) {
-            ++m_notes.headersFooters;
-            m_skip = 1;
+            m_skip = 1; // counted with the styles
         } else if (is(x, kOffice, "automatic-styles") || is(x, kOffice, "styles")
                    || is(x, kOffice, "font-face-decls") || is(x, kOffice, "meta") || is(x, kOffice, "settings")
                    || is(x, kOffice, "scripts") || is(x, kText, "sequence-decls") || is(x, kText, "variable-decls")
@@ -543,18 +545,14 @@ ReadResult read(const QByteArray& file)
         content = file;
         contentName.clear();
     }
+    ReadResult r;
     Sheet sheet;
     if (!styles.isEmpty())
-        if (const std::optional<Failure> f = readStyles(styles, sheet))
+        if (const std::optional<Failure> f = readStyles(styles, sheet, r.notes))
             return fail(f->status, f->offset, QStringLiteral("styles.xml"));
-    if (const std::optional<Failure> f = readStyles(content, sheet))
+    if (const std::optional<Failure> f = readStyles(content, sheet, r.notes))
         return fail(f->status, f->offset, contentName);
-    ReadResult r;
     Body body(sheet, r.notes);
-    // The headers and footers of the page styles are counted, not read.
-    if (!styles.isEmpty())
-        if (const std::optional<Failure> f = Body(sheet, r.notes).read(styles))
-            return fail(f->status, f->offset, QStringLiteral("styles.xml"));
     if (const std::optional<Failure> f = body.read(content))
         return fail(f->status, f->offset, contentName);
     r.document = body.take();
