@@ -14,7 +14,8 @@ QString counted(int n, const char* one, const char* many)
 bool ImportNotes::any() const
 {
     return pictures || objects || comments || headersFooters || fieldCodes || trackedChanges || colours || notes || justified
-        || halfPoints || lineBreaks;
+        || halfPoints || lineBreaks
+        || betaSigns || uncodedGreek;
 }
 
 void ImportNotes::add(const ImportNotes& o)
@@ -30,6 +31,8 @@ void ImportNotes::add(const ImportNotes& o)
     justified += o.justified;
     halfPoints += o.halfPoints;
     lineBreaks += o.lineBreaks;
+    betaSigns += o.betaSigns;
+    uncodedGreek += o.uncodedGreek;
 }
 
 QString ImportNotes::summary() const
@@ -49,6 +52,9 @@ QString ImportNotes::summary() const
         left << counted(trackedChanges, "Änderungsmarkierung (angenommen)", "Änderungsmarkierungen (angenommen)");
     if (colours)
         left << counted(colours, "Textfarbe", "Textfarben");
+    if (betaSigns)
+        left << counted(betaSigns, "Beta-Code-Zeichen ohne Entsprechung (Makron, Breve, Auszeichnung …)",
+                        "Beta-Code-Zeichen ohne Entsprechung (Makron, Breve, Auszeichnung …)");
     QStringList changed;
     if (justified)
         changed << counted(justified, "Absatz im Blocksatz linksbündig", "Absätze im Blocksatz linksbündig");
@@ -63,6 +69,9 @@ QString ImportNotes::summary() const
         parts << QStringLiteral("Fußnoten ans Ende gestellt: %1").arg(notes);
     if (!changed.isEmpty())
         parts << QStringLiteral("Geändert: ") + changed.join(QStringLiteral(", "));
+    if (uncodedGreek)
+        parts << QStringLiteral("Ohne Code im Zeichensatz „Greek“, als Unicode behalten: ")
+                + counted(uncodedGreek, "griechisches Zeichen (Digamma, Koppa …)", "griechische Zeichen (Digamma, Koppa …)");
     return parts.join(QStringLiteral("; "));
 }
 

@@ -20,12 +20,15 @@ struct ImportNotes {
     int fieldCodes = 0;     // their shown result is kept
     int trackedChanges = 0; // read as shown, with the changes accepted
     int colours = 0;        // runs in a colour other than the automatic one
+    int betaSigns = 0;      // signs of Beta Code the layout has nothing for (macron, breve, markup)
     // moved
     int notes = 0; // footnotes and endnotes, set at the end under "Fußnoten"
     // changed
     int justified = 0;  // paragraphs in justified alignment, read as left
     int halfPoints = 0; // runs of a size with half a point, rounded
     int lineBreaks = 0; // line breaks inside a paragraph, read as a paragraph's end
+    // kept as they are
+    int uncodedGreek = 0; // Greek letters without a code of the font (digamma, koppa): kept as Unicode
 
     bool any() const;
     void add(const ImportNotes& other);
