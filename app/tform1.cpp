@@ -153,6 +153,10 @@ void TForm1::buildMenu()
         {bearbeiten, "Kopieren1", "&Kopieren", ctrl(Qt::Key_C), [this] { m_txt->copy(); }},
         {bearbeiten, "Einfgen1", "&Einfügen", ctrl(Qt::Key_V), [this] { m_txt->paste(); }},
         {bearbeiten, "Ausschneiden1", "&Ausschneiden", ctrl(Qt::Key_X), [this] { m_txt->cut(); }},
+        // Beta Code, as the Greek corpora write it, from and to the clipboard.
+        {bearbeiten, "AlsBetaCodeeinfgen1", "Als &Beta Code einfügen", QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_V),
+         [this] { AlsBetaCodeeinfgen1Click(); }},
+        {bearbeiten, "AlsBetaCodekopieren1", "Als Beta &Code kopieren", kNone, [this] { m_txt->copyAsBetaCode(); }},
         {bearbeiten, "Lschen1", "&Löschen", QKeyCombination(Qt::Key_Delete), [this] { m_txt->deleteSelection(); }},
         {bearbeiten, nullptr, nullptr, kNone, {}},
         {bearbeiten, "Suchen1", "S&uchen", ctrl(Qt::Key_F), [this] { Suchen1Click(); }},
@@ -390,6 +394,15 @@ void TForm1::Bearbeiten1Click()
     item(QStringLiteral("Rckgngig1"))->setEnabled(m_txt->canUndo());
     item(QStringLiteral("Wiederholen1"))->setEnabled(m_txt->canRedo());
     item(QStringLiteral("Kopieren1"))->setEnabled(m_txt->selLength() > 0);
+    item(QStringLiteral("AlsBetaCodekopieren1"))->setEnabled(m_txt->selLength() > 0);
+}
+
+void TForm1::AlsBetaCodeeinfgen1Click()
+{
+    // What the Beta Code had that the font cannot show is told, as after an open.
+    const ImportNotes notes = m_txt->pasteBetaCode();
+    if (notes.any())
+        m_seams.dialogs.notice(this, notes.summary() + QLatin1Char('.'));
 }
 
 void TForm1::Allesmarkieren1Click()

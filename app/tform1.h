@@ -114,6 +114,7 @@ private:
     bool FormClose();
     void BitBtn5Click();
     void Bearbeiten1Click();
+    void AlsBetaCodeeinfgen1Click();
     void Allesmarkieren1Click();
     void Sonderzeicheneinfgen1Click();
     void Hilfe1Click();

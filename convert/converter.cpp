@@ -20,7 +20,8 @@ namespace convert {
 
 namespace {
 
-const QString kKnownFormats = QStringLiteral("gelesen: .rtf, .txt, .sri, .docx, .odt, .fodt; geschrieben: .rtf, .sri, .txt, .docx, .odt, .html, .pdf");
+const QString kKnownFormats = QStringLiteral(
+    "gelesen: .rtf, .txt, .sri, .docx, .odt, .fodt, .beta; geschrieben: .rtf, .sri, .txt, .docx, .odt, .html, .pdf, .beta");
 
 QString unknownFormat(const QString& name) { return IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(name).messageWithPath(); }
 
@@ -36,7 +37,7 @@ QString usage()
     return QStringLiteral(
         "Aufruf: stilora-convert EINGABE AUSGABE\n"
         "        stilora-convert --to FORMAT DATEI...\n"
-        "        stilora-convert --find TEXT [--ignore-marks] [--case] [--word] DATEI...\n"
+        "        stilora-convert --find TEXT [--ignore-marks] [--case] [--word] [--beta-code] DATEI...\n"
         "        stilora-convert --unicode EINGABE AUSGABE\n"
         "\n"
         "Wandelt Stilora-Dokumente mit denselben Lese- und Schreibroutinen um, die Öffnen und\n"
@@ -54,12 +55,19 @@ QString usage()
         "               Codes der Schrift Greek; was nicht übernommen werden konnte, steht als Warnung\n"
         "               da. Als Ausgabe (nur .odt) Griechisch als Unicode in der Schrift Gentium Plus\n"
         "  .html .pdf   HTML, PDF: nur Ausgabe, Griechisch als Unicode in der Schrift Gentium Plus\n"
+        "  .beta        Beta Code der Textkorpora (TLG, Perseus): MH=NIN A)/EIDE ergibt μῆνιν ἄειδε;\n"
+        "               lateinischer Text zwischen & und $ (gelesen in Arial); Zeichen ohne Code der\n"
+        "               Schrift Greek (Makron %26, Digamma V ...) stehen als Warnung da\n"
+        "  --from betacode  jede EINGABE als Beta Code lesen, gleich welche Endung sie hat\n"
         "  --to FORMAT  jede DATEI neben sich umwandeln (FORMAT: rtf, sri, docx, odt, html, pdf, txt für\n"
-        "               Unicode-Text); am Ende eine Übersicht der umgewandelten und der fehlgeschlagenen\n"
+        "               Unicode-Text, betacode für NAME.beta); am Ende eine Übersicht der umgewandelten\n"
+        "               und der fehlgeschlagenen\n"
         "               Dateien und jedes Zeichens, das nicht oder nur angenähert übernommen wurde\n"
         "  --find TEXT  TEXT in jeder DATEI suchen wie \"Wort suchen\" im Editor; jeder Treffer als\n"
         "               DATEI:ABSATZ:STELLE: WORT (ab 1 gezählt, das Wort in Unicode). TEXT in\n"
-        "               Unicode-Griechisch oder getippt wie im Editor (>´a ergibt ἄ)\n"
+        "               Unicode-Griechisch, getippt wie im Editor (>´a ergibt ἄ) oder in Beta Code\n"
+        "               (LO/GOS, *)/ANDRA: erkannt an Zeichen nach dem Buchstaben und am *)\n"
+        "  --beta-code  TEXT ist Beta Code, auch ohne solche Zeichen (LOGOS)\n"
         "  --ignore-marks  Akzente ignorieren (Hauchzeichen, Akzente, Iota subscriptum, Trema; σ = ς)\n"
         "  --case       Groß/Kleinschreibung beachten\n"
         "  --word       nur ganze Wörter\n"
@@ -77,9 +85,9 @@ QString usage()
         "Datei nicht lesbar, 2 falscher Aufruf.\n");
 }
 
-styled::Document readDocument(const QString& in, QStringList* warnings, ImportNotes* notes)
+styled::Document readDocument(const QString& in, QStringList* warnings, ImportNotes* notes, Format from)
 {
-    docfiles::Opened o = docfiles::open(in);
+    docfiles::Opened o = docfiles::open(in, from);
     if (notes)
         notes->add(o.notes);
     if (!o.notice.isEmpty())
@@ -119,10 +127,10 @@ void writeDocument(const styled::Document& document, const QString& out, QString
         // UTF-8 over the text file of a pair would leave its attribute file to garbage.
         if (const std::optional<QString> runs = docfiles::pairOfText(out))
             throw IoError(IoError::Cause::PairText, QFileInfo(*runs).fileName()).about(out);
-        docfiles::exportFile(document, out, format, writePdf);
+        *warnings << docfiles::exportFile(document, out, format, writePdf);
         return;
     case Format::Unknown: throw IoError(IoError::Cause::UnknownFormat, kKnownFormats).about(out);
-    default: docfiles::exportFile(document, out, format, writePdf); return;
+    default: *warnings << docfiles::exportFile(document, out, format, writePdf); return;
     }
 }
 
@@ -132,6 +140,8 @@ namespace {
 Format batchFormat(const QString& name, QString* extension)
 {
     *extension = name.toLower();
+    if (*extension == QLatin1String("betacode"))
+        *extension = DocumentKind::extensionOf(Format::BetaCode);
     return DocumentKind::writeFormatOf(QStringLiteral("x.") + *extension); // as an output of that extension is written
 }
 
@@ -148,14 +158,14 @@ void progress(int done, int total)
     std::fflush(stderr);
 }
 
-Outcome runBatch(const QString& to, const QStringList& files)
+Outcome runBatch(const QString& to, const QStringList& files, Format from)
 {
     Outcome o;
     QString extension;
     const Format format = batchFormat(to, &extension);
     if (format == Format::Unknown || files.isEmpty()) {
         o.exitCode = 2;
-        o.errors << QStringLiteral("Aufruf: stilora-convert --to rtf|sri|docx|odt|html|pdf|txt DATEI... (mehr mit --help)");
+        o.errors << QStringLiteral("Aufruf: stilora-convert --to rtf|sri|docx|odt|html|pdf|txt|betacode DATEI... (mehr mit --help)");
         return o;
     }
     int failed = 0;
@@ -167,7 +177,7 @@ Outcome runBatch(const QString& to, const QStringList& files)
         const QString out = info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('.') + extension;
         try {
             QStringList warnings;
-            writeDocument(readDocument(in, &warnings, &notes), out, &warnings, format, &o.lost);
+            writeDocument(readDocument(in, &warnings, &notes, from), out, &warnings, format, &o.lost);
             for (const QString& w : warnings)
                 o.warnings << in + QStringLiteral(": ") + w;
             ++o.converted;
@@ -193,21 +203,22 @@ Outcome runBatch(const QString& to, const QStringList& files)
     return o;
 }
 
-Outcome runFind(QStringList files, int options)
+Outcome runFind(QStringList files, int options, Format from, bool betaCode)
 {
     Outcome o;
     const QString text = files.isEmpty() ? QString() : files.takeFirst();
     if (text.isEmpty() || files.isEmpty()) {
         o.exitCode = 2;
-        o.errors << QStringLiteral("Aufruf: stilora-convert --find TEXT [--ignore-marks] [--case] [--word] DATEI... (mehr mit --help)");
+        o.errors << QStringLiteral("Aufruf: stilora-convert --find TEXT [--ignore-marks] [--case] [--word] [--beta-code] DATEI... "
+                                   "(mehr mit --help)");
         return o;
     }
-    const QString codes = searchCodes(text);
+    const QString codes = searchCodes(text, betaCode || looksLikeBetaCode(text));
     bool failed = false, found = false;
     for (const QString& file : std::as_const(files)) {
         try {
             QStringList warnings;
-            const styled::Document d = readDocument(file, &warnings);
+            const styled::Document d = readDocument(file, &warnings, nullptr, from);
             for (const Hit& h : findAll(d, codes, options))
                 o.output << QStringLiteral("%1:%2:%3: %4").arg(file).arg(h.paragraph).arg(h.position).arg(h.word);
             found = found || !o.output.isEmpty();
@@ -231,11 +242,11 @@ Outcome wrongUse(const QString& message)
     return o;
 }
 
-Outcome convertOne(const QString& in, const QString& out, Format format)
+Outcome convertOne(const QString& in, const QString& out, Format format, Format from)
 {
     Outcome o;
     try {
-        writeDocument(readDocument(in, &o.warnings), out, &o.warnings, format);
+        writeDocument(readDocument(in, &o.warnings, nullptr, from), out, &o.warnings, format);
     } catch (const IoError& e) {
         o.exitCode = 1;
         o.errors << e.messageWithPath();
@@ -257,10 +268,12 @@ Outcome dispatch(const QStringList& arguments)
     const QCommandLineOption matchCase(QStringLiteral("case"));
     const QCommandLineOption word(QStringLiteral("word"));
     const QCommandLineOption unicode(QStringLiteral("unicode"));
-    parser.addOptions({help, to, find, ignoreMarks, matchCase, word, unicode});
+    const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("FORMAT"));
+    const QCommandLineOption betaCode(QStringLiteral("beta-code"));
+    parser.addOptions({help, to, find, ignoreMarks, matchCase, word, unicode, from, betaCode});
     if (!parser.parse(QStringList{QStringLiteral("stilora-convert")} + arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
-        return wrongUse(unknown.isEmpty() ? QStringLiteral("Der Option --to fehlt das Format (mehr mit --help)")
+        return wrongUse(unknown.isEmpty() ? QStringLiteral("Der Option --to oder --from fehlt das Format (mehr mit --help)")
                                           : QStringLiteral("Unbekannte Option: %1 (mehr mit --help)").arg(unknown.first()));
     }
     if (parser.isSet(help)) {
@@ -270,12 +283,20 @@ Outcome dispatch(const QStringList& arguments)
     }
     const QStringList files = parser.positionalArguments();
     const int modes = int(parser.isSet(to)) + int(parser.isSet(find)) + int(parser.isSet(unicode));
-    const bool searchOptions = parser.isSet(ignoreMarks) || parser.isSet(matchCase) || parser.isSet(word);
+    const bool searchOptions = parser.isSet(ignoreMarks) || parser.isSet(matchCase) || parser.isSet(word) || parser.isSet(betaCode);
+    // What the input files are read as: by their names, or all of them as Beta Code.
+    Format input = Format::Unknown;
+    if (parser.isSet(from)) {
+        const QString name = parser.value(from).toLower();
+        if (name != QLatin1String("betacode") && name != QLatin1String("beta"))
+            return wrongUse(QStringLiteral("Unbekanntes Format für --from: %1 (bekannt: betacode; mehr mit --help)").arg(parser.value(from)));
+        input = Format::BetaCode;
+    }
     if (modes > 1 || (searchOptions && !parser.isSet(find)))
         return wrongUse(QStringLiteral("Aufruf: --to, --find und --unicode schließen einander aus; --ignore-marks, --case "
-                                       "und --word gehören zu --find (mehr mit --help)"));
+                                       "--word und --beta-code gehören zu --find (mehr mit --help)"));
     if (parser.isSet(to))
-        return runBatch(parser.value(to), files);
+        return runBatch(parser.value(to), files, input);
     if (parser.isSet(find)) {
         int options = 0;
         if (parser.isSet(ignoreMarks))
@@ -284,18 +305,19 @@ Outcome dispatch(const QStringList& arguments)
             options |= textsearch::MatchCase;
         if (parser.isSet(word))
             options |= textsearch::WholeWord;
-        return runFind(files, options);
+        return runFind(files, options, input, parser.isSet(betaCode));
     }
     if (parser.isSet(unicode)) {
         if (files.size() != 2)
             return wrongUse(QStringLiteral("Aufruf: stilora-convert --unicode EINGABE AUSGABE (mehr mit --help)"));
-        return convertOne(files[0], files[1], Format::UnicodeText);
+        return convertOne(files[0], files[1], Format::UnicodeText, input);
     }
     if (files.size() != 2)
         return wrongUse(QStringLiteral("Aufruf: stilora-convert EINGABE AUSGABE (mehr mit --help)"));
-    if (DocumentKind::readFormatOf(files[0]) == Format::Unknown || DocumentKind::writeFormatOf(files[1]) == Format::Unknown)
-        return wrongUse(unknownFormat(DocumentKind::readFormatOf(files[0]) == Format::Unknown ? files[0] : files[1]));
-    return convertOne(files[0], files[1], Format::Unknown);
+    const bool readable = input != Format::Unknown || DocumentKind::readFormatOf(files[0]) != Format::Unknown;
+    if (!readable || DocumentKind::writeFormatOf(files[1]) == Format::Unknown)
+        return wrongUse(unknownFormat(!readable ? files[0] : files[1]));
+    return convertOne(files[0], files[1], Format::Unknown, input);
 }
 
 } // namespace

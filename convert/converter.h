@@ -32,9 +32,10 @@ struct Outcome {
     bool help = false;    // --help: the usage goes to standard output
 };
 
-// Reads `in`; throws IoError naming the file. What another program's
-// document lost on the way in is added to `notes` when given.
-styled::Document readDocument(const QString& in, QStringList* warnings, ImportNotes* notes = nullptr);
+// Reads `in` by its name's format, or in `from`; throws IoError naming the
+// file. What another program's document lost on the way in is added to
+// `notes` when given.
+styled::Document readDocument(const QString& in, QStringList* warnings, ImportNotes* notes = nullptr, Format from = Format::Unknown);
 // Writes `out` whole or not at all in `format` (Unknown: by its name); throws IoError naming the file.
 void writeDocument(const styled::Document& document, const QString& out, QStringList* warnings,
                    Format format = Format::Unknown, QList<Lost>* lost = nullptr);

@@ -1,5 +1,6 @@
 #include "finder.h"
 
+#include "betacode.h"
 #include "codepage.h"
 #include "composer.h"
 #include "textsearch.h"
@@ -9,8 +10,25 @@
 
 namespace convert {
 
-QString searchCodes(const QString& text)
+bool looksLikeBetaCode(const QString& text)
 {
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 128; }))
+        return false;
+    const QLatin1String marks(")(/\\=|");
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        const QChar c = text[i], next = text[i + 1];
+        if (c.isLetter() && marks.contains(next))
+            return true;
+        if (c == QLatin1Char('*') && (next.isLetter() || marks.contains(next)))
+            return true;
+    }
+    return false;
+}
+
+QString searchCodes(const QString& text, bool betaCode)
+{
+    if (betaCode)
+        return betacode::decode(text).codes;
     if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return unicodegreek::isGreek(c); }))
         return unicodegreek::importGreek(text).codes;
     // Typed: each key composed with the ones before it. Characters without a

@@ -16,8 +16,14 @@ struct Hit {
 };
 
 // The search text as the document holds it: Unicode Greek as the codes of
-// the font "Greek"; Latin letters and marks as typing them in "Greek" gives.
-QString searchCodes(const QString& text);
+// the font "Greek"; Beta Code (`betaCode`) decoded; Latin letters and marks
+// otherwise as typing them in "Greek" gives.
+QString searchCodes(const QString& text, bool betaCode = false);
+
+// Text that can only be meant as Beta Code: ASCII with one of its marks
+// right after a letter (LO/GOS) or an asterisk before a letter or mark
+// (*)/ANDRA). Typed text has its marks before the letter.
+bool looksLikeBetaCode(const QString& text);
 
 // Every match of `codes` (textsearch options), one after another without overlapping.
 QList<Hit> findAll(const styled::Document& document, const QString& codes, int options);

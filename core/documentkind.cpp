@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 using Format = DocumentKind::Format;
@@ -12,6 +14,7 @@ struct FormatEntry {
     const char* exportName; // in the export dialog, or none
     bool read;              // a document is read from it
     bool written = true;    // a document is written as it
+    const char* exportExtension = nullptr; // in the export dialog, when not `extension`
 };
 
 // The one table of the formats.
@@ -23,6 +26,7 @@ constexpr FormatEntry kFormats[] = {
     {Format::Docx, "docx", nullptr, true},
     {Format::Html, "html", "HTML", false},
     {Format::Pdf, "pdf", "PDF", false},
+    {Format::BetaCode, "beta", "Beta Code", true, true, "txt"},
 };
 
 QString suffixOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
@@ -40,7 +44,8 @@ const FormatEntry* entryOf(Format format)
 DocumentKind DocumentKind::ofFile(const QString& path)
 {
     const Format format = readFormatOf(path);
-    return format == Format::Pair || format == Format::Odt || format == Format::Docx ? format : Format::Rtf;
+    return format == Format::Pair || format == Format::Odt || format == Format::Docx || format == Format::BetaCode ? format
+                                                                                                              : Format::Rtf;
 }
 
 DocumentKind::Format DocumentKind::readFormatOf(const QString& path)
@@ -75,7 +80,7 @@ QString DocumentKind::extensionOf(Format format)
 
 const QList<DocumentKind::Format>& DocumentKind::exportFormats()
 {
-    static const QList<Format> formats{Format::Odt, Format::UnicodeText, Format::Html, Format::Pdf};
+    static const QList<Format> formats{Format::Odt, Format::UnicodeText, Format::Html, Format::Pdf, Format::BetaCode};
     return formats;
 }
 
@@ -84,10 +89,21 @@ QString DocumentKind::exportFilter()
     QStringList parts;
     for (Format f : exportFormats()) {
         const FormatEntry* e = entryOf(f);
-        const QString pattern = QStringLiteral("*.") + QLatin1String(e->extension);
+        const QString pattern = QStringLiteral("*.") + QLatin1String(e->exportExtension ? e->exportExtension : e->extension);
         parts << QStringLiteral("%1 (%2)").arg(QLatin1String(e->exportName), pattern) << pattern;
     }
     return parts.join(QLatin1Char('|'));
+}
+
+DocumentKind::Format DocumentKind::exportFormatOf(const QString& path, int entry)
+{
+    const QList<Format>& formats = exportFormats();
+    const Format byEntry = formats.at(std::clamp(entry, 1, int(formats.size())) - 1);
+    const FormatEntry* e = entryOf(byEntry);
+    if (suffixOf(path) == QLatin1String(e->exportExtension ? e->exportExtension : e->extension))
+        return byEntry;
+    const Format byName = writeFormatOf(path);
+    return formats.contains(byName) ? byName : byEntry;
 }
 
 QString DocumentKind::fileOf(const QString& base) const

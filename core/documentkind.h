@@ -18,6 +18,7 @@ public:
         Docx,
         Html,
         Pdf,
+        BetaCode,    // the Greek corpora's encoding: read from .beta, exported as text
         Unknown,
     };
 
@@ -32,7 +33,7 @@ public:
     // a picture left out): Save does not write over the file unasked.
     constexpr bool lossy() const { return m_lossy; }
     // Another program's format, read by a reader of its own (Word, OpenDocument).
-    constexpr bool otherProgram() const { return m_format == Format::Docx || m_format == Format::Odt; }
+    constexpr bool otherProgram() const { return m_format == Format::Docx || m_format == Format::Odt || m_format == Format::BetaCode; }
     constexpr bool operator==(const DocumentKind&) const = default;
 
     // What the window opens a file named from outside as (at start, dropped,
@@ -41,17 +42,22 @@ public:
     // takes plain text as well.
     static DocumentKind ofFile(const QString& path);
     // What a file of this name is read as: .rtf RTF, .txt and .sri the pair
-    // (or another program's text), .odt and .fodt OpenDocument, .docx Word's;
-    // anything else Unknown.
+    // (or another program's text), .odt and .fodt OpenDocument, .docx Word's,
+    // .beta Beta Code; anything else Unknown.
     static Format readFormatOf(const QString& path);
     // What a file of this name is written as: .rtf, .sri the pair, .txt UTF-8
-    // text, .odt, .html or .htm, .pdf.
+    // text, .odt, .html or .htm, .pdf, .beta Beta Code.
     static Format writeFormatOf(const QString& path);
     static QString extensionOf(Format format);
     // The formats "Exportieren" offers, in the order of its dialog's entries,
     // and that dialog's filter.
     static const QList<Format>& exportFormats();
     static QString exportFilter();
+    // What "Exportieren" writes for the name given with the dialog's entry
+    // (from 1): the entry's format when the name has the extension of the
+    // entry (Beta Code's is .txt too), else the format the name's extension
+    // names, else the entry's.
+    static Format exportFormatOf(const QString& path, int entry);
 
     // The document lives on the pair's names: BasePath + "txt" is its text
     // (another program's UTF-8 text read through the pair reader included).

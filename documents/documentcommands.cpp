@@ -17,7 +17,7 @@
 
 const QString DocumentCommands::kOpenFilter = QStringLiteral(
     "Stilora 1.1 Dateien (*.rtf) - Rich Text Format)|*.rtf|Stilora 1.0 und 1.01 Dateien (*.sri)|*.sri|"
-    "Nur Text ohne Format (*.txt)|*.txt|Word-Dokument (*.docx)|*.docx|OpenDocument-Text (*.odt)|*.odt");
+    "Nur Text ohne Format (*.txt)|*.txt|Word-Dokument (*.docx)|*.docx|OpenDocument-Text (*.odt)|*.odt|Beta Code (*.beta)|*.beta");
 const QString DocumentCommands::kSaveFilter = QStringLiteral(
     "Stilora 1.1 Datei (*.rtf) - Rich Text Format|*.rtf|Stilora 1.0 und 1.01 Datei (*.sri)|*.sri|Word-Dokument (*.docx)|*.docx");
 const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
@@ -157,7 +157,7 @@ void DocumentCommands::open()
     // Entries 2 and 3 read the pair (a text file without attribute file
     // included); the entries after them read their own formats.
     const DocumentKind::Format byEntry[] = {DocumentKind::Format::Rtf, DocumentKind::Format::Pair, DocumentKind::Format::Pair,
-                                            DocumentKind::Format::Docx, DocumentKind::Format::Odt};
+                                            DocumentKind::Format::Docx, DocumentKind::Format::Odt, DocumentKind::Format::BetaCode};
     load(answer.path, byEntry[std::clamp(answer.filterIndex, 1, int(std::size(byEntry))) - 1]);
 }
 
@@ -349,21 +349,25 @@ void DocumentCommands::exportDocument()
     // format, whatever entry the filter shows; a name without one gets the
     // entry's extension, and a file that this way comes to be overwritten
     // without the dialog having asked is asked about here.
-    const int entry = std::clamp(answer.filterIndex, 1, int(DocumentKind::exportFormats().size())) - 1;
-    DocumentKind::Format format = DocumentKind::writeFormatOf(answer.path);
-    if (!DocumentKind::exportFormats().contains(format))
-        format = DocumentKind::exportFormats().at(entry);
-    const QString path = withExtension(answer.path, request.filter, entry + 1);
+    const int entry = std::clamp(answer.filterIndex, 1, int(DocumentKind::exportFormats().size()));
+    const DocumentKind::Format format = DocumentKind::exportFormatOf(answer.path, entry);
+    const QString path = withExtension(answer.path, request.filter, entry);
     if (path != answer.path && exists(path) && !m_c.dialogs->question(m_c.window, kOverwriteQuestion))
         return;
-    if (format == DocumentKind::Format::UnicodeText) {
+    if (format == DocumentKind::Format::UnicodeText || format == DocumentKind::Format::BetaCode) {
         if (const std::optional<QString> runs = docfiles::pairOfText(path)) {
             if (!m_c.dialogs->question(m_c.window, kPairTextQuestion.arg(QFileInfo(path).fileName(), QFileInfo(*runs).fileName())))
                 return;
         }
     }
-    WaitCursor wait;
-    docfiles::exportFile(m_c.txt->snapshot(), path, format, m_c.pdf);
+    QStringList warnings;
+    {
+        WaitCursor wait;
+        warnings = docfiles::exportFile(m_c.txt->snapshot(), path, format, m_c.pdf);
+    }
+    // The file is written; what its format could not hold is told.
+    if (!warnings.isEmpty())
+        m_c.dialogs->notice(m_c.window, warnings.join(QLatin1Char(' ')));
 }
 
 void DocumentCommands::loadRtf(const QString& path) { loaded(docfiles::openRtf(path)); }

@@ -4,6 +4,7 @@
 #include "odtreader.h"
 
 #include "atomicfiles.h"
+#include "betacode.h"
 #include "exportwriters.h"
 #include "ioerror.h"
 #include "rtfreader.h"
@@ -98,6 +99,27 @@ Opened openOdt(const QString& path) { return otherProgramsDocument(odt::read(rea
 
 Opened openDocx(const QString& path) { return otherProgramsDocument(docx::read(readWholeFile(path)), DocumentKind::Format::Docx, path); }
 
+Opened openBetaCode(const QString& path)
+{
+    const QByteArray bytes = readWholeFile(path);
+    // Beta Code is ASCII; a file with other characters is taken as UTF-8, or else as Latin-1.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes.startsWith("\xEF\xBB\xBF") ? bytes.sliced(3) : bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    const betacode::DecodedDocument decoded = betacode::toDocument(
+        styled::paragraphBreaks(std::move(text)), {QString::fromLatin1(styled::kDefaultFont), styled::kDefaultSize, 0},
+        {QStringLiteral("Arial"), styled::kDefaultSize, 0});
+    Opened o;
+    o.document = decoded.document;
+    o.kind = DocumentKind::Format::BetaCode;
+    o.notes = decoded.notes();
+    o.unmapped = decoded.uncoded;
+    if (o.notes.any())
+        o.notice = o.notes.summary() + QLatin1Char('.');
+    return o;
+}
+
 Opened openPair(const QString& base, const pair::Progress& progress)
 {
     const QString textPath = textPathOf(base);
@@ -171,16 +193,17 @@ QStringList lossDescriptions(const pair::Losses& l)
     return what;
 }
 
-Opened open(const QString& path)
+Opened open(const QString& path, Format format)
 {
-    switch (DocumentKind::readFormatOf(path)) {
+    switch (format == Format::Unknown ? DocumentKind::readFormatOf(path) : format) {
+    case Format::BetaCode: return openBetaCode(path);
     case Format::Rtf: return openRtf(path);
     case Format::Pair: return openPair(pair::basePathOf(path));
     case Format::Odt: return openOdt(path);
     case Format::Docx: return openDocx(path);
     default: break;
     }
-    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt, .sri, .docx, .odt oder .fodt")).about(path);
+    throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".rtf, .txt, .sri, .docx, .odt, .fodt oder .beta")).about(path);
 }
 
 QStringList ForPair::warnings() const
@@ -207,8 +230,9 @@ ForPair forPair(const styled::Document& document)
     return p;
 }
 
-void exportFile(const styled::Document& document, const QString& path, Format format, const PdfWriter& pdf)
+QStringList exportFile(const styled::Document& document, const QString& path, Format format, const PdfWriter& pdf)
 {
+    QStringList warnings;
     const QString title = QFileInfo(path).completeBaseName();
     // Each format is written straight into the scratch file beside the
     // target, which then replaces it whole: nothing is held twice, nothing
@@ -231,7 +255,18 @@ void exportFile(const styled::Document& document, const QString& path, Format fo
             case Format::Docx: exportwriters::writeDocx(document, out, options); break;
             case Format::Html: exportwriters::writeHtml(document, out, options); break;
             case Format::UnicodeText: exportwriters::writeText(document, out); break;
-            default: throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".odt, .txt, .html oder .pdf"));
+            case Format::BetaCode: {
+                const betacode::Encoded beta = betacode::fromDocument(document);
+                const QByteArray bytes = beta.text.toUtf8();
+                if (out.write(bytes) != bytes.size())
+                    out.finish();
+                if (beta.unwritable > 0)
+                    warnings << QStringLiteral("%1 Zeichen ohne Form in Beta Code (ein $ in lateinischem Text, ein Zeichen "
+                                               "unter dem Buchstaben …) fehlen in der Datei.")
+                                    .arg(beta.unwritable);
+                break;
+            }
+            default: throw IoError(IoError::Cause::UnknownFormat, QStringLiteral(".odt, .txt, .html, .pdf oder .beta"));
             }
         } catch (const IoError&) {
             out.finish(); // a failed write is told by its own cause ("Zu wenig Speicherplatz" on a full disk)
@@ -239,6 +274,7 @@ void exportFile(const styled::Document& document, const QString& path, Format fo
         }
         out.finish();
     });
+    return warnings;
 }
 
 } // namespace docfiles

@@ -57,9 +57,13 @@ std::optional<QString> pairOfText(const QString& path);
 // What the pair cannot hold, one German sentence each.
 QStringList lossDescriptions(const pair::Losses& losses);
 
-// Reads a document file by its name's format; a pair's damaged attribute
-// file is told in `notice`.
-Opened open(const QString& path);
+// Beta Code text (.beta): its Greek in the font "Greek", its Latin text
+// (after `&`) in Arial; signs without a code of the layout told in `notice`.
+Opened openBetaCode(const QString& path);
+
+// Reads a document file in `format`, or by its name's format when Unknown; a
+// pair's damaged attribute file is told in `notice`.
+Opened open(const QString& path, DocumentKind::Format format = DocumentKind::Format::Unknown);
 
 // The document as the pair holds it, for a file of another program's making:
 // Greek Unicode as codes of the font "Greek", and what the pair still cannot hold.
@@ -78,7 +82,8 @@ ForPair forPair(const styled::Document& document);
 using PdfWriter = std::function<void(const styled::Document& document, const QString& file, const QString& title)>;
 
 // Writes a document for other programs, with its Greek as Unicode: ODT,
-// UTF-8 text, HTML, or PDF through `pdf`; whole or not at all.
-void exportFile(const styled::Document& document, const QString& path, DocumentKind::Format format, const PdfWriter& pdf);
+// UTF-8 text, HTML, or PDF through `pdf`; or as Beta Code; whole or not at
+// all. Returns what the format could not hold (German, one sentence each).
+QStringList exportFile(const styled::Document& document, const QString& path, DocumentKind::Format format, const PdfWriter& pdf);
 
 } // namespace docfiles

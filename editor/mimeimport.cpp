@@ -1,5 +1,7 @@
 #include "mimeimport.h"
 
+#include "betacode.h"
+
 #include "qtformat.h"
 #include "rtfreader.h"
 #include "rtfwriter.h"
@@ -205,6 +207,25 @@ QMimeData* toMime(const styled::Document& part)
     data->setData(QStringLiteral("text/rtf"), rtf);
     data->setData(QStringLiteral("application/rtf"), rtf);
     data->setData(QString::fromLatin1(kOwnMimeType), rtf);
+    return data;
+}
+
+BetaCodeEntry fromBetaCode(const QString& text, const Place& place)
+{
+    const QString greekFont = QString::fromLatin1(styled::kDefaultFont);
+    styled::CharFormat greek = place.format;
+    greek.font = greekFont;
+    styled::CharFormat latin = place.format;
+    if (latin.font.compare(greekFont, Qt::CaseInsensitive) == 0)
+        latin.font = QStringLiteral("Arial");
+    const betacode::DecodedDocument d = betacode::toDocument(styled::paragraphBreaks(text), greek, latin, place.alignment);
+    return {d.document, d.notes()};
+}
+
+QMimeData* toBetaCodeMime(const styled::Document& part)
+{
+    auto* data = new QMimeData;
+    data->setText(betacode::fromDocument(part, betacode::LatinText::AsItIs).text);
     return data;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "importnotes.h"
 #include "styledtext.h"
 
 #include <QFont>
@@ -42,6 +43,18 @@ styled::Document fromPlainText(const QString& text, const Place& place);
 // What copy and cut give for a part of the document: the text as Unicode,
 // RTF, and our own form.
 QMimeData* toMime(const styled::Document& part);
+
+// Beta Code text entered at a place: its Greek in "Greek" at the place's
+// size and style, its Latin text (after `&`) in the place's font, or in
+// Arial when that is "Greek"; what it could not hold in `notes`.
+struct BetaCodeEntry {
+    styled::Document document;
+    ImportNotes notes;
+};
+BetaCodeEntry fromBetaCode(const QString& text, const Place& place);
+// What "Als Beta Code kopieren" gives for a part of the document: plain
+// text, its Greek as Beta Code and the rest as it is.
+QMimeData* toBetaCodeMime(const styled::Document& part);
 
 // Converts a character format of a Qt document into the model's.
 using FormatReader = std::function<styled::CharFormat(const QTextCharFormat&)>;

@@ -11,6 +11,8 @@
 #include "qtformat.h"
 #include "textsearch.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPalette>
 #include <QPointer>
@@ -443,6 +445,25 @@ void RichTextSurface::insertText(const QString& text)
 {
     if (!text.isEmpty())
         enterModel(ChangeOrigin::Paste, mimeimport::fromPlainText(text, entryPlace()));
+}
+
+ImportNotes RichTextSurface::insertBetaCode(const QString& text)
+{
+    if (text.isEmpty() || m_edit->isReadOnly())
+        return {};
+    const mimeimport::BetaCodeEntry entry = mimeimport::fromBetaCode(text, entryPlace());
+    enterModel(ChangeOrigin::Paste, entry.document);
+    return entry.notes;
+}
+
+ImportNotes RichTextSurface::pasteBetaCode() { return insertBetaCode(QGuiApplication::clipboard()->text()); }
+
+void RichTextSurface::copyAsBetaCode()
+{
+    const QTextCursor c = m_edit->textCursor();
+    if (!c.hasSelection())
+        return;
+    QGuiApplication::clipboard()->setMimeData(mimeimport::toBetaCodeMime(snapshot(c.selectionStart(), c.selectionEnd())));
 }
 
 void RichTextSurface::insertMimeData(const QMimeData* source)

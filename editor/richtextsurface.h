@@ -119,6 +119,12 @@ public:
     void insertMimeData(const QMimeData* source);
     // A piece of the model, entered with the given origin.
     void enterModel(surface::ChangeOrigin origin, const styled::Document& fragment);
+    // Text read as Beta Code, entered as a paste enters (one undo step, never
+    // composed with its neighbours): what it could not hold.
+    ImportNotes insertBetaCode(const QString& text);
+    // The clipboard's text as Beta Code, and the selection to the clipboard as Beta Code.
+    ImportNotes pasteBetaCode();
+    void copyAsBetaCode();
 
     // Replaces each range (in order, none overlapping another) by `text` as a
     // paste enters it at the place of the range's first character, in that

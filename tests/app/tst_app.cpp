@@ -1415,7 +1415,8 @@ void TestApp::fileDialogPatternsOnce()
     dialogs.openFile(nullptr, {DocumentCommands::kOpenFilter, DocumentCommands::kOpenExtension, QDir::tempPath()});
     QCOMPARE(shown, (QStringList{QStringLiteral("Stilora 1.1 Dateien (*.rtf) - Rich Text Format)"),
                                  QStringLiteral("Stilora 1.0 und 1.01 Dateien (*.sri)"), QStringLiteral("Nur Text ohne Format (*.txt)"),
-                                 QStringLiteral("Word-Dokument (*.docx)"), QStringLiteral("OpenDocument-Text (*.odt)")}));
+                                 QStringLiteral("Word-Dokument (*.docx)"), QStringLiteral("OpenDocument-Text (*.odt)"),
+                                 QStringLiteral("Beta Code (*.beta)")}));
 }
 
 // The answer names the entry that was chosen, as the commands read it: the

@@ -133,7 +133,7 @@ void TestConvert::errors_data()
     QTest::newRow("output directory missing") << QStringList{"a.rtf", "nirgends/b.rtf"} << 1
                                               << "Das Speichern des Streams ist mißlungen: Datei nicht gefunden: nirgends/b.rtf";
     QTest::newRow("unknown option") << QStringList{"--too", "rtf", "a.rtf"} << 2 << "Unbekannte Option: too";
-    QTest::newRow("--to without its format") << QStringList{"--to"} << 2 << "Der Option --to fehlt das Format";
+    QTest::newRow("--to without its format") << QStringList{"--to"} << 2 << "Der Option --to oder --from fehlt das Format";
     QTest::newRow("two modes at once") << QStringList{"--to", "rtf", "--find", "x", "a.rtf"} << 2 << "schließen einander aus";
     QTest::newRow("a search option without --find") << QStringList{"--case", "a.rtf", "b.rtf"} << 2 << "gehören zu --find";
     QTest::newRow("--unicode with one file") << QStringList{"--unicode", "a.rtf"} << 2 << "Aufruf: stilora-convert --unicode";

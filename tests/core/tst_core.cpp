@@ -122,6 +122,8 @@ private slots:
     void documentKindOfNames_data();
     void documentKindOfNames();
     void documentKindLifecycle();
+    void exportFormatOfNames_data();
+    void exportFormatOfNames();
     void errnoMessages_data();
     void errnoMessages();
     void atomicWriteReplacesAll();
@@ -229,6 +231,7 @@ void TestCore::documentKindOfNames_data()
     QTest::newRow("flat ODT: read, never written") << "brief.fodt" << F::Odt << F::Unknown << F::Odt;
     QTest::newRow("HTML in both spellings") << "brief.htm" << F::Unknown << F::Html << F::Rtf;
     QTest::newRow("PDF") << "brief.pdf" << F::Unknown << F::Pdf << F::Rtf;
+    QTest::newRow("Beta Code") << "ilias.beta" << F::BetaCode << F::BetaCode << F::BetaCode;
     QTest::newRow("no ending: RTF reads plain text too") << "liesmich" << F::Unknown << F::Unknown << F::Rtf;
     QTest::newRow("a dot in the folder only") << "a.txt/brief" << F::Unknown << F::Unknown << F::Rtf;
 }
@@ -243,6 +246,33 @@ void TestCore::documentKindOfNames()
     QCOMPARE(DocumentKind::readFormatOf(name), read);
     QCOMPARE(DocumentKind::writeFormatOf(name), written);
     QCOMPARE(DocumentKind::ofFile(name).format(), opened);
+}
+
+// The export dialog's entry and the typed name together choose the format:
+// Beta Code's entry writes .txt as Beta Code, the text entry as Unicode.
+void TestCore::exportFormatOfNames_data()
+{
+    using F = DocumentKind::Format;
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<F>("format");
+    QTest::newRow("bare name: the entry") << "aus" << 5 << F::BetaCode;
+    QTest::newRow(".txt under Beta Code") << "aus.txt" << 5 << F::BetaCode;
+    QTest::newRow(".txt under ODT: text") << "aus.txt" << 1 << F::UnicodeText;
+    QTest::newRow(".beta under text") << "aus.beta" << 2 << F::BetaCode;
+    QTest::newRow(".pdf under Beta Code") << "aus.PDF" << 5 << F::Pdf;
+    QTest::newRow("another extension: the entry") << "aus.v2" << 3 << F::Html;
+    QTest::newRow(".rtf is no export: the entry") << "aus.rtf" << 1 << F::Odt;
+    QTest::newRow("entry out of range: the last") << "aus" << 9 << F::BetaCode;
+}
+
+void TestCore::exportFormatOfNames()
+{
+    using F = DocumentKind::Format;
+    QFETCH(QString, name);
+    QFETCH(int, entry);
+    QFETCH(F, format);
+    QCOMPARE(DocumentKind::exportFormatOf(name, entry), format);
 }
 
 // Another program's text lives on the pair's names, is not saved over unasked,
@@ -271,8 +301,8 @@ void TestCore::documentKindLifecycle()
     // The export dialog's filter lists exactly the export formats, in order, each with its pattern.
     const QStringList filter = DocumentKind::exportFilter().split(QLatin1Char('|'));
     QCOMPARE(filter.size(), 2 * DocumentKind::exportFormats().size());
-    for (qsizetype i = 0; i < DocumentKind::exportFormats().size(); ++i)
-        QCOMPARE(filter[2 * i + 1], QStringLiteral("*.") + DocumentKind::extensionOf(DocumentKind::exportFormats()[i]));
+    QCOMPARE(filter, (QStringList{"OpenDocument-Text (*.odt)", "*.odt", "Unicode-Text (*.txt)", "*.txt", "HTML (*.html)", "*.html",
+                                  "PDF (*.pdf)", "*.pdf", "Beta Code (*.txt)", "*.txt"}));
 }
 
 void TestCore::errnoMessages_data()

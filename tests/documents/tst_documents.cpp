@@ -1117,7 +1117,10 @@ void TestDocuments::exportCommand_data()
     QTest::newRow("typed .htm") << "aus.htm" << 2 << "aus.htm" << QByteArray("<!DOCTYPE html>");
     QTest::newRow("typed .TXT under the PDF entry") << "aus.TXT" << 4 << "aus.TXT" << QByteArray("\xce\xbb\xce\xbf");
     QTest::newRow("another extension: the entry decides") << "aus.v2" << 3 << "aus.v2" << QByteArray("<!DOCTYPE html>");
-    QTest::newRow("entry beyond the list: the last") << "aus" << 9 << "aus.pdf" << QByteArray("%PDF lo");
+    QTest::newRow("Beta Code, bare name") << "aus" << 5 << "aus.txt" << QByteArray("LOGOS");
+    QTest::newRow("typed .txt under the Beta Code entry: Beta Code") << "aus.txt" << 5 << "aus.txt" << QByteArray("LOGOS");
+    QTest::newRow("typed .beta under the text entry") << "aus.beta" << 2 << "aus.beta" << QByteArray("LOGOS");
+    QTest::newRow("entry beyond the list: the last") << "aus" << 9 << "aus.txt" << QByteArray("LOGOS");
     QTest::newRow("entry 0: the first") << "aus" << 0 << "aus.odt" << QByteArray("PK");
 }
 
