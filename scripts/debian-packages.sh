@@ -3,7 +3,7 @@
 set -e
 PACKAGES="cmake g++ make binutils python3-fonttools fonts-sil-gentiumplus fonts-dejavu-core
 qt6-base-dev qt6-svg-dev zlib1g-dev libquazip1-qt6-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
-xvfb xauth xdotool x11-xkb-utils x11-utils openbox desktop-file-utils appstream
+xvfb xauth xdotool xclip x11-xkb-utils x11-utils openbox desktop-file-utils appstream
 sway wtype wl-clipboard grim qt6-wayland clang libclang-rt-14-dev poppler-utils unzip
 shared-mime-info libglib2.0-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0 dbus dbus-x11"
 missing=""

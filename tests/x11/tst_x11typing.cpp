@@ -13,6 +13,7 @@
 #include "tinfo.h"
 #include "tersetzen.h"
 #include "tsuchen.h"
+#include "unicodegreek.h"
 
 #include <QCheckBox>
 
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QAbstractItemView>
 #include <QAction>
@@ -100,6 +102,7 @@ private slots:
     void altLettersAndF10();
     void fontListAndSizeBox();
     void pasteAndCharacterMap();
+    void betaCodeThroughTheClipboard();
     void centredWithoutWrap();
     void undoKeystrokes();
     void searchGreekWord();
@@ -338,6 +341,72 @@ void TestX11Typing::pasteAndCharacterMap()
     QCOMPARE(codepage::encode(txt.text()), word + ' ' + char(238) + 'k');
     QVERIFY(map->isVisible());
     map->hide();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+}
+
+namespace {
+
+// Another program (xclip) owns the X clipboard with `text`, or gives what the clipboard holds.
+void xclipIn(const QString& text)
+{
+    QProcess p;
+    p.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
+    QVERIFY(p.waitForStarted());
+    p.write(text.toUtf8());
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(10000)); // it serves the selection from the background
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), text);
+}
+
+QString xclipOut()
+{
+    // Run beside the event loop, which answers xclip's request for the clipboard.
+    QProcess p;
+    p.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 10000); }();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+// Beta Code from another program's clipboard comes in with Ctrl+Shift+V as
+// one undo step, never composed with a mark typed before it, its Latin text
+// in Arial and its losses told; the selection goes out as Beta Code.
+void TestX11Typing::betaCodeThroughTheClipboard()
+{
+    RichTextSurface& txt = m_form->txt();
+    typeInto(QStringLiteral("<"));
+    const QString mark = txt.text();
+    QCOMPARE(codepage::encode(mark), QByteArray("<"));
+    xclipIn(QStringLiteral("A)/NDRA MOI E)/NNEPE, *MOU=SA"));
+    xdotool({QStringLiteral("ctrl+shift+v")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(txt.text(), mark + unicodegreek::importGreek(u"ἄνδρα μοι ἔννεπε, Μοῦσα").codes);
+    xdotool({QStringLiteral("ctrl+z")});
+    settle([&] { return txt.text(); });
+    QCOMPARE(txt.text(), mark);
+
+    // Latin text between & and $ in Arial; a macron the font cannot show is told.
+    xclipIn(QStringLiteral("&Il. 1.1$ MH=NIN A%26"));
+    QString told;
+    whenModal([&](QWidget* box) {
+        told = qobject_cast<QMessageBox*>(box) ? qobject_cast<QMessageBox*>(box)->text() : QString();
+        qobject_cast<QDialog*>(box)->accept();
+    });
+    xdotool({QStringLiteral("ctrl+shift+v")});
+    QTRY_VERIFY(told.contains(QStringLiteral("1 Beta-Code-Zeichen ohne Entsprechung")));
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(txt.text(), mark + QStringLiteral("Il. 1.1") + unicodegreek::importGreek(u" μῆνιν α").codes);
+    QCOMPARE(txt.fontNameOfChar(1), QStringLiteral("Arial"));
+    QCOMPARE(txt.fontNameOfChar(10), QStringLiteral("Greek"));
+
+    // Out: the Greek as Beta Code, the rest as it is, for the program that takes it.
+    txt.setSelStart(1);
+    txt.setSelLength(txt.textLength() - 1);
+    xdotool({QStringLiteral("alt+b"), QStringLiteral("c")}); // "Bearbeiten", "Als Beta &Code kopieren"
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Il. 1.1 MH=NIN A"));
+    QCOMPARE(xclipOut(), QStringLiteral("Il. 1.1 MH=NIN A"));
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form));
 }
