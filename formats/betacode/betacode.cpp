@@ -606,9 +606,15 @@ Encoded fromDocument(const styled::Document& source, LatinText latin)
     bool greekMode = true; // Beta Code begins in Greek
     const bool switched = latin == LatinText::Switched;
     for (qsizetype p = 0; p < document.paragraphs.size(); ++p) {
-        if (p > 0)
-            out.text += QLatin1Char('\n');
         const QList<styled::Run>& runs = document.paragraphs[p].runs;
+        if (p > 0) {
+            // A line that begins in Greek has its switch at the end of the line before, as the corpora write it.
+            if (!greekMode && switched && !runs.isEmpty() && isGreekRun(runs.first())) {
+                out.text += QLatin1Char('$');
+                greekMode = true;
+            }
+            out.text += QLatin1Char('\n');
+        }
         for (qsizetype r = 0; r < runs.size(); ++r) {
             // The first character the next run writes, if it writes it as it is.
             QChar first;

@@ -69,6 +69,7 @@ private slots:
     void exports();
     void batch();
     void batchSummaryIsNoWarning();
+    void betaCode();
     void nameThatIsNotUtf8();
     void koronisIsApproximated();
     void unicodeTextIn_data();
@@ -265,6 +266,48 @@ void TestConvert::batchSummaryIsNoWarning()
     QCOMPARE(r.err, QStringLiteral("stilora-convert: 1 Datei(en) umgewandelt, 0 fehlgeschlagen\n"));
 }
 
+// Beta Code in and out: a .beta file to RTF and back unchanged, --from for
+// a file of another name, --to betacode beside each file, the losses of
+// reading in the batch's summary and those of writing as warnings.
+void TestConvert::betaCode()
+{
+    QTemporaryDir dir;
+    const QByteArray hesiod = "&Hes. Th. 1$\n*MOUSA/WN *(ELIKWNIA/DWN A)RXW/MEQ' A)EI/DEIN,\n"
+                              "AI(/Q' *(ELIKW=NOS E)/XOUSIN O)/ROS ME/GA TE ZA/QEO/N TE\n";
+    writeFile(dir.filePath(QStringLiteral("hesiod.beta")), hesiod);
+    Run r = convertTool({QStringLiteral("hesiod.beta"), QStringLiteral("hesiod.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QString());
+    const styled::Document d = rtf::read(fileBytes(dir.filePath(QStringLiteral("hesiod.rtf")))).document;
+    QCOMPARE(d.paragraphs[0].runs[0], (styled::Run{QStringLiteral("Hes. Th. 1"), {QStringLiteral("Arial"), 14, 0}}));
+    QCOMPARE(unicodegreek::exportGreek(d.paragraphs[1].runs[0].text), u"Μουσάων Ἑλικωνιάδων ἀρχώμεθ᾿ ἀείδειν,"_s);
+    // Back to Beta Code: the same file.
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("hesiod.beta"))));
+    r = convertTool({QStringLiteral("--to"), QStringLiteral("betacode"), QStringLiteral("hesiod.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("hesiod.beta"))), hesiod);
+    // Another name read as Beta Code; what the font cannot show is summed up.
+    writeFile(dir.filePath(QStringLiteral("notiz.txt")), "A%26LFA VA/NAC");
+    writeFile(dir.filePath(QStringLiteral("mehr.txt")), "BH%27TA");
+    r = convertTool({QStringLiteral("--from"), QStringLiteral("betacode"), QStringLiteral("--to"), QStringLiteral("rtf"),
+                     QStringLiteral("notiz.txt"), QStringLiteral("mehr.txt")},
+                    dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(u"Alle Dateien zusammen: Nicht übernommen: 2 Beta-Code-Zeichen ohne Entsprechung"_s), qPrintable(r.err));
+    QVERIFY2(r.err.contains(u"Warnung: notiz.txt: "_s), qPrintable(r.err));
+    QCOMPARE(unicodegreek::exportGreek(rtf::read(fileBytes(dir.filePath(QStringLiteral("mehr.rtf")))).document.plainText()), u"βητα"_s);
+    // Writing: a sign Beta Code has no form for is told.
+    writeFilesAtomically({{dir.filePath(QStringLiteral("preis.rtf")),
+                           rtf::write(styled::Document::fromPlainText(QStringLiteral("5 $"), {QStringLiteral("Arial"), 12, 0}))}});
+    r = convertTool({QStringLiteral("preis.rtf"), QStringLiteral("preis.beta")}, dir.path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.contains(u"1 Zeichen ohne Form in Beta Code"_s), qPrintable(r.err));
+    // Only Beta Code is read by --from.
+    r = convertTool({QStringLiteral("--from"), QStringLiteral("odt"), QStringLiteral("a.x"), QStringLiteral("b.rtf")}, dir.path());
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(u"Unbekanntes Format für --from: odt"_s), qPrintable(r.err));
+}
+
 // A file name of bytes that are not UTF-8 names its file, in and out.
 void TestConvert::nameThatIsNotUtf8()
 {
@@ -347,6 +390,17 @@ void TestConvert::find_data()
     QTest::newRow("a file that is not there") << QStringList{u"λόγος"_s, u"a.rtf"_s, u"fehlt.rtf"_s}
                                               << QStringList{u"a.rtf:1:3: λόγος"_s} << 1;
     QTest::newRow("no file") << QStringList{u"λόγος"_s} << QStringList{} << 2;
+    QTest::newRow("Beta Code, known by its marks") << QStringList{u"LO/GOS"_s, u"a.rtf"_s, u"b.sri"_s}
+                                                   << QStringList{u"a.rtf:1:3: λόγος"_s, u"b.sri:1:1: λόγος"_s} << 0;
+    QTest::newRow("Beta Code in lower case, a capital with its marks")
+        << QStringList{u"*)/anqrwpos"_s, u"a.rtf"_s} << QStringList{u"a.rtf:1:13: Ἄνθρωπος"_s} << 0;
+    QTest::newRow("Beta Code, its marks ignored") << QStringList{u"--ignore-marks"_s, u"LO/GW|"_s, u"a.rtf"_s}
+                                                  << QStringList{u"a.rtf:2:4: λόγῳ"_s} << 0;
+    QTest::newRow("Beta Code without marks, named") << QStringList{u"--beta-code"_s, u"--ignore-marks"_s, u"LOGOS"_s, u"a.rtf"_s}
+                                                    << QStringList{u"a.rtf:1:3: λόγος"_s} << 0;
+    QTest::newRow("Beta Code, the accent counts") << QStringList{u"LO=GOS"_s, u"a.rtf"_s} << QStringList{} << 1;
+    QTest::newRow("files read as Beta Code") << QStringList{u"--from"_s, u"betacode"_s, u"--ignore-marks"_s, u"λογος"_s, u"c.txt"_s}
+                                             << QStringList{u"c.txt:1:15: λόγος"_s} << 0;
 }
 
 void TestConvert::find()
@@ -364,6 +418,7 @@ void TestConvert::find()
     writeFilesAtomically({{dir.filePath(QStringLiteral("a.rtf")), rtf::write(b.take())}});
     const pair::Bytes p = pair::write(styled::Document::fromPlainText(unicodegreek::importGreek(u"λόγος"_s).codes, {greek, 14, 0}));
     writeFilesAtomically({{dir.filePath(QStringLiteral("b.txt")), p.text}, {dir.filePath(QStringLiteral("b.sri")), p.runs}});
+    writeFile(dir.filePath(QStringLiteral("c.txt")), "*)EN A)RXH=| H)=N O( LO/GOS");
     const Run r = convertTool(QStringList{QStringLiteral("--find")} + arguments, dir.path());
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), hits);

@@ -183,6 +183,9 @@ private slots:
     void otherProgramsDocument_data();
     void otherProgramsDocument();
     void saveAsWord();
+    void betaCodeFile_data();
+    void betaCodeFile();
+    void betaCodeExportTellsWhatHasNoForm();
     void saveAfterAnOpenThatLostSomething_data();
     void saveAfterAnOpenThatLostSomething();
     void interruptedSaveIsFinishedOnOpen_data();
@@ -869,6 +872,67 @@ void TestDocuments::otherProgramsDocument()
     QVERIFY(!c.files.save());
     QCOMPARE(c.dialogs.requests.last().suggestedName, QFileInfo(file).completeBaseName() + QStringLiteral(".rtf"));
     QCOMPARE(c.bytes(file), bytes);
+}
+
+// A Beta Code file, from the dialog's entry or by its name: Greek in "Greek",
+// Latin text in Arial, the signs without a code told once; Save asks for a
+// name (an RTF beside it) and never writes over the Beta Code.
+void TestDocuments::betaCodeFile_data()
+{
+    QTest::addColumn<int>("entry"); // 0: named from outside
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("notice");
+    const QByteArray iliad = "&Il. 1.1$\r\n*MH=NIN A)/EIDE QEA\\\r\n";
+    QTest::newRow("from the dialog") << 6 << iliad << QString();
+    QTest::newRow("by its name") << 0 << iliad << QString();
+    QTest::newRow("with a macron and a digamma")
+        << 0 << QByteArray("&Il. 1.1$\n*MH=NIN A%26 VA/NAC\n")
+        << QStringLiteral(u"Nicht übernommen: 1 Beta-Code-Zeichen ohne Entsprechung (Makron, Breve, Auszeichnung …); Ohne Code im "
+                          u"Zeichensatz „Greek“, als Unicode behalten: 1 griechisches Zeichen (Digamma, Koppa …).");
+}
+
+void TestDocuments::betaCodeFile()
+{
+    QFETCH(int, entry);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, notice);
+    Commands c;
+    c.put(QStringLiteral("ilias.beta"), bytes);
+    if (entry > 0) {
+        c.choose(QStringLiteral("ilias.beta"), entry);
+        c.files.open();
+    } else {
+        c.files.openFile(c.path(QStringLiteral("ilias.beta")));
+    }
+    const Document d = c.txt.snapshot();
+    QCOMPARE(d.paragraphs.size(), 3); // the file's last line end begins an empty paragraph
+    QCOMPARE(d.paragraphs[0].runs.first(), (styled::Run{QStringLiteral("Il. 1.1"), {QStringLiteral("Arial"), 14, 0}}));
+    QCOMPARE(d.paragraphs[1].runs.first().format.font, QStringLiteral("Greek"));
+    QVERIFY(unicodegreek::exportGreek(d.paragraphs[1].runs.first().text).startsWith(QStringLiteral(u"Μῆνιν ")));
+    QCOMPARE(c.dialogs.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+    QCOMPARE(c.state.Kind.format(), DocumentKind::Format::BetaCode);
+    QCOMPARE(c.caption, QStringLiteral("Stilora - Ilias"));
+    c.txt.typeText(QStringLiteral("x"));
+    c.dialogs.files.clear(); // Save As is cancelled
+    QVERIFY(!c.files.save());
+    QCOMPARE(c.dialogs.requests.last().suggestedName, QStringLiteral("ilias.rtf"));
+    QCOMPARE(c.bytes(QStringLiteral("ilias.beta")), bytes);
+}
+
+// What Beta Code has no form for is told after the export, which is written.
+void TestDocuments::betaCodeExportTellsWhatHasNoForm()
+{
+    Commands c;
+    styled::DocumentBuilder b;
+    b.append(QStringLiteral("logoj "), greek()); // λόγος with its final sigma
+    b.append(QStringLiteral("5 $"), {QStringLiteral("Arial"), 14, 0});
+    c.txt.load(b.take());
+    c.state.BasePath = c.path(QStringLiteral("brief."));
+    c.choose(QStringLiteral("aus"), 5);
+    c.files.exportDocument();
+    QCOMPARE(c.bytes(QStringLiteral("aus.txt")), QByteArray("LOGOS 5 "));
+    QCOMPARE(c.dialogs.notices.size(), 1);
+    QVERIFY2(c.dialogs.notices.last().startsWith(QStringLiteral("1 Zeichen ohne Form in Beta Code")), qPrintable(c.dialogs.notices.last()));
 }
 
 // "Speichern unter" with the third entry writes a Word document, which Save

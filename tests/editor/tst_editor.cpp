@@ -107,6 +107,8 @@ private slots:
     void clipboardForms();
     void pasteUnicodeGreek_data();
     void pasteUnicodeGreek();
+    void pasteBetaCode_data();
+    void pasteBetaCode();
     void shiftReturnBreaksParagraph();
     void snapshotLoadRoundTrip();
     void loadIsOneStep();
@@ -1021,6 +1023,41 @@ void TestEditor::pasteUnicodeGreek()
     QVERIFY(f.s.canUndo());
     f.s.undo(); // one step
     QCOMPARE(f.s.text(), QString());
+}
+
+// Beta Code entered at the caret: a paste of one step, in the caret's size
+// and style, the Greek in "Greek", the Latin text in the caret's Latin font
+// (Arial where the caret is in "Greek"); its losses are given back.
+void TestEditor::pasteBetaCode_data()
+{
+    QTest::addColumn<QString>("caretFont");
+    QTest::addColumn<QString>("latinFont");
+    QTest::newRow("caret in Greek") << "Greek" << "Arial";
+    QTest::newRow("caret in Times") << "Times New Roman" << "Times New Roman";
+}
+
+void TestEditor::pasteBetaCode()
+{
+    QFETCH(QString, caretFont);
+    QFETCH(QString, latinFont);
+    Fixture f;
+    f.s.load(styled::Document::fromPlainText(QStringLiteral("x "), {caretFont, 22, surface::Bold}));
+    f.s.setSelStart(2);
+    f.changes.clear();
+    const ImportNotes notes = f.s.insertBetaCode(QStringLiteral("*)/ANDRA &Od.$ A%26"));
+    QCOMPARE(f.s.text(), QStringLiteral("x ") + unicodegreek::importGreek(u"Ἄνδρα ").codes + QStringLiteral("Od.")
+                             + unicodegreek::importGreek(u" α").codes);
+    QCOMPARE(notes.betaSigns, 1);
+    QCOMPARE(f.changes.size(), 1);
+    QCOMPARE(f.changes.last().origin, ChangeOrigin::Paste); // not composed with what stands before it
+    const styled::Document d = f.s.snapshot();
+    const QList<styled::Run>& runs = d.paragraphs.first().runs;
+    QCOMPARE(runs.size(), caretFont == QLatin1String("Greek") ? 3 : 4); // "x " shares the Greek's run when it is in "Greek"
+    QCOMPARE(runs.last().format, (styled::CharFormat{QStringLiteral("Greek"), 22, surface::Bold}));
+    QCOMPARE(runs[runs.size() - 2].text, QStringLiteral("Od."));
+    QCOMPARE(runs[runs.size() - 2].format, (styled::CharFormat{latinFont, 22, surface::Bold}));
+    f.s.undo(); // one step
+    QCOMPARE(f.s.text(), QStringLiteral("x "));
 }
 
 void TestEditor::shiftReturnBreaksParagraph()
