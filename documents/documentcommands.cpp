@@ -17,7 +17,7 @@
 
 const QString DocumentCommands::kOpenFilter = QStringLiteral(
     "Stilora 1.1 Dateien (*.rtf) - Rich Text Format)|*.rtf|Stilora 1.0 und 1.01 Dateien (*.sri)|*.sri|"
-    "Nur Text ohne Format (*.txt)|*.txt|Word-Dokument (*.docx)|*.docx|OpenDocument-Text (*.odt)|*.odt|Beta Code (*.beta)|*.beta");
+    "Nur Text ohne Format (*.txt)|*.txt|Word-Dokument (*.docx)|*.docx|OpenDocument-Text (*.odt)|*.odt|Beta Code (*.beta, *.txt)|*.beta *.txt");
 const QString DocumentCommands::kSaveFilter = QStringLiteral(
     "Stilora 1.1 Datei (*.rtf) - Rich Text Format|*.rtf|Stilora 1.0 und 1.01 Datei (*.sri)|*.sri|Word-Dokument (*.docx)|*.docx");
 const QString DocumentCommands::kOpenExtension = QStringLiteral("*.rtf");
@@ -372,7 +372,13 @@ void DocumentCommands::exportDocument()
 
 void DocumentCommands::loadRtf(const QString& path) { loaded(docfiles::openRtf(path)); }
 
-void DocumentCommands::loadOther(const QString& path) { loaded(docfiles::open(path)); }
+void DocumentCommands::loadOther(const QString& path)
+{
+    // Beta Code has no name of its own everywhere (the export writes .txt):
+    // chosen as Beta Code, a file is read as Beta Code; the others by their names.
+    const DocumentKind::Format format = m_c.state->Kind.format();
+    loaded(docfiles::open(path, format == DocumentKind::Format::BetaCode ? format : DocumentKind::Format::Unknown));
+}
 
 void DocumentCommands::loaded(const docfiles::Opened& opened)
 {

@@ -1416,7 +1416,7 @@ void TestApp::fileDialogPatternsOnce()
     QCOMPARE(shown, (QStringList{QStringLiteral("Stilora 1.1 Dateien (*.rtf) - Rich Text Format)"),
                                  QStringLiteral("Stilora 1.0 und 1.01 Dateien (*.sri)"), QStringLiteral("Nur Text ohne Format (*.txt)"),
                                  QStringLiteral("Word-Dokument (*.docx)"), QStringLiteral("OpenDocument-Text (*.odt)"),
-                                 QStringLiteral("Beta Code (*.beta)")}));
+                                 QStringLiteral("Beta Code (*.beta, *.txt)")}));
 }
 
 // The answer names the entry that was chosen, as the commands read it: the

@@ -186,6 +186,7 @@ private slots:
     void betaCodeFile_data();
     void betaCodeFile();
     void betaCodeExportTellsWhatHasNoForm();
+    void betaCodeExportReadBack();
     void saveAfterAnOpenThatLostSomething_data();
     void saveAfterAnOpenThatLostSomething();
     void interruptedSaveIsFinishedOnOpen_data();
@@ -917,6 +918,27 @@ void TestDocuments::betaCodeFile()
     QVERIFY(!c.files.save());
     QCOMPARE(c.dialogs.requests.last().suggestedName, QStringLiteral("ilias.rtf"));
     QCOMPARE(c.bytes(QStringLiteral("ilias.beta")), bytes);
+}
+
+// The export's Beta Code (*.txt) reads back through Open's Beta Code entry
+// into the same text, Greek in "Greek" and Latin text in Arial.
+void TestDocuments::betaCodeExportReadBack()
+{
+    Commands c;
+    styled::DocumentBuilder b;
+    b.append(QStringLiteral("Il. 1.1"), {QStringLiteral("Arial"), 14, 0});
+    b.breakParagraph();
+    b.append(unicodegreek::importGreek(QStringLiteral(u"μῆνιν ἄειδε θεὰ (Πηληϊάδεω) Ἀχιλῆος")).codes, greek());
+    const Document d = b.take();
+    c.txt.load(d);
+    c.state.BasePath = c.path(QStringLiteral("ilias."));
+    c.choose(QStringLiteral("aus"), 5);
+    c.files.exportDocument();
+    QCOMPARE(c.bytes(QStringLiteral("aus.txt")), QByteArray("&Il. 1.1$\nMH=NIN A)/EIDE QEA\\ [1*PHLHI+A/DEW]1 *)AXILH=OS"));
+    c.choose(QStringLiteral("aus.txt"), 6);
+    c.files.open();
+    QCOMPARE(c.txt.snapshot(), d);
+    QCOMPARE(c.state.Kind.format(), DocumentKind::Format::BetaCode);
 }
 
 // What Beta Code has no form for is told after the export, which is written.
