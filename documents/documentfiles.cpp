@@ -36,7 +36,6 @@ Opened unicodeText(const QByteArray& bytes)
     Opened o;
     o.document = std::move(imported.document);
     o.kind = DocumentKind::Format::UnicodeText;
-    o.unmapped = imported.unmapped;
     return o;
 }
 
@@ -108,13 +107,12 @@ Opened openBetaCode(const QString& path)
     if (utf8.hasError())
         text = QString::fromLatin1(bytes);
     const betacode::DecodedDocument decoded = betacode::toDocument(
-        styled::paragraphBreaks(std::move(text)), {QString::fromLatin1(styled::kDefaultFont), styled::kDefaultSize, 0},
+        text, {QString::fromLatin1(styled::kDefaultFont), styled::kDefaultSize, 0},
         {QStringLiteral("Arial"), styled::kDefaultSize, 0});
     Opened o;
     o.document = decoded.document;
     o.kind = DocumentKind::Format::BetaCode;
     o.notes = decoded.notes();
-    o.unmapped = decoded.uncoded;
     if (o.notes.any())
         o.notice = o.notes.summary() + QLatin1Char('.');
     return o;

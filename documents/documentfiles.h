@@ -23,7 +23,6 @@ struct Opened {
     styled::Document document;
     DocumentKind kind; // RTF, the pair, or another program's Unicode text
     QString notice;   // German: what could be read of a damaged attribute file
-    int unmapped = 0; // Unicode text: Greek characters without a code, kept as they are
     ImportNotes notes; // what was left out, moved or changed on the way in: Save then does not write over the file unasked
 };
 

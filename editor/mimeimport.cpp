@@ -218,7 +218,7 @@ BetaCodeEntry fromBetaCode(const QString& text, const Place& place)
     styled::CharFormat latin = place.format;
     if (latin.font.compare(greekFont, Qt::CaseInsensitive) == 0)
         latin.font = QStringLiteral("Arial");
-    const betacode::DecodedDocument d = betacode::toDocument(styled::paragraphBreaks(text), greek, latin, place.alignment);
+    const betacode::DecodedDocument d = betacode::toDocument(text, greek, latin, place.alignment);
     return {d.document, d.notes()};
 }
 

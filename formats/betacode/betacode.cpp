@@ -30,10 +30,11 @@ constexpr struct {
 };
 
 // The layout's spacing marks (before a capital, or alone), as Beta Code's marks.
-constexpr struct {
+struct Spacing {
     char16_t sign;
     const char* marks;
-} kSpacing[] = {
+};
+constexpr Spacing kSpacing[] = {
     {0x1FBF, ")"}, {0x1FFE, "("}, {0x1FCF, ")="}, {0x1FCE, ")/"}, {0x1FCD, ")\\"}, {0x1FDF, "(="}, {0x1FDE, "(/"},
     {0x1FDD, "(\\"}, {0x1FED, "+\\"}, {0x1FEE, "+/"}, {0x1FC1, "+="}, {0x1FFD, "/"}, {0x1FEF, "\\"}, {0x1FC0, "="},
     {0x00A8, "+"},
@@ -123,6 +124,25 @@ QString combiningOf(const char* beta)
     return m;
 }
 
+// The layout's spacing sign for these marks (combining characters, in any order), or none.
+const Spacing* spacingFor(const QString& marks)
+{
+    const QString wanted = ordered(marks);
+    for (const Spacing& sp : kSpacing)
+        if (ordered(combiningOf(sp.marks)) == wanted)
+            return &sp;
+    return nullptr;
+}
+
+// The marks a spacing sign of the layout stands for, or none.
+const Spacing* spacingOf(char16_t sign)
+{
+    for (const Spacing& sp : kSpacing)
+        if (sp.sign == sign)
+            return &sp;
+    return nullptr;
+}
+
 bool isBetaLetter(QChar c) { return letterOf(c) != 0 || c == QLatin1Char('J') || c == QLatin1Char('j'); }
 
 // One stretch of Greek Beta Code as Unicode (NFC); signs without a form are counted in `dropped`.
@@ -151,15 +171,10 @@ QString greekToUnicode(QStringView beta, int& dropped)
                 continue;
             }
             // Marks without a letter: the layout's spacing sign for them.
-            if (!marks.isEmpty()) {
-                const QString wanted = ordered(marks);
-                const auto sp = std::find_if(std::begin(kSpacing), std::end(kSpacing),
-                                             [&](const auto& s) { return ordered(combiningOf(s.marks)) == wanted; });
-                if (sp != std::end(kSpacing)) {
-                    unicode += QChar(sp->sign);
-                    i = j - 1;
-                    continue;
-                }
+            if (const Spacing* sp = marks.isEmpty() ? nullptr : spacingFor(marks)) {
+                unicode += QChar(sp->sign);
+                i = j - 1;
+                continue;
             }
             unicode += c; // an asterisk before no letter stays
             continue;
@@ -198,24 +213,12 @@ QString greekToUnicode(QStringView beta, int& dropped)
             while (j < n && beta[j].unicode() < 128 && markOf(beta[j]))
                 marks += QChar(markOf(beta[j++]));
             i = j - 1;
-            const QString wanted = ordered(marks);
-            const auto together = std::find_if(std::begin(kSpacing), std::end(kSpacing),
-                                               [&](const auto& sp) { return ordered(combiningOf(sp.marks)) == wanted; });
-            if (together != std::end(kSpacing)) {
+            if (const Spacing* together = spacingFor(marks)) {
                 unicode += QChar(together->sign);
                 continue;
             }
-            for (const QChar m : wanted) {
-                if (m.unicode() == 0x0345) {
-                    unicode += QChar(0x037A); // the spacing iota subscript
-                    continue;
-                }
-                for (const auto& sp : kSpacing)
-                    if (combiningOf(sp.marks) == QString(m)) {
-                        unicode += QChar(sp.sign);
-                        break;
-                    }
-            }
+            for (const QChar m : ordered(marks))
+                unicode += m.unicode() == 0x0345 ? QChar(0x037A) : QChar(spacingFor(QString(m))->sign); // 037A: the spacing iota subscript
             continue;
         }
         if (isNumberedSign(c)) {
@@ -322,10 +325,7 @@ bool needsLatin(char16_t c)
     case u'@':
     case u'<':
     case u'>':
-    case u'_':
-    case u':':
-    case u'\'':
-    case u'$': return true;
+    case u'_': return true;
     default: return c < 128 && isAsciiLetter(QChar(c));
     }
 }
@@ -399,19 +399,13 @@ bool encodeGreek(const QString& unicode, Following after, QString& out, int& unw
         }
         // Not a letter: a spacing mark, punctuation, or a sign of the Latin half of the code table.
         bool spacing = false;
-        if (std::any_of(std::begin(kSpacing), std::end(kSpacing), [&](const auto& sp) { return sp.sign == c.unicode(); })
-            && !(c.unicode() == 0x1FBF && marks.isEmpty())) { // alone, the psili is the apostrophe
+        const Spacing* own = spacingOf(c.unicode());
+        if (own && !(c.unicode() == 0x1FBF && marks.isEmpty())) { // alone, the psili is the apostrophe
             // Its own marks and those its decomposition put after it: the
             // layout's spacing sign for all of them, if it has one.
-            QString all;
-            for (const auto& sp : kSpacing)
-                if (sp.sign == c.unicode())
-                    all = combiningOf(sp.marks);
-            all += marks;
-            const QString wanted = ordered(all);
-            const auto sign = std::find_if(std::begin(kSpacing), std::end(kSpacing),
-                                           [&](const auto& sp) { return ordered(combiningOf(sp.marks)) == wanted; });
-            if (sign != std::end(kSpacing) && wanted.size() == all.size()) {
+            const QString all = combiningOf(own->marks) + marks.toString();
+            const Spacing* sign = spacingFor(all);
+            if (sign && ordered(all).size() == all.size()) {
                 out += QLatin1Char('*') + QLatin1String(sign->marks);
                 // Before a small letter, `*` and marks would read as a capital: an
                 // empty stretch of Latin text parts them.
@@ -520,7 +514,6 @@ bool isGreekRun(const styled::Run& run) { return run.format.font.compare(QLatin1
 Decoded decode(const QString& beta)
 {
     Decoded out;
-    QString unicodeGreek;
     segments(beta, out.dropped, [&](bool greek, QString text) {
         if (!greek) {
             out.codes += text;
@@ -545,7 +538,7 @@ DecodedDocument toDocument(const QString& beta, const styled::CharFormat& greek,
 {
     DecodedDocument out;
     styled::DocumentBuilder builder;
-    segments(beta, out.dropped, [&](bool isGreek, QString text) {
+    segments(styled::paragraphBreaks(beta), out.dropped, [&](bool isGreek, QString text) {
         if (!isGreek) {
             builder.append(text, latin);
             return;

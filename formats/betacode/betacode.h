@@ -27,7 +27,8 @@ struct Decoded {
 Decoded decode(const QString& beta);
 
 // The same as a document: the Greek in `greek` (whose font is "Greek"), the
-// Latin text in `latin`, every paragraph in `alignment`.
+// Latin text in `latin`, every paragraph in `alignment`; any kind of line
+// end begins a paragraph.
 struct DecodedDocument {
     styled::Document document;
     int dropped = 0;

@@ -1,6 +1,7 @@
 #include "docxreader.h"
 
 #include "codepage.h"
+#include "guardedxml.h"
 #include "unicodegreek.h"
 #include "ziparchive.h"
 
@@ -18,18 +19,11 @@ bool isSuccess(Status status) { return status == Status::Ok; }
 QString describe(Status status, qint64)
 {
     switch (status) {
-    case Status::Ok: return {};
     case Status::NotDocx: return QStringLiteral("kein Word-Dokument (.docx)");
     case Status::Word97:
         return QStringLiteral("Word-97-Dokumente (.doc) kann Stilora nicht lesen; bitte als .docx oder .rtf speichern");
-    case Status::Encrypted: return QStringLiteral("Das Dokument ist verschlüsselt");
-    case Status::PartMissing: return QStringLiteral("ein Teil des Dokuments fehlt");
-    case Status::PartBroken: return QStringLiteral("ein Teil des Archivs ist beschädigt oder zu groß");
-    case Status::BadXml: return QStringLiteral("fehlerhaftes XML");
-    case Status::Entities: return QStringLiteral("XML mit Dokumenttyp und Entitäten wird nicht gelesen");
-    case Status::TooDeep: return QStringLiteral("Elemente zu tief verschachtelt");
+    default: return guardedxml::message(status);
     }
-    return {};
 }
 
 namespace {
@@ -38,10 +32,8 @@ const QString kW = QStringLiteral("http://schemas.openxmlformats.org/wordprocess
 const QString kMc = QStringLiteral("http://schemas.openxmlformats.org/markup-compatibility/2006");
 const QString kA = QStringLiteral("http://schemas.openxmlformats.org/drawingml/2006/main");
 
-struct Failure {
-    Status status;
-    qint64 offset;
-};
+using Failure = guardedxml::Failure<Status>;
+using Xml = guardedxml::Reader<Status>;
 
 // What a style or a run's own properties say; unset: as beneath.
 struct Props {
@@ -175,44 +167,6 @@ struct Sheet {
             out.overlay(**it);
         return out;
     }
-};
-
-// The parts' XML read one element at a time, with the checks every part gets.
-class Xml {
-public:
-    explicit Xml(const QByteArray& bytes)
-        : x(bytes)
-    {
-    }
-    // The next token; false at the end or at a failure (failure() says which).
-    bool next()
-    {
-        while (!x.atEnd()) {
-            const QXmlStreamReader::TokenType t = x.readNext();
-            if (t == QXmlStreamReader::DTD) {
-                m_failure = Failure{Status::Entities, x.characterOffset()};
-                return false;
-            }
-            if (t == QXmlStreamReader::StartElement && ++m_depth > kMaxDepth) {
-                m_failure = Failure{Status::TooDeep, x.characterOffset()};
-                return false;
-            }
-            if (t == QXmlStreamReader::EndElement)
-                --m_depth;
-            if (t == QXmlStreamReader::StartElement || t == QXmlStreamReader::EndElement || t == QXmlStreamReader::Characters)
-                return true;
-        }
-        if (x.hasError())
-            m_failure = Failure{Status::BadXml, x.characterOffset()};
-        return false;
-    }
-    std::optional<Failure> failure() const { return m_failure; }
-
-    QXmlStreamReader x;
-
-private:
-    int m_depth = 0;
-    std::optional<Failure> m_failure;
 };
 
 std::optional<Failure> readStyles(const QByteArray& bytes, Sheet& sheet)
@@ -539,14 +493,7 @@ private:
     bool m_runGreek = false; // the run has this program's Greek style
 };
 
-ReadResult fail(Status status, qint64 offset, const QString& part)
-{
-    ReadResult r;
-    r.status = status;
-    r.offset = offset;
-    r.part = part;
-    return r;
-}
+ReadResult fail(Status status, qint64 offset, const QString& part) { return guardedxml::refused<ReadResult>(status, offset, part); }
 
 // The main part's name, as the package's relationships give it.
 QString mainPart(const ziparchive::Reader& zip)
@@ -585,17 +532,15 @@ ReadResult read(const QByteArray& file)
         return fail(Status::NotDocx, 0, {});
     const QString main = mainPart(zip);
     const ziparchive::Part body = zip.read(main);
-    if (body.status == ziparchive::Status::Missing)
-        return fail(Status::PartMissing, 0, main);
     if (body.status != ziparchive::Status::Ok)
-        return fail(body.status == ziparchive::Status::Encrypted ? Status::Encrypted : Status::PartBroken, 0, main);
+        return fail(guardedxml::partStatus<Status>(body.status), 0, main);
     const QString folder = main.left(main.lastIndexOf(QLatin1Char('/')) + 1);
     auto optional = [&](const QString& name, QByteArray* bytes) -> std::optional<ReadResult> {
         if (!zip.contains(folder + name))
             return std::nullopt;
         const ziparchive::Part p = zip.read(folder + name);
         if (p.status != ziparchive::Status::Ok)
-            return fail(p.status == ziparchive::Status::Encrypted ? Status::Encrypted : Status::PartBroken, 0, folder + name);
+            return fail(guardedxml::partStatus<Status>(p.status), 0, folder + name);
         *bytes = p.bytes;
         return std::nullopt;
     };

@@ -17,8 +17,6 @@
 // font's codes, as a paste does; a symbol of the font "Greek" is its code.
 namespace docx {
 
-constexpr int kMaxDepth = 2000; // elements inside each other
-
 enum class Status {
     Ok,
     NotDocx,     // no zip archive of a Word document
@@ -28,7 +26,7 @@ enum class Status {
     PartBroken,  // a part the archive cannot give whole (see `part`)
     BadXml,      // malformed XML (see `part` and the offset)
     Entities,    // a document type with entities: not read
-    TooDeep,     // elements nested more than kMaxDepth deep
+    TooDeep,     // elements nested more than 2000 deep (guardedxml::kMaxDepth)
 };
 bool isSuccess(Status status);
 QString describe(Status status, qint64 offset);

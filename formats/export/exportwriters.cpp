@@ -90,6 +90,16 @@ FormatKey keyOf(const styled::Run& run, const Options& o)
     return k;
 }
 
+// Every format the document's runs have, as exported.
+FormatTable formatsOf(const styled::Document& document, const Options& options)
+{
+    FormatTable table;
+    for (const styled::Paragraph& p : document.paragraphs)
+        for (const styled::Run& r : p.runs)
+            table.add(keyOf(r, options));
+    return table;
+}
+
 QString runText(const styled::Run& run)
 {
     return run.format.font == greekFont() ? unicodegreek::exportGreek(run.text) : run.text;
@@ -346,10 +356,10 @@ QString cssOf(const FormatKey& k)
 // CheckedFile knows its errno); this says what could not be written.
 [[noreturn]] void notWritten(const QString& what) { throw IoError(IoError::Cause::NotWritten, what); }
 
-// The ODT's parts through QuaZip: each written whole, stored or deflated.
-class OdtArchive {
+// The parts of an ODT or a DOCX through QuaZip: each written whole, stored or deflated.
+class PackageArchive {
 public:
-    explicit OdtArchive(QIODevice& out)
+    explicit PackageArchive(QIODevice& out)
         : m_zip(&out)
     {
         if (!m_zip.open(QuaZip::mdCreate))
@@ -419,7 +429,7 @@ private:
     bool m_ok = true;
 };
 
-void xmlPart(OdtArchive& zip, const QString& name, const std::function<void(QXmlStreamWriter&)>& write)
+void xmlPart(PackageArchive& zip, const QString& name, const std::function<void(QXmlStreamWriter&)>& write)
 {
     zip.part(name, false, [&](QIODevice& entry) {
         Chunked chunked(entry);
@@ -575,11 +585,8 @@ styled::Run exportedRun(const styled::Run& run, const QString& greekFamily)
 
 void writeDocx(const styled::Document& document, QIODevice& out, const Options& options)
 {
-    FormatTable table;
-    for (const styled::Paragraph& p : document.paragraphs)
-        for (const styled::Run& r : p.runs)
-            table.add(keyOf(r, options));
-    OdtArchive zip(out);
+    const FormatTable table = formatsOf(document, options);
+    PackageArchive zip(out);
     const char* types = "http://schemas.openxmlformats.org/package/2006/content-types";
     const char* rels = "http://schemas.openxmlformats.org/package/2006/relationships";
     const QString officeRels = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships/");
@@ -621,11 +628,8 @@ void writeDocx(const styled::Document& document, QIODevice& out, const Options& 
 
 void writeOdt(const styled::Document& document, QIODevice& out, const Options& options)
 {
-    FormatTable table;
-    for (const styled::Paragraph& p : document.paragraphs)
-        for (const styled::Run& r : p.runs)
-            table.add(keyOf(r, options));
-    OdtArchive zip(out);
+    const FormatTable table = formatsOf(document, options);
+    PackageArchive zip(out);
     // The type first and stored, so that it can be read at a fixed place.
     zip.part(QStringLiteral("mimetype"), true, [](QIODevice& entry) {
         if (entry.write("application/vnd.oasis.opendocument.text") < 0)

@@ -1,5 +1,6 @@
 #include "odtreader.h"
 
+#include "guardedxml.h"
 #include "unicodegreek.h"
 #include "ziparchive.h"
 
@@ -15,17 +16,7 @@ bool isSuccess(Status status) { return status == Status::Ok; }
 
 QString describe(Status status, qint64)
 {
-    switch (status) {
-    case Status::Ok: return {};
-    case Status::NotOdt: return QStringLiteral("kein OpenDocument-Text");
-    case Status::Encrypted: return QStringLiteral("Das Dokument ist verschlüsselt");
-    case Status::PartMissing: return QStringLiteral("ein Teil des Dokuments fehlt");
-    case Status::PartBroken: return QStringLiteral("ein Teil des Archivs ist beschädigt oder zu groß");
-    case Status::BadXml: return QStringLiteral("fehlerhaftes XML");
-    case Status::Entities: return QStringLiteral("XML mit Dokumenttyp und Entitäten wird nicht gelesen");
-    case Status::TooDeep: return QStringLiteral("Elemente zu tief verschachtelt");
-    }
-    return {};
+    return status == Status::NotOdt ? QStringLiteral("kein OpenDocument-Text") : guardedxml::message(status);
 }
 
 namespace {
@@ -54,10 +45,7 @@ struct Style {
     TextProps props;
 };
 
-struct Failure {
-    Status status;
-    qint64 offset;
-};
+using Failure = guardedxml::Failure<Status>;
 
 QString attr(const QXmlStreamReader& x, const QString& ns, const QString& name)
 {
@@ -207,35 +195,26 @@ private:
 // are counted, not read. A failure is returned.
 std::optional<Failure> readStyles(const QByteArray& xml, Sheet& sheet, ImportNotes& notes)
 {
-    QXmlStreamReader x(xml);
+    guardedxml::Reader<Status> reader(xml);
+    QXmlStreamReader& x = reader.x;
     TextProps* current = nullptr;
-    int depth = 0;
-    while (!x.atEnd()) {
-        switch (x.readNext()) {
-        case QXmlStreamReader::DTD: return Failure{Status::Entities, x.characterOffset()};
-        case QXmlStreamReader::StartElement:
-            if (++depth > kMaxDepth)
-                return Failure{Status::TooDeep, x.characterOffset()};
-            if (x.namespaceUri() == kStyle && x.name() == QLatin1String("font-face"))
+    while (reader.next()) {
+        const bool style = x.namespaceUri() == kStyle;
+        const bool styleElement = style && (x.name() == QLatin1String("style") || x.name() == QLatin1String("default-style"));
+        if (x.isStartElement()) {
+            if (style && x.name() == QLatin1String("font-face"))
                 sheet.fontFace(x);
-            else if (x.namespaceUri() == kStyle && (x.name() == QLatin1String("header") || x.name() == QLatin1String("footer")))
+            else if (style && (x.name() == QLatin1String("header") || x.name() == QLatin1String("footer")))
                 ++notes.headersFooters;
-            else if (x.namespaceUri() == kStyle && (x.name() == QLatin1String("style") || x.name() == QLatin1String("default-style")))
+            else if (styleElement)
                 current = sheet.begin(x, x.name() == QLatin1String("default-style"));
-            else if (current && x.namespaceUri() == kStyle)
+            else if (current && style)
                 sheet.properties(x, *current);
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            if (x.namespaceUri() == kStyle && (x.name() == QLatin1String("style") || x.name() == QLatin1String("default-style")))
-                current = nullptr;
-            break;
-        default: break;
+        } else if (x.isEndElement() && styleElement) {
+            current = nullptr;
         }
     }
-    if (x.hasError())
-        return Failure{Status::BadXml, x.characterOffset()};
-    return std::nullopt;
+    return reader.failure();
 }
 
 // The body: paragraphs and their runs, notes set aside for the end.
@@ -249,30 +228,17 @@ public:
 
     std::optional<Failure> read(const QByteArray& xml)
     {
-        QXmlStreamReader x(xml);
-        int depth = 0;
-        while (!x.atEnd()) {
-            switch (x.readNext()) {
-            case QXmlStreamReader::DTD: return Failure{Status::Entities, x.characterOffset()};
-            case QXmlStreamReader::StartElement:
-                if (++depth > kMaxDepth)
-                    return Failure{Status::TooDeep, x.characterOffset()};
+        guardedxml::Reader<Status> reader(xml);
+        QXmlStreamReader& x = reader.x;
+        while (reader.next()) {
+            if (x.isStartElement())
                 start(x);
-                break;
-            case QXmlStreamReader::EndElement:
-                --depth;
+            else if (x.isEndElement())
                 end(x);
-                break;
-            case QXmlStreamReader::Characters:
-                if (m_skip == 0 && m_inParagraph > 0)
-                    text(x.text());
-                break;
-            default: break;
-            }
+            else if (m_skip == 0 && m_inParagraph > 0)
+                text(x.text());
         }
-        if (x.hasError())
-            return Failure{Status::BadXml, x.characterOffset()};
-        return std::nullopt;
+        return reader.failure();
     }
 
     styled::Document take()
@@ -500,14 +466,7 @@ private:
     bool m_halfCounted = false, m_colourCounted = false;
 };
 
-ReadResult fail(Status status, qint64 offset, const QString& part)
-{
-    ReadResult r;
-    r.status = status;
-    r.offset = offset;
-    r.part = part;
-    return r;
-}
+ReadResult fail(Status status, qint64 offset, const QString& part) { return guardedxml::refused<ReadResult>(status, offset, part); }
 
 } // namespace
 
@@ -523,18 +482,13 @@ ReadResult read(const QByteArray& file)
         if (manifest.status == ziparchive::Status::Ok && manifest.bytes.contains("encryption-data"))
             return fail(Status::Encrypted, 0, QStringLiteral("META-INF/manifest.xml"));
         const ziparchive::Part c = zip.read(contentName);
-        if (c.status == ziparchive::Status::Missing)
-            return fail(Status::PartMissing, 0, contentName);
-        if (c.status == ziparchive::Status::Encrypted)
-            return fail(Status::Encrypted, 0, contentName);
         if (c.status != ziparchive::Status::Ok)
-            return fail(Status::PartBroken, 0, contentName);
+            return fail(guardedxml::partStatus<Status>(c.status), 0, contentName);
         content = c.bytes;
         if (zip.contains(QStringLiteral("styles.xml"))) {
             const ziparchive::Part s = zip.read(QStringLiteral("styles.xml"));
             if (s.status != ziparchive::Status::Ok)
-                return fail(s.status == ziparchive::Status::Encrypted ? Status::Encrypted : Status::PartBroken, 0,
-                            QStringLiteral("styles.xml"));
+                return fail(guardedxml::partStatus<Status>(s.status), 0, QStringLiteral("styles.xml"));
             styles = s.bytes;
         }
     } else {

@@ -15,8 +15,6 @@
 // has it: the caller maps Unicode Greek to the font's codes, as a paste does.
 namespace odt {
 
-constexpr int kMaxDepth = 2000; // elements inside each other
-
 enum class Status {
     Ok,
     NotOdt,      // neither a zip archive nor an XML document
@@ -25,7 +23,7 @@ enum class Status {
     PartBroken,  // a part that the archive cannot give whole (see `part`)
     BadXml,      // malformed XML (see `part` and the offset)
     Entities,    // a document type with entities: not read
-    TooDeep,     // elements nested more than kMaxDepth deep
+    TooDeep,     // elements nested more than 2000 deep (guardedxml::kMaxDepth)
 };
 bool isSuccess(Status status);
 QString describe(Status status, qint64 offset);
